@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+
+namespace lorvena {
+
+// Account.ini: the one settings file, holding the search mode (section
+// "SEARCHTYPE", key "TYPE": "0" old generation, "1" new).
+//
+// It lives next to the executable. An installed program's folder is usually
+// not writable, and a mode switch that cannot be saved would silently start
+// the old mode again; so when no file exists there and the folder cannot be
+// written, the per-user $XDG_CONFIG_HOME/lorvena/Account.ini is used instead.
+class SettingsFile {
+public:
+    // `executableFolder` empty means the current directory.
+    explicit SettingsFile(std::filesystem::path executableFolder);
+
+    const std::filesystem::path& path() const { return path_; }
+
+    // The stored mode; 0 when the file, section, key or number is missing.
+    int readSearchMode() const;
+    // Writes "0" or "1"; false when it could not be saved.
+    bool writeSearchMode(int searchMode) const;
+
+    static constexpr const char* fileName = "Account.ini";
+    static constexpr const char* section = "SEARCHTYPE";
+    static constexpr const char* key = "TYPE";
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace lorvena

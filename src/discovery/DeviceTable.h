@@ -1,0 +1,63 @@
+#pragma once
+
+#include "discovery/DeviceRecord.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lorvena {
+
+// When a newly found device counts as one already listed. All comparisons are
+// exact comparisons of complete texts, as shown.
+enum class DuplicateRule {
+    SameIp,             // old-mode replies
+    SameMacOrIp,        // basic replies and ONVIF records
+    SameMacAndIpInOneRow, // extended replies
+};
+
+// The device list's content: rows in arrival order, appended one at a time
+// and cleared all at once. A row never changes after it is added except for
+// its number, which sorting rewrites to 1..n.
+class DeviceTable {
+public:
+    explicit DeviceTable(TableLayout layout) : layout_(layout) {}
+
+    TableLayout layout() const { return layout_; }
+    std::size_t rowCount() const { return rows_.size(); }
+    std::size_t columnCount() const { return columnsOf(layout_).size(); }
+    const DeviceRecord& row(std::size_t index) const { return rows_.at(index); }
+    // The text of one cell of the active layout.
+    const std::string& text(std::size_t row, int column) const;
+
+    void clear() { rows_.clear(); }
+    // Adds the record at the end and returns its index. The caller has set
+    // its number to rowCount() + 1.
+    std::size_t append(DeviceRecord record);
+
+    bool isDuplicate(DuplicateRule rule, std::string_view mac, std::string_view ip) const;
+
+    // Reorders the rows by the texts of one column and renumbers them 1..n.
+    // `less` compares two cell texts.
+    template<typename Less>
+    void sortByColumn(int column, Less less);
+
+private:
+    void renumber();
+
+    TableLayout layout_;
+    std::vector<DeviceRecord> rows_;
+};
+
+template<typename Less>
+void DeviceTable::sortByColumn(int column, Less less)
+{
+    DeviceField field = columnsOf(layout_)[static_cast<std::size_t>(column)].field;
+    std::stable_sort(rows_.begin(), rows_.end(),
+        [&](const DeviceRecord& a, const DeviceRecord& b) { return less(a.field(field), b.field(field)); });
+    renumber();
+}
+
+} // namespace lorvena

@@ -1,0 +1,134 @@
+#include "discovery/InterfaceSockets.h"
+
+#include "discovery/SearchPackets.h"
+#include "platform/UniqueFd.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace lorvena {
+
+namespace {
+
+// A search on a busy segment makes every device answer at once; the default
+// receive buffer (about 200 KiB) holds only a few hundred replies, so ask for
+// much more. SO_RCVBUFFORCE goes past the system limit when we are allowed to.
+constexpr int receiveBufferBytes = 32 * 1024 * 1024;
+
+void enlargeReceiveBuffer(int socket)
+{
+    int size = receiveBufferBytes;
+    if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
+        setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+}
+
+UniqueFd openBroadcastSocket(std::uint32_t localAddress)
+{
+    UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!socket)
+        return {};
+    int on = 1;
+    if (setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
+        return {};
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = 0;
+    address.sin_addr.s_addr = htonl(localAddress);
+    if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return {};
+    enlargeReceiveBuffer(socket.get());
+    return socket;
+}
+
+bool isBoundTo(int socket, std::uint32_t candidate)
+{
+    sockaddr_in bound {};
+    socklen_t length = sizeof bound;
+    if (getsockname(socket, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
+        return false;
+    return ntohl(bound.sin_addr.s_addr) == candidate;
+}
+
+} // namespace
+
+InterfaceSockets::InterfaceSockets(AddressSource addresses) : addresses_(std::move(addresses)) {}
+
+InterfaceSockets::~InterfaceSockets()
+{
+    closeAll();
+}
+
+std::list<InterfaceSocket>& InterfaceSockets::list(SocketFamily family)
+{
+    return family == SocketFamily::Basic ? basicSockets_ : extendedSockets_;
+}
+
+void InterfaceSockets::refreshSockets(SocketFamily family)
+{
+    std::list<InterfaceSocket>& sockets = list(family);
+    for (std::uint32_t candidate : addresses_()) {
+        {
+            std::lock_guard lock(interfaceLock_);
+            std::erase_if(sockets, [](const InterfaceSocket& entry) { return entry.socket == -1; });
+            bool served = std::any_of(sockets.begin(), sockets.end(),
+                [candidate](const InterfaceSocket& entry) { return isBoundTo(entry.socket, candidate); });
+            if (served)
+                continue;
+        }
+        // Created without the lock: the receivers keep polling meanwhile.
+        UniqueFd socket = openBroadcastSocket(candidate);
+        if (!socket)
+            continue;
+        std::lock_guard lock(interfaceLock_);
+        sockets.push_back({socket.release(), candidate});
+    }
+}
+
+void InterfaceSockets::broadcast(SocketFamily family,
+    const std::function<ByteView(std::uint32_t localAddress)>& packetFor)
+{
+    sockaddr_in destination {};
+    destination.sin_family = AF_INET;
+    destination.sin_port = htons(DiscoveryHeader::port);
+    destination.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+
+    std::lock_guard lock(interfaceLock_);
+    for (const InterfaceSocket& entry : list(family)) {
+        if (entry.socket == -1)
+            continue;
+        ByteView packet = packetFor(entry.localAddress);
+        // A failed send is not examined: the device simply does not answer.
+        sendto(entry.socket, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&destination),
+            sizeof destination);
+    }
+}
+
+void InterfaceSockets::markDead(InterfaceSocket& entry)
+{
+    if (entry.socket != -1)
+        ::close(entry.socket);
+    entry.socket = -1;
+}
+
+void InterfaceSockets::closeAll()
+{
+    std::lock_guard lock(interfaceLock_);
+    for (InterfaceSocket& entry : basicSockets_)
+        markDead(entry);
+    for (InterfaceSocket& entry : extendedSockets_)
+        markDead(entry);
+}
+
+std::size_t InterfaceSockets::liveSocketCount(SocketFamily family)
+{
+    std::lock_guard lock(interfaceLock_);
+    const auto& sockets = list(family);
+    return static_cast<std::size_t>(
+        std::count_if(sockets.begin(), sockets.end(), [](const InterfaceSocket& entry) { return entry.socket != -1; }));
+}
+
+} // namespace lorvena

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "discovery/WireBytes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <vector>
+
+namespace lorvena {
+
+// One UDP socket bound to one local IPv4 address with broadcast permission.
+// The socket is -1 once it has failed; the entry then waits for the next
+// refresh to be removed.
+struct InterfaceSocket {
+    int socket = -1;
+    std::uint32_t localAddress = 0; // host byte order
+};
+
+// The two packet families, each with its own socket list and receiver.
+enum class SocketFamily { Basic, Extended };
+
+using AddressSource = std::function<std::vector<std::uint32_t>()>;
+
+// Both socket lists and the lock that guards them (`interfaceLock`): every
+// walk and every change of either list holds it.
+class InterfaceSockets {
+public:
+    // `addresses` lists the machine's IPv4 addresses; tests inject their own.
+    explicit InterfaceSockets(AddressSource addresses);
+    ~InterfaceSockets();
+    InterfaceSockets(const InterfaceSockets&) = delete;
+    InterfaceSockets& operator=(const InterfaceSockets&) = delete;
+
+    // Makes sure `family`'s list has a live socket for every current local
+    // address, dropping dead entries. Failures are silent: an address whose
+    // socket cannot be made simply has none until the next refresh.
+    void refreshSockets(SocketFamily family);
+
+    // Sends one datagram per live socket to 255.255.255.255:6789. `packetFor`
+    // gives the bytes for a socket's local address (some requests carry it).
+    void broadcast(SocketFamily family, const std::function<ByteView(std::uint32_t localAddress)>& packetFor);
+
+    // Closes every live socket of both lists.
+    void closeAll();
+
+    std::mutex& interfaceLock() { return interfaceLock_; }
+    // The list itself; only to be used while holding interfaceLock().
+    std::list<InterfaceSocket>& list(SocketFamily family);
+
+    // Closes the socket and marks its entry dead; caller holds interfaceLock().
+    static void markDead(InterfaceSocket& entry);
+
+    std::size_t liveSocketCount(SocketFamily family);
+
+private:
+    AddressSource addresses_;
+    std::mutex interfaceLock_;
+    std::list<InterfaceSocket> basicSockets_;
+    std::list<InterfaceSocket> extendedSockets_;
+};
+
+} // namespace lorvena

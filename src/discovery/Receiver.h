@@ -1,0 +1,59 @@
+#pragma once
+
+#include "discovery/InterfaceSockets.h"
+#include "discovery/ReplyQueues.h"
+#include "platform/WindowMessage.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace lorvena {
+
+// What one receiver listens for and whom it tells.
+struct ReceiverSetup {
+    SocketFamily family;
+    ReplyKind replyKind;
+    MessageId message;
+};
+
+// Timings of the receive loop; the defaults are the product's, tests may
+// shorten them.
+struct ReceiverTimings {
+    std::chrono::microseconds selectTimeout {100'000};
+    std::chrono::milliseconds idleSleep {10};
+};
+
+// A receive thread (BasicReceiver or ExtendedReceiver): polls its socket list,
+// queues every datagram that is a valid reply of its kind and posts its
+// message; while idle it posts drain notifications for replies left queued.
+class Receiver {
+public:
+    Receiver(ReceiverSetup setup, InterfaceSockets& sockets, ReplyQueues& queues, MessagePoster& poster,
+        ReceiverTimings timings = {});
+    ~Receiver();
+    Receiver(const Receiver&) = delete;
+    Receiver& operator=(const Receiver&) = delete;
+
+    void start();
+    // Asks the loop to end and waits for it; returns at once when not running.
+    void stop();
+    bool running() const { return thread_.joinable(); }
+
+    // How many sockets one select pass polls at the most.
+    static constexpr std::size_t maxPolledSockets = 64;
+
+private:
+    void run();
+    void receiveReady(const void* readySet, int readyCount);
+
+    ReceiverSetup setup_;
+    InterfaceSockets& sockets_;
+    ReplyQueues& queues_;
+    MessagePoster& poster_;
+    ReceiverTimings timings_;
+    std::atomic<bool> stopRequested_ {false};
+    std::thread thread_;
+};
+
+} // namespace lorvena

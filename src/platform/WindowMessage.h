@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace lorvena {
+
+// The custom window messages, with the numbers other processes and the
+// device libraries rely on.
+enum class MessageId : std::uint32_t {
+    SearchReplyOld = 1025,      // WM_SEARCH_REPLY_OLD
+    SearchReplyNew = 1027,      // WM_SEARCH_REPLY_NEW
+    OnvifDevice = 1028,         // WM_ONVIF_DEVICE
+    SoftClose = 6024,           // WM_SOFT_CLOSE
+    LoginResultOk = 16024,      // WM_LOGIN_RESULT_OK
+    LoginResultFail = 16025,    // WM_LOGIN_RESULT_FAIL
+    SdkUpgradeProgress = 16026, // WM_SDK_UPGRADE_PROGRESS
+    SdkUpgradeDone = 16027,     // WM_SDK_UPGRADE_DONE
+    SdkUpgradeFailed = 16028,   // WM_SDK_UPGRADE_FAILED
+    SdkConnectFailed = 16029,   // WM_SDK_CONNECT_FAILED
+};
+
+// One posted message. A payload travels with the message and belongs to it;
+// wParam and lParam carry small values (for the search replies, wParam is
+// non-zero when a reply was queued and 0 for a drain notification).
+struct WindowMessage {
+    MessageId id;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+    std::vector<std::uint8_t> payload;
+};
+
+// What worker and library threads post through. Implementations deliver the
+// message later on the thread that owns the window (or the console loop).
+class MessagePoster {
+public:
+    virtual ~MessagePoster() = default;
+    virtual void post(WindowMessage message) = 0;
+};
+
+} // namespace lorvena
