@@ -19,18 +19,18 @@ std::filesystem::path userConfigFolder()
     return {};
 }
 
-bool isWritableFolder(const std::filesystem::path& folder)
+} // namespace
+
+bool SettingsFile::isWritableFolder(const std::filesystem::path& folder)
 {
     return ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
 }
 
-} // namespace
-
-SettingsFile::SettingsFile(std::filesystem::path executableFolder)
+SettingsFile::SettingsFile(std::filesystem::path executableFolder, WritableCheck isWritable)
 {
     std::filesystem::path besideExecutable = executableFolder / fileName;
     std::error_code error;
-    if (std::filesystem::exists(besideExecutable, error) || isWritableFolder(executableFolder)) {
+    if (std::filesystem::exists(besideExecutable, error) || isWritable(executableFolder)) {
         path_ = besideExecutable;
         return;
     }

@@ -13,8 +13,11 @@ namespace lorvena {
 // written, the per-user $XDG_CONFIG_HOME/lorvena/Account.ini is used instead.
 class SettingsFile {
 public:
+    using WritableCheck = bool (*)(const std::filesystem::path& folder);
+    static bool isWritableFolder(const std::filesystem::path& folder);
+
     // `executableFolder` empty means the current directory.
-    explicit SettingsFile(std::filesystem::path executableFolder);
+    explicit SettingsFile(std::filesystem::path executableFolder, WritableCheck isWritable = isWritableFolder);
 
     const std::filesystem::path& path() const { return path_; }
 

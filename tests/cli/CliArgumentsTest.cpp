@@ -1,0 +1,48 @@
+#include "cli/CliArguments.h"
+
+#include <gtest/gtest.h>
+
+namespace lorvena {
+namespace {
+
+TEST(CliArguments, SearchOptions)
+{
+    auto command = parseArguments({"search", "--mode", "new", "--wait", "0.5", "--format", "json"});
+    ASSERT_TRUE(std::holds_alternative<SearchCommand>(command));
+    const auto& search = std::get<SearchCommand>(command);
+    EXPECT_EQ(search.searchMode, 1);
+    EXPECT_DOUBLE_EQ(search.waitSeconds, 0.5);
+    EXPECT_EQ(search.format, OutputFormat::Json);
+
+    const auto defaults = std::get<SearchCommand>(parseArguments({"search"}));
+    EXPECT_EQ(defaults.searchMode, std::nullopt);
+    EXPECT_DOUBLE_EQ(defaults.waitSeconds, 3.0);
+    EXPECT_EQ(defaults.format, OutputFormat::Table);
+}
+
+TEST(CliArguments, UsageErrorsNameTheBadArgument)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* named;
+    } cases[] = {
+        {{}, "no command"},
+        {{"find"}, "'find'"},
+        {{"search", "--mode", "newer"}, "'newer'"},
+        {{"search", "--mode"}, "'--mode'"},
+        {{"search", "--wait", "-1"}, "'-1'"},
+        {{"search", "--wait", "3s"}, "'3s'"},
+        {{"search", "--wait", "nan"}, "'nan'"},
+        {{"search", "--format", "xml"}, "'xml'"},
+        {{"search", "--verbose"}, "'--verbose'"},
+    };
+    for (const Case& c : cases) {
+        auto command = parseArguments(c.arguments);
+        ASSERT_TRUE(std::holds_alternative<UsageError>(command)) << c.named;
+        EXPECT_NE(std::get<UsageError>(command).message.find(c.named), std::string::npos)
+            << std::get<UsageError>(command).message;
+    }
+}
+
+} // namespace
+} // namespace lorvena

@@ -1,0 +1,57 @@
+#include "control/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace lorvena {
+namespace {
+
+class SettingsFileTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        root_ = std::filesystem::temp_directory_path() /
+            ("lorvena-settings-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(root_);
+        std::filesystem::create_directories(root_ / "bin");
+        std::filesystem::create_directories(root_ / "config");
+        ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+    }
+    void TearDown() override { std::filesystem::remove_all(root_); }
+    std::filesystem::path root_;
+};
+
+TEST_F(SettingsFileTest, FreshInstallReadsOldModeAndFirstWriteCreatesTheFile)
+{
+    SettingsFile settings(root_ / "bin");
+    EXPECT_EQ(settings.path(), root_ / "bin" / "Account.ini");
+    EXPECT_EQ(settings.readSearchMode(), 0);
+    ASSERT_TRUE(settings.writeSearchMode(1));
+    EXPECT_EQ(SettingsFile(root_ / "bin").readSearchMode(), 1);
+    ASSERT_TRUE(settings.writeSearchMode(0));
+    EXPECT_EQ(SettingsFile(root_ / "bin").readSearchMode(), 0);
+}
+
+TEST_F(SettingsFileTest, ReadOnlyProgramFolderFallsBackToTheUserConfigFolder)
+{
+    // Root writes anywhere, so the read-only installation folder is simulated.
+    auto readOnly = [](const std::filesystem::path&) { return false; };
+    SettingsFile settings(root_ / "bin", readOnly);
+    EXPECT_EQ(settings.path(), root_ / "config" / "lorvena" / "Account.ini");
+    ASSERT_TRUE(settings.writeSearchMode(1));
+    EXPECT_EQ(SettingsFile(root_ / "bin", readOnly).readSearchMode(), 1);
+    EXPECT_FALSE(std::filesystem::exists(root_ / "bin" / "Account.ini"));
+}
+
+TEST_F(SettingsFileTest, AFileBesideTheExecutableIsKeptEvenInAReadOnlyFolder)
+{
+    std::ofstream(root_ / "bin" / "Account.ini") << "[SEARCHTYPE]\nTYPE=1\n";
+    SettingsFile settings(root_ / "bin", [](const std::filesystem::path&) { return false; });
+    EXPECT_EQ(settings.path(), root_ / "bin" / "Account.ini");
+    EXPECT_EQ(settings.readSearchMode(), 1);
+}
+
+} // namespace
+} // namespace lorvena
