@@ -1,0 +1,324 @@
+// Searches through real sockets against simulated devices, inside the test's
+// own loopback network namespace.
+
+#include "discovery/ReplyBytes.h"
+#include "network/SearchFixture.h"
+#include "platform/LocalAddresses.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <map>
+
+namespace lorvena {
+namespace {
+
+using devsim::Fault;
+using devsim::FaultKind;
+using devsim::Generation;
+using devsim::SimulatedDevice;
+using testing_support::makeDevice;
+
+constexpr std::array<bool, 3> oldOnly {true, false, false};
+constexpr std::array<bool, 3> basicOnly {false, true, false};
+constexpr std::array<bool, 3> extendedOnly {false, false, true};
+constexpr std::array<bool, 3> basicAndExtended {false, true, true};
+
+// The table's rows by IP text, each as its cells in column order without
+// the row number (arrival order between devices is not fixed).
+std::map<std::string, std::vector<std::string>> rowsByIp(const DeviceTable& table)
+{
+    std::map<std::string, std::vector<std::string>> rows;
+    for (std::size_t r = 0; r < table.rowCount(); ++r) {
+        std::vector<std::string> cells;
+        for (std::size_t c = 1; c < table.columnCount(); ++c)
+            cells.push_back(table.text(r, static_cast<int>(c)));
+        rows[table.row(r).ip] = cells;
+    }
+    return rows;
+}
+
+void expectNumberedOneToN(const DeviceTable& table)
+{
+    for (std::size_t r = 0; r < table.rowCount(); ++r)
+        EXPECT_EQ(table.row(r).number, std::to_string(r + 1));
+}
+
+class Search : public testing_support::SearchFixture {};
+
+TEST_F(Search, NewModeListsEveryDeviceWithTheExactCellTexts)
+{
+    SimulatedDevice camera = makeDevice("192.168.1.10", 0x01);
+    camera.generations = basicAndExtended;
+    camera.name = std::string(63, 'K');
+    camera.firmware = "V5.5.0 build 240101";
+    camera.dhcp = true;
+    camera.typeCode = 1;
+    camera.channels = 1;
+
+    SimulatedDevice recorder = makeDevice("192.168.1.11", 0xAB);
+    recorder.generations = basicOnly;
+    recorder.kind = "DVR";
+    recorder.name = "Rejestrator Łódź";
+    recorder.encoding = devsim::TextEncoding::Windows1250;
+    recorder.httpPort = 8080;
+    recorder.rtspPort = 8554;
+    recorder.channels = 16;
+    recorder.typeCode = 520;
+
+    SimulatedDevice nvr = makeDevice("10.0.0.3", 0x03);
+    nvr.generations = extendedOnly;
+    nvr.kind = "NVR";
+    nvr.macText = "00-12-34-56-78-03";
+    nvr.firmware = std::string(127, 'F'); // one too many for the cell: shown empty
+    nvr.typeCode = 610;
+    nvr.channels = 32;
+
+    SimulatedDevice hvr = makeDevice("10.0.0.4", 0x04);
+    hvr.generations = extendedOnly;
+    hvr.kind = "HVR";
+    hvr.firmware = std::string(126, 'H');
+    hvr.typeCode = -5;
+
+    SimulatedDevice xvr = makeDevice("10.0.0.5", 0x05);
+    xvr.generations = basicAndExtended;
+    xvr.kind = "XVR";
+    xvr.dhcp = true;
+    xvr.typeCode = 700;
+
+    SimulatedDevice decoder = makeDevice("10.0.0.6", 0x06);
+    decoder.generations = basicOnly;
+    decoder.kind = "DECODER";
+
+    SimulatedDevice unknownBasic = makeDevice("10.0.0.7", 0x07); // not a known family: not listed
+    unknownBasic.generations = basicOnly;
+    unknownBasic.kind = "IPC";
+
+    SimulatedDevice unknownExtended = makeDevice("10.0.0.8", 0x08); // extended replies list every kind
+    unknownExtended.generations = extendedOnly;
+    unknownExtended.kind = "IPC";
+
+    SimulatedDevice oldFirmware = makeDevice("10.0.0.9", 0x09); // old generation only: silent here
+    oldFirmware.generations = oldOnly;
+
+    startDevices({camera, recorder, nvr, hvr, xvr, decoder, unknownBasic, unknownExtended, oldFirmware});
+    startTool(1);
+    searchAndCollect(7);
+
+    using Cells = std::vector<std::string>;
+    std::map<std::string, Cells> expected {
+        {"192.168.1.10", Cells {"IPCAMERA", std::string(63, 'K'), "V5.5.0 build 240101", "192.168.1.10", "255.255.255.0",
+                             "192.168.1.1", "192.168.1.1", "00:12:34:56:78:01", "80", "554", "1", "Aktywne", "1"}},
+        {"192.168.1.11", Cells {"DVR", "Rejestrator Łódź", "V1.0.0", "192.168.1.11", "255.255.255.0", "192.168.1.1",
+                             "192.168.1.1", "00:12:34:56:78:AB", "8080", "8554", "16", "Nieaktywne", "520"}},
+        {"10.0.0.3", Cells {"NVR", "Device 10.0.0.3", "", "10.0.0.3", "255.255.255.0", "192.168.1.1", "192.168.1.1",
+                         "00-12-34-56-78-03", "80", "554", "32", "Nieaktywne", "610"}},
+        {"10.0.0.4", Cells {"HVR", "Device 10.0.0.4", std::string(126, 'H'), "10.0.0.4", "255.255.255.0",
+                         "192.168.1.1", "192.168.1.1", "00:12:34:56:78:04", "80", "554", "1", "Nieaktywne", "-5"}},
+        {"10.0.0.5", Cells {"XVR", "Device 10.0.0.5", "V1.0.0", "10.0.0.5", "255.255.255.0", "192.168.1.1",
+                         "192.168.1.1", "00:12:34:56:78:05", "80", "554", "1", "Aktywne", "700"}},
+        {"10.0.0.6", Cells {"DECODER", "Device 10.0.0.6", "V1.0.0", "10.0.0.6", "255.255.255.0", "192.168.1.1",
+                         "192.168.1.1", "00:12:34:56:78:06", "80", "554", "1", "Nieaktywne", "0"}},
+        {"10.0.0.8", Cells {"IPC", "Device 10.0.0.8", "V1.0.0", "10.0.0.8", "255.255.255.0", "192.168.1.1",
+                         "192.168.1.1", "00:12:34:56:78:08", "80", "554", "1", "Nieaktywne", "0"}},
+    };
+    EXPECT_EQ(table().rowCount(), 7u);
+    EXPECT_EQ(rowsByIp(table()), expected);
+    expectNumberedOneToN(table());
+    EXPECT_EQ(view.appendedRows.size(), 7u);
+}
+
+TEST_F(Search, OldModeListsEveryDeviceWithTheOldColumns)
+{
+    SimulatedDevice dvr = makeDevice("192.168.1.20", 0xFE);
+    dvr.generations = oldOnly;
+    dvr.kind = "DVR";
+    dvr.name = std::string(64, 'N'); // fills its field: the last byte is cut
+    dvr.httpPort = 8080;
+    dvr.channels = 8;
+
+    SimulatedDevice camera = makeDevice("192.168.1.21", 0x21);
+    camera.generations = oldOnly;
+    camera.kind = "IPC"; // the old generation lists every kind
+
+    SimulatedDevice newFirmware = makeDevice("192.168.1.22", 0x22); // silent to the old request
+    newFirmware.generations = basicAndExtended;
+
+    startDevices({dvr, camera, newFirmware});
+    startTool(0);
+    searchAndCollect(2);
+
+    using Cells = std::vector<std::string>;
+    std::map<std::string, Cells> expected {
+        {"192.168.1.20", Cells {"DVR", std::string(63, 'N'), "192.168.1.20", "255.255.255.0", "00:12:34:56:78:FE",
+                             "8080", "554", "8"}},
+        {"192.168.1.21", Cells {"IPC", "Device 192.168.1.21", "192.168.1.21", "255.255.255.0", "00:12:34:56:78:21",
+                             "80", "554", "1"}},
+    };
+    EXPECT_EQ(rowsByIp(table()), expected);
+    expectNumberedOneToN(table());
+}
+
+struct DuplicateCase {
+    const char* name;
+    int searchMode;
+    std::array<bool, 3> generations;
+    // Two devices; the second differs from the first only where it says.
+    const char* secondIp;
+    std::uint8_t secondMacLastByte;
+    std::size_t expectedRows;
+};
+
+void PrintTo(const DuplicateCase& testCase, std::ostream* out)
+{
+    *out << testCase.name;
+}
+
+class DuplicateRules : public testing_support::SearchFixture, public testing::WithParamInterface<DuplicateCase> {};
+
+TEST_P(DuplicateRules, DecideWhatCountsAsOneDevice)
+{
+    const DuplicateCase& c = GetParam();
+    SimulatedDevice first = makeDevice("10.0.0.1", 0x01);
+    first.generations = c.generations;
+    SimulatedDevice second = makeDevice(c.secondIp, c.secondMacLastByte);
+    second.generations = c.generations;
+    startDevices({first, second});
+    startTool(c.searchMode);
+    searchAndCollect(c.expectedRows);
+    EXPECT_EQ(table().rowCount(), c.expectedRows);
+    EXPECT_EQ(table().row(0).number, "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, DuplicateRules,
+    testing::Values(DuplicateCase {"OldSameIpOtherMac", 0, oldOnly, "10.0.0.1", 0x02, 1},
+        DuplicateCase {"OldSameMacOtherIp", 0, oldOnly, "10.0.0.2", 0x01, 2},
+        DuplicateCase {"BasicSameIpOtherMac", 1, basicOnly, "10.0.0.1", 0x02, 1},
+        DuplicateCase {"BasicSameMacOtherIp", 1, basicOnly, "10.0.0.2", 0x01, 1},
+        DuplicateCase {"ExtendedSameMacOtherIp", 1, extendedOnly, "10.0.0.2", 0x01, 2},
+        DuplicateCase {"ExtendedSameIpOtherMac", 1, extendedOnly, "10.0.0.1", 0x02, 2},
+        DuplicateCase {"TwoDevicesAnsweringBothRequests", 1, basicAndExtended, "10.0.0.2", 0x02, 2}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(Search, MalformedDatagramsAreIgnoredAndGoodOnesBehindThemKept)
+{
+    SimulatedDevice noisy = makeDevice("10.0.0.1", 0x01);
+    noisy.generations = basicAndExtended;
+    noisy.faults = {Fault {FaultKind::WrongMagic}, Fault {FaultKind::Byte11NotNul}, Fault {FaultKind::EchoRequest}};
+
+    SimulatedDevice onlyGarbage = makeDevice("10.0.0.2", 0x02);
+    onlyGarbage.generations = basicAndExtended;
+    onlyGarbage.faults = {Fault {FaultKind::WrongMagic}, Fault {FaultKind::Byte11NotNul}, Fault {FaultKind::EchoRequest}};
+    onlyGarbage.replaceGoodReply = true;
+
+    // Linux cuts an oversized datagram to the reply size: its first bytes count.
+    SimulatedDevice oversize = makeDevice("10.0.0.3", 0x03);
+    oversize.generations = basicOnly;
+    oversize.faults = {Fault {FaultKind::Oversize}};
+    oversize.replaceGoodReply = true;
+
+    // A short reply reads as zeros past its end: the kind and MAC survive,
+    // the IP text is cut where the datagram ends, the ports read 0.
+    SimulatedDevice truncated = makeDevice("10.9.9.9", 0x04);
+    truncated.generations = basicOnly;
+    truncated.faults = {Fault {FaultKind::Short, 36}};
+    truncated.replaceGoodReply = true;
+
+    startDevices({noisy, onlyGarbage, oversize, truncated});
+    startTool(1);
+    std::size_t socketsBefore = localIpv4Addresses().size();
+    searchAndCollect(3);
+
+    auto rows = rowsByIp(table());
+    EXPECT_EQ(rows.size(), 3u);
+    EXPECT_TRUE(rows.count("10.0.0.1"));
+    EXPECT_FALSE(rows.count("10.0.0.2"));
+    ASSERT_TRUE(rows.count("10.0.0.3"));
+    EXPECT_EQ(rows["10.0.0.3"][0], "IPCAMERA");
+    ASSERT_TRUE(rows.count("10.9.9"));
+    EXPECT_EQ(rows["10.9.9"][7], "00:12:34:56:78:04");
+    EXPECT_EQ(rows["10.9.9"][8], "0");
+    // Bad datagrams never retire a socket.
+    EXPECT_EQ(controller->discovery().sockets().liveSocketCount(SocketFamily::Basic), socketsBefore);
+    EXPECT_EQ(controller->discovery().sockets().liveSocketCount(SocketFamily::Extended), socketsBefore);
+}
+
+TEST_F(Search, ASecondSearchClearsTheFirstOnesRows)
+{
+    startDevices({makeDevice("10.0.0.1", 0x01), makeDevice("10.0.0.2", 0x02)});
+    startTool(1);
+    searchAndCollect(2);
+    simulator->stop();
+    startDevices({makeDevice("10.0.0.3", 0x03)});
+    searchAndCollect(1);
+    EXPECT_EQ(table().rowCount(), 1u);
+    EXPECT_EQ(table().row(0).ip, "10.0.0.3");
+    EXPECT_EQ(table().row(0).number, "1");
+    EXPECT_EQ(view.clears, 2);
+}
+
+TEST_F(Search, RepliesArrivingAfterTheSearchAreStillListed)
+{
+    startDevices({makeDevice("10.0.0.1", 0x01)});
+    startTool(1);
+    searchAndCollect(1);
+
+    // A reply that answers nobody's request in particular (another tool's
+    // search, or a device that was slow) reaches the socket later.
+    sockaddr_in toolSocket {};
+    {
+        auto& sockets = controller->discovery().sockets();
+        std::lock_guard lock(sockets.interfaceLock());
+        socklen_t length = sizeof toolSocket;
+        ASSERT_EQ(getsockname(sockets.list(SocketFamily::Basic).front().socket,
+                      reinterpret_cast<sockaddr*>(&toolSocket), &length),
+            0);
+    }
+    auto late = testing_support::basicReply().text(13, "NVR").text(30, "10.0.0.50").raw(23, {1, 2, 3, 4, 5, 6});
+    int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(sender, 0);
+    sendto(sender, late.bytes().data(), late.bytes().size(), 0, reinterpret_cast<const sockaddr*>(&toolSocket),
+        sizeof toolSocket);
+    ::close(sender);
+
+    EXPECT_TRUE(pumpUntil([&] { return table().rowCount() == 2; }));
+    EXPECT_EQ(table().row(1).ip, "10.0.0.50");
+    EXPECT_EQ(table().row(1).number, "2");
+}
+
+TEST_F(Search, EveryLocalAddressGetsOneSocketAndRepeatedSearchesAddNone)
+{
+    ASSERT_EQ(std::system("ip addr add 127.0.0.2/8 dev lo && ip addr add 127.0.0.3/8 dev lo"), 0);
+    startDevices({makeDevice("10.0.0.1", 0x01)});
+    startTool(1);
+    for (int search = 1; search <= 3; ++search) {
+        searchAndCollect(1);
+        SCOPED_TRACE("search " + std::to_string(search));
+        EXPECT_EQ(controller->discovery().sockets().liveSocketCount(SocketFamily::Basic), 3u);
+        EXPECT_EQ(controller->discovery().sockets().liveSocketCount(SocketFamily::Extended), 3u);
+        // One copy of each request from each of the three addresses.
+        EXPECT_EQ(simulator->counts().basicSearch, 3u * search);
+        EXPECT_EQ(simulator->counts().extendedSearch, 3u * search);
+    }
+    EXPECT_EQ(table().rowCount(), 1u);
+}
+
+TEST_F(Search, ShutdownEndsIdleReceiversPromptlyAndClosesEverySocket)
+{
+    startDevices({makeDevice("10.0.0.1", 0x01)});
+    startTool(1);
+    searchAndCollect(1);
+    auto started = std::chrono::steady_clock::now();
+    controller->shutdownSearch();
+    auto took = std::chrono::steady_clock::now() - started;
+    // Idle receivers wake every 110 ms; a second is a hang, not slowness.
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_EQ(controller->discovery().sockets().liveSocketCount(SocketFamily::Basic), 0u);
+    EXPECT_EQ(controller->discovery().sockets().liveSocketCount(SocketFamily::Extended), 0u);
+    controller->shutdownSearch(); // a second stop does nothing
+}
+
+} // namespace
+} // namespace lorvena
