@@ -84,14 +84,17 @@ std::string formatCsv(const DeviceTable& table)
 {
     auto columns = columnsOf(table.layout());
     std::string out;
-    for (std::size_t c = 0; c < columns.size(); ++c)
-        out += (c ? "," : "") + csvField(columns[c].title);
-    out += "\r\n";
-    for (std::size_t r = 0; r < table.rowCount(); ++r) {
-        for (std::size_t c = 0; c < columns.size(); ++c)
-            out += (c ? "," : "") + csvField(table.text(r, static_cast<int>(c)));
+    auto line = [&](auto cellText) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (c > 0)
+                out += ',';
+            out += csvField(cellText(c));
+        }
         out += "\r\n";
-    }
+    };
+    line([&](std::size_t c) { return columns[c].title; });
+    for (std::size_t r = 0; r < table.rowCount(); ++r)
+        line([&](std::size_t c) { return std::string_view(table.text(r, static_cast<int>(c))); });
     return out;
 }
 

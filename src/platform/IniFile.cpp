@@ -130,13 +130,14 @@ bool writeProfileString(const std::filesystem::path& file, std::string_view sect
         if (sectionEnd) {
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*sectionEnd), entry);
         } else {
-            lines.push_back("[" + std::string(section) + "]");
+            lines.push_back(std::string("[").append(section).append("]"));
             lines.push_back(entry);
         }
     }
 
     std::filesystem::path temporary = file;
-    temporary += ".tmp" + std::to_string(::getpid());
+    temporary += ".tmp";
+    temporary += std::to_string(::getpid());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)
