@@ -10,6 +10,9 @@ BUILD_ASAN := build-asan
 BUILD_TSAN := build-tsan
 BUILD_REL  := build-release
 
+# The lab (network namespaces) needs root.
+SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+
 .PHONY: all deps build run test test-default test-asan test-tsan demo bench clean
 
 all: build
@@ -53,11 +56,11 @@ test-tsan: deps $(BUILD_TSAN)/build.ninja
 	cd $(BUILD_TSAN) && ctest --output-on-failure -j$(JOBS) -L threads
 
 demo: build
-	tests/lab/demo.sh $(BUILD)
+	$(SUDO) tests/lab/demo.sh $(BUILD)
 
 bench: deps $(BUILD_REL)/build.ninja
 	$(CMAKE) --build $(BUILD_REL) -j$(JOBS)
-	bench/search_bench.sh $(BUILD_REL)
+	$(SUDO) bench/search_bench.sh $(BUILD_REL)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_REL)

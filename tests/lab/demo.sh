@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Shows the tool finding simulated devices in the lab: segment 1 holds the
+# sample devices of demo-devices.json (every kind, a Polish Windows-1250
+# name, DHCP on and off, a factory-default address outside the subnet, an
+# old-search-only recorder, a device that also sends junk), segment 2 a few
+# generated ones. Then runs lorvena-cli's new-mode and old-mode searches in
+# the host namespace.
+# Usage: demo.sh BUILD_DIR [extra lorvena-cli search arguments, e.g. --wait 2]
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=lab.sh
+source "$here/lab.sh"
+
+build_dir=$(cd "${1:?usage: demo.sh BUILD_DIR [search arguments]}" && pwd)
+shift
+lab_require_root
+LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
+cli=$build_dir/src/lorvena-cli
+for binary in "$LAB_DEVSIM_BIN" "$cli"; do
+    if [[ ! -x $binary ]]; then
+        echo "demo: $binary is missing; build it first" >&2
+        exit 1
+    fi
+done
+
+lab_init
+lab_add_segment 1
+lab_add_segment 2
+lab_start_devsim 1 --devices "$here/demo-devices.json"
+lab_start_devsim 2 --generate 4 --first-ip 10.2.1.1
+echo "Lab ready: host addresses ${LAB_HOST_ADDR[1]} and ${LAB_HOST_ADDR[2]}"
+
+status=0
+for mode in new old; do
+    echo
+    echo "=== lorvena-cli search --mode $mode --format table $* ==="
+    lab_host_exec "$cli" search --mode "$mode" --format table "$@" || status=$?
+done
+
+echo
+echo "=== requests the simulated devices received ==="
+for k in 1 2; do
+    echo "segment $k:"
+    sed 's/^/  /' "${LAB_DEVSIM_LOG[$k]}"
+done
+exit "$status"

@@ -1,0 +1,283 @@
+#include "devsim/DeviceFile.h"
+
+#include "devsim/Ipv4Text.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace lorvena::devsim {
+
+namespace {
+
+using Json = nlohmann::json;
+
+std::optional<std::array<std::uint8_t, 6>> parseMac(std::string_view text)
+{
+    // "AA:BB:CC:DD:EE:FF" (dashes also accepted): six two-digit hex groups.
+    std::array<std::uint8_t, 6> mac {};
+    if (text.size() != 17)
+        return std::nullopt;
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        std::size_t at = i * 3;
+        if (i > 0 && text[at - 1] != ':' && text[at - 1] != '-')
+            return std::nullopt;
+        const char* first = text.data() + at;
+        auto [end, status] = std::from_chars(first, first + 2, mac[i], 16);
+        if (status != std::errc() || end != first + 2)
+            return std::nullopt;
+    }
+    return mac;
+}
+
+std::optional<Fault> parseFault(std::string_view text)
+{
+    if (text == "wrong-magic")
+        return Fault {FaultKind::WrongMagic};
+    if (text == "byte11-not-nul")
+        return Fault {FaultKind::Byte11NotNul};
+    if (text == "echo-request")
+        return Fault {FaultKind::EchoRequest};
+    if (text == "oversize")
+        return Fault {FaultKind::Oversize};
+    if (text == "short")
+        return Fault {FaultKind::Short, defaultShortLength};
+    if (text.starts_with("short:")) {
+        std::size_t length = 0;
+        std::string_view digits = text.substr(6);
+        auto [end, status] = std::from_chars(digits.data(), digits.data() + digits.size(), length);
+        if (status == std::errc() && end == digits.data() + digits.size() && length > 0)
+            return Fault {FaultKind::Short, length};
+    }
+    return std::nullopt;
+}
+
+// Reads one device object, keeping the first error.
+class DeviceReader {
+public:
+    DeviceReader(const Json& object, std::size_t index) : object_(object), index_(index) {}
+
+    std::optional<SimulatedDevice> read()
+    {
+        if (!object_.is_object())
+            return fail("", "must be an object");
+        SimulatedDevice device;
+        bool haveIp = false;
+        bool haveMac = false;
+        bool haveMacText = false;
+        for (const auto& [key, value] : object_.items()) {
+            if (key == "generations")
+                readGenerations(value, device);
+            else if (key == "kind")
+                readText(key, value, device.kind);
+            else if (key == "name")
+                readText(key, value, device.name);
+            else if (key == "firmware")
+                readText(key, value, device.firmware);
+            else if (key == "ip")
+                haveIp = readIp(value, device);
+            else if (key == "mask")
+                readText(key, value, device.mask);
+            else if (key == "gateway")
+                readText(key, value, device.gateway);
+            else if (key == "dns")
+                readText(key, value, device.dns);
+            else if (key == "mac")
+                haveMac = readMac(value, device);
+            else if (key == "mac_text")
+                haveMacText = readText(key, value, device.macText);
+            else if (key == "http_port")
+                device.httpPort = static_cast<std::uint32_t>(readInteger(key, value, 0, 65535));
+            else if (key == "rtsp_port")
+                device.rtspPort = static_cast<std::uint32_t>(readInteger(key, value, 0, 65535));
+            else if (key == "channels")
+                device.channels = static_cast<std::uint8_t>(readInteger(key, value, 0, 255));
+            else if (key == "dhcp")
+                readBool(key, value, device.dhcp);
+            else if (key == "type")
+                device.typeCode = static_cast<std::int32_t>(readInteger(key, value,
+                    std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+            else if (key == "password")
+                readText(key, value, device.password);
+            else if (key == "encoding")
+                readEncoding(value, device);
+            else if (key == "malformed")
+                readFaults(value, device);
+            else
+                fail(key, "is not a known field");
+        }
+        if (error_.empty() && !haveIp)
+            fail("ip", "is required");
+        if (error_.empty() && !haveMac)
+            fail("mac", "is required");
+        if (!error_.empty())
+            return std::nullopt;
+        if (!haveMacText)
+            device.macText = object_["mac"].get<std::string>();
+        return device;
+    }
+
+    const std::string& error() const { return error_; }
+
+private:
+    std::nullopt_t fail(const std::string& key, const std::string& problem)
+    {
+        if (error_.empty()) {
+            error_ = "device " + std::to_string(index_);
+            if (!key.empty())
+                error_ += ": \"" + key + "\"";
+            error_ += " " + problem;
+        }
+        return std::nullopt;
+    }
+
+    bool readText(const std::string& key, const Json& value, std::string& target)
+    {
+        if (!value.is_string()) {
+            fail(key, "must be a string");
+            return false;
+        }
+        target = value.get<std::string>();
+        return true;
+    }
+
+    void readBool(const std::string& key, const Json& value, bool& target)
+    {
+        if (value.is_boolean())
+            target = value.get<bool>();
+        else
+            fail(key, "must be true or false");
+    }
+
+    std::int64_t readInteger(const std::string& key, const Json& value, std::int64_t low, std::int64_t high)
+    {
+        if (value.is_number_integer()) {
+            auto number = value.get<std::int64_t>();
+            // A large unsigned value reads back negative; it is out of range either way.
+            if (number >= low && number <= high && !(value.is_number_unsigned() && number < 0))
+                return number;
+        }
+        fail(key, "must be an integer from " + std::to_string(low) + " to " + std::to_string(high));
+        return 0;
+    }
+
+    bool readIp(const Json& value, SimulatedDevice& device)
+    {
+        std::optional<std::uint32_t> ip = value.is_string() ? parseIpv4(value.get<std::string>()) : std::nullopt;
+        if (!ip) {
+            fail("ip", "must be a dotted IPv4 address");
+            return false;
+        }
+        device.ip = *ip;
+        return true;
+    }
+
+    bool readMac(const Json& value, SimulatedDevice& device)
+    {
+        auto mac = value.is_string() ? parseMac(value.get<std::string>()) : std::nullopt;
+        if (!mac) {
+            fail("mac", "must look like \"AA:BB:CC:DD:EE:FF\"");
+            return false;
+        }
+        device.mac = *mac;
+        return true;
+    }
+
+    void readGenerations(const Json& value, SimulatedDevice& device)
+    {
+        if (!value.is_array()) {
+            fail("generations", "must be a list");
+            return;
+        }
+        device.generations = {false, false, false};
+        for (const Json& entry : value) {
+            std::string text = entry.is_string() ? entry.get<std::string>() : "";
+            if (text == "old")
+                device.generations[static_cast<std::size_t>(Generation::Old)] = true;
+            else if (text == "basic")
+                device.generations[static_cast<std::size_t>(Generation::Basic)] = true;
+            else if (text == "extended")
+                device.generations[static_cast<std::size_t>(Generation::Extended)] = true;
+            else
+                fail("generations", "entries must be \"old\", \"basic\" or \"extended\"");
+        }
+    }
+
+    void readEncoding(const Json& value, SimulatedDevice& device)
+    {
+        std::string text = value.is_string() ? value.get<std::string>() : "";
+        if (text == "utf-8")
+            device.encoding = TextEncoding::Utf8;
+        else if (text == "windows-1250")
+            device.encoding = TextEncoding::Windows1250;
+        else
+            fail("encoding", "must be \"utf-8\" or \"windows-1250\"");
+    }
+
+    void readFaults(const Json& value, SimulatedDevice& device)
+    {
+        if (!value.is_array()) {
+            fail("malformed", "must be a list");
+            return;
+        }
+        for (const Json& entry : value) {
+            std::string text = entry.is_string() ? entry.get<std::string>() : "";
+            if (text == "replace") {
+                device.replaceGoodReply = true;
+                continue;
+            }
+            std::optional<Fault> fault = parseFault(text);
+            if (fault)
+                device.faults.push_back(*fault);
+            else
+                fail("malformed", "has an unknown entry \"" + text + "\"");
+        }
+    }
+
+    const Json& object_;
+    std::size_t index_;
+    std::string error_;
+};
+
+} // namespace
+
+DeviceFileResult DeviceFile::load(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return {{}, "cannot open " + path};
+    std::ostringstream text;
+    text << file.rdbuf();
+    DeviceFileResult result = parse(text.str());
+    if (!result.ok())
+        result.error = path + ": " + result.error;
+    return result;
+}
+
+DeviceFileResult DeviceFile::parse(std::string_view jsonText)
+{
+    Json document = Json::parse(jsonText, nullptr, false);
+    if (document.is_discarded())
+        return {{}, "not valid JSON"};
+    if (!document.is_object() || !document.contains("devices") || !document["devices"].is_array())
+        return {{}, "expected an object with a \"devices\" list"};
+    if (document.size() != 1)
+        return {{}, "only the \"devices\" key is allowed at the top level"};
+
+    DeviceFileResult result;
+    std::size_t index = 0;
+    for (const Json& entry : document["devices"]) {
+        DeviceReader reader(entry, index++);
+        std::optional<SimulatedDevice> device = reader.read();
+        if (!device)
+            return {{}, reader.error()};
+        result.devices.push_back(std::move(*device));
+    }
+    return result;
+}
+
+} // namespace lorvena::devsim
