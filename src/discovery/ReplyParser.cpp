@@ -48,45 +48,47 @@ ParsedReply parseOldMode(ByteView reply)
     return {std::move(record), DuplicateRule::SameIp, true};
 }
 
+// Where the new-generation replies keep each field; the basic and the
+// extended reply differ only in offsets and in how they carry the MAC.
+struct NewLayoutFields {
+    TextField kind, name, firmware, ip, mask, gateway, dns;
+    std::size_t typeCode, httpPort, rtspPort, dhcp, channels;
+};
+
+DeviceRecord parseNewLayout(ByteView reply, const NewLayoutFields& at)
+{
+    DeviceRecord record;
+    record.kind = plainText(reply, at.kind);
+    record.name = limitedText(reply, at.name);
+    record.firmware = limitedText(reply, at.firmware);
+    record.ip = plainText(reply, at.ip);
+    record.mask = plainText(reply, at.mask);
+    record.gateway = plainText(reply, at.gateway);
+    record.dns = plainText(reply, at.dns);
+    record.httpPort = portText(reply, at.httpPort);
+    record.rtspPort = portText(reply, at.rtspPort);
+    record.channels = std::to_string(readByte(reply, at.channels));
+    record.dhcp = dhcpText(readByte(reply, at.dhcp));
+    record.typeCode = std::to_string(readLittleEndianSigned32(reply, at.typeCode));
+    return record;
+}
+
 ParsedReply parseBasic(ByteView reply)
 {
     namespace R = BasicSearchReply;
-    DeviceRecord record;
-    std::string_view kind = readText(reply, R::kind);
-    bool listed = isKnownDeviceKind(kind);
-    record.kind = deviceTextToUtf8(kind);
-    record.name = limitedText(reply, R::name);
-    record.firmware = limitedText(reply, R::firmware);
-    record.ip = plainText(reply, R::ip);
-    record.mask = plainText(reply, R::mask);
-    record.gateway = plainText(reply, R::gateway);
-    record.dns = plainText(reply, R::dns);
+    DeviceRecord record = parseNewLayout(reply, {R::kind, R::name, R::firmware, R::ip, R::mask, R::gateway, R::dns,
+                                                    R::typeCode, R::httpPort, R::rtspPort, R::dhcp, R::channels});
     record.mac = macText(reply.subspan(R::mac, 6));
-    record.httpPort = portText(reply, R::httpPort);
-    record.rtspPort = portText(reply, R::rtspPort);
-    record.channels = std::to_string(readByte(reply, R::channels));
-    record.dhcp = dhcpText(readByte(reply, R::dhcp));
-    record.typeCode = std::to_string(readLittleEndianSigned32(reply, R::typeCode));
+    bool listed = isKnownDeviceKind(readText(reply, R::kind));
     return {std::move(record), DuplicateRule::SameMacOrIp, listed};
 }
 
 ParsedReply parseExtended(ByteView reply)
 {
     namespace R = ExtendedSearchReply;
-    DeviceRecord record;
-    record.kind = plainText(reply, R::kind);
-    record.name = limitedText(reply, R::name);
-    record.firmware = limitedText(reply, R::firmware);
-    record.ip = plainText(reply, R::ip);
-    record.mask = plainText(reply, R::mask);
-    record.gateway = plainText(reply, R::gateway);
-    record.dns = plainText(reply, R::dns);
+    DeviceRecord record = parseNewLayout(reply, {R::kind, R::name, R::firmware, R::ip, R::mask, R::gateway, R::dns,
+                                                    R::typeCode, R::httpPort, R::rtspPort, R::dhcp, R::channels});
     record.mac = plainText(reply, R::mac);
-    record.httpPort = portText(reply, R::httpPort);
-    record.rtspPort = portText(reply, R::rtspPort);
-    record.channels = std::to_string(readByte(reply, R::channels));
-    record.dhcp = dhcpText(readByte(reply, R::dhcp));
-    record.typeCode = std::to_string(readLittleEndianSigned32(reply, R::typeCode));
     return {std::move(record), DuplicateRule::SameMacAndIpInOneRow, true};
 }
 
