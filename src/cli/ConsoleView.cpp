@@ -1,6 +1,18 @@
 #include "cli/ConsoleView.h"
 
+#include <iostream>
+
 namespace lorvena {
+
+void ConsoleView::showMessage(std::string_view text)
+{
+    std::cerr << text << '\n';
+}
+
+void ConsoleView::openUrl(const std::string& url)
+{
+    std::cout << url << '\n';
+}
 
 void pumpMessages(MainController& controller, MessageQueue& queue, std::chrono::milliseconds duration)
 {

@@ -1,5 +1,7 @@
 #include "control/MainController.h"
 
+#include "control/FormRules.h"
+#include "control/WindowSetup.h"
 #include "discovery/ReplyParser.h"
 
 namespace lorvena {
@@ -11,15 +13,25 @@ TableLayout layoutOf(int searchMode)
     return searchMode == 0 ? TableLayout::OldMode : TableLayout::NewMode;
 }
 
+WindowState initialState(int searchMode, bool softStart)
+{
+    WindowState state;
+    state.searchMode = searchMode;
+    state.softStart = softStart;
+    return state;
+}
+
 } // namespace
 
 MainController::MainController(int searchMode, Dependencies dependencies)
-    : searchMode_(searchMode)
-    , view_(dependencies.view)
+    : view_(dependencies.view)
     , onvifSearch_(dependencies.onvifSearch)
+    , state_(initialState(searchMode, dependencies.softStart))
     , table_(layoutOf(searchMode))
     , discovery_(generationOf(searchMode), dependencies.poster, std::move(dependencies.addresses),
           dependencies.receiverTimings)
+    , list_(view_, table_, state_)
+    , modeSwitch_(view_, state_, dependencies.settings, dependencies.launcher)
 {
 }
 
@@ -30,6 +42,7 @@ MainController::~MainController()
 
 void MainController::initialise()
 {
+    setUpControls(view_, state_.searchMode);
     discovery_.start();
 }
 
@@ -38,20 +51,71 @@ void MainController::shutdownSearch()
     discovery_.stop();
 }
 
+void MainController::clearTable()
+{
+    table_.clear();
+    list_.tableCleared();
+    view_.tableCleared();
+}
+
 void MainController::search()
 {
     if (discovery_.generation() == SearchGeneration::Old) {
-        table_.clear();
-        view_.tableCleared();
+        clearTable();
         discovery_.sendOldModeSearch();
         return;
     }
     discovery_.sendBasicSearch();
-    table_.clear();
-    view_.tableCleared();
+    clearTable();
     discovery_.sendExtendedSearch();
     if (onvifSearch_)
         onvifSearch_->runAndWait();
+}
+
+
+void MainController::modifyTabClicked()
+{
+    if (state_.upgradeBusy) {
+        view_.showMessage("the device is upgrading!!");
+        return;
+    }
+    view_.setUpgradePanelVisible(false);
+    view_.setSelected(ControlId::ModifyTab, true);
+    view_.setSelected(ControlId::UpgradeTab, false);
+    view_.clearUpgradePanelPassword();
+    view_.setVisible(ControlId::StartIpLabel, false);
+    view_.setVisible(ControlId::StartIp, false);
+    showModifyForm(view_, true);
+}
+
+void MainController::upgradeTabClicked()
+{
+    view_.setSelected(ControlId::ModifyTab, false);
+    view_.setSelected(ControlId::UpgradeTab, true);
+    view_.setUpgradePanelVisible(true);
+    for (ControlId id : {ControlId::StartIpLabel, ControlId::StartIp, ControlId::MacLabel, ControlId::MacText,
+             ControlId::MobilePortLabel, ControlId::MobilePort})
+        view_.setVisible(id, false);
+    showModifyForm(view_, false);
+    view_.setText(ControlId::Password, "");
+}
+
+void MainController::closeButtonClicked()
+{
+    state_.form = view_.readForm();
+    view_.endWindow(1);
+}
+
+void MainController::closeRequested()
+{
+    shutdownSearch();
+    view_.endWindow(2);
+}
+
+void MainController::windowDestroyed()
+{
+    if (!state_.restartPending)
+        shutdownSearch();
 }
 
 void MainController::handleMessage(const WindowMessage& message)
@@ -65,6 +129,10 @@ void MainController::handleMessage(const WindowMessage& message)
         // reply waits for the next reply's message instead.
         if (message.wParam != 0)
             addOldestReply(ReplyKind::Extended);
+        break;
+    case MessageId::SoftClose:
+        if (state_.softStart)
+            view_.endWindow(2);
         break;
     default:
         break;

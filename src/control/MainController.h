@@ -1,16 +1,23 @@
 #pragma once
 
+#include "control/DeviceListInteraction.h"
+#include "control/FormRules.h"
 #include "control/MainView.h"
+#include "control/ModeSwitch.h"
 #include "control/OnvifSearch.h"
+#include "control/ProcessLauncher.h"
+#include "control/SettingsFile.h"
+#include "control/WindowState.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/Discovery.h"
 #include "platform/WindowMessage.h"
 
 namespace lorvena {
 
-// Everything the main window needs that is not drawing: it owns the device
-// table and the discovery machinery, runs the commands, and handles the
-// posted window messages on the window's thread.
+// Everything the main window does that is not drawing: it owns the device
+// table, the discovery machinery and the window's shared state, runs the
+// commands, and handles the posted window messages. All of it runs on the
+// window's thread.
 class MainController {
 public:
     struct Dependencies {
@@ -23,6 +30,12 @@ public:
         // its broadcasts.
         OnvifSearch* onvifSearch = nullptr;
         ReceiverTimings receiverTimings = {};
+        // Where the mode switch stores the generation; null: not stored.
+        const SettingsFile* settings = nullptr;
+        // Restarts for the mode switch; null: no restart (the console).
+        ProcessLauncher* launcher = nullptr;
+        // Started with the exact argument "-Soft".
+        bool softStart = false;
     };
 
     MainController(int searchMode, Dependencies dependencies);
@@ -30,19 +43,38 @@ public:
     MainController(const MainController&) = delete;
     MainController& operator=(const MainController&) = delete;
 
-    int searchMode() const { return searchMode_; }
+    int searchMode() const { return state_.searchMode; }
     SearchGeneration generation() const { return discovery_.generation(); }
     const DeviceTable& table() const { return table_; }
+    const WindowState& state() const { return state_; }
     Discovery& discovery() { return discovery_; }
 
-    // Window initialisation: starts the receivers.
+    // Window initialisation: sets the controls up for the generation and
+    // starts the receivers.
     void initialise();
-    // Shutdown: stops the receivers, closes the sockets, frees queued
-    // replies. Only the first call does anything.
+    // Stops the receivers, closes the sockets, frees queued replies. Only
+    // the first call does anything.
     void shutdownSearch();
 
-    // "Wyszukaj".
-    void search();
+    // --- commands
+    void search();                  // "Wyszukaj", and Enter anywhere
+    void escapePressed() {}         // the window stays open
+    void rowClicked(int row, ClickKind kind) { list_.click(row, kind); }
+    void rowDoubleClicked(int row) { list_.doubleClick(row); }
+    void headerClicked(int column) { list_.headerClick(column); }
+    void dhcpClicked() { applyDhcpRule(view_, state_); }
+    void httpPortChanged() { applyHttpPortRule(view_, state_); }
+    void modifyTabClicked();
+    void upgradeTabClicked();
+    void closeButtonClicked();
+    // A close request from the system (Alt+F4, the window manager) or from
+    // a restart.
+    void closeRequested();
+    // The window is being destroyed.
+    void windowDestroyed();
+    void modeSwitchClicked() { modeSwitch_.toggleAndRelaunch(); }
+    void modeDropDownChanged(int index) { modeSwitch_.setAndRestart(index); }
+    void oldModeButtonClicked() { modeSwitch_.oldModeAndRestart(); }
 
     void handleMessage(const WindowMessage& message);
 
@@ -50,12 +82,15 @@ private:
     // Takes the oldest reply of `kind` and lists it unless it is a duplicate
     // or of an unknown kind.
     void addOldestReply(ReplyKind kind);
+    void clearTable();
 
-    int searchMode_;
     MainView& view_;
     OnvifSearch* onvifSearch_;
+    WindowState state_;
     DeviceTable table_;
     Discovery discovery_;
+    DeviceListInteraction list_;
+    ModeSwitch modeSwitch_;
 };
 
 } // namespace lorvena

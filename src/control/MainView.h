@@ -1,20 +1,63 @@
 #pragma once
 
+#include "control/ControlId.h"
+#include "control/FormValues.h"
+
 #include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace lorvena {
 
-// What the controller asks of whatever shows the window: the Qt window, the
-// console, or a test's scripted fake. The controller owns the state; a view
-// only shows it and forwards what the user does.
+// What the controller asks of whatever shows the main window: the Qt window,
+// the console, or a test's scripted fake. The controller owns the state; a
+// view shows it and forwards what the user does. Every call comes on the
+// window's thread.
 class MainView {
 public:
     virtual ~MainView() = default;
 
-    // The device table was emptied (a new search started).
+    // --- the device list (its content is the controller's table)
     virtual void tableCleared() = 0;
-    // A row was appended to the device table at `row`.
     virtual void rowAppended(std::size_t row) = 0;
+    // Every row may have moved: show them again, with the sort arrow.
+    virtual void tableReordered(int sortColumn, bool ascending) = 0;
+    // Show these rows as the batch selection.
+    virtual void markRows(const std::vector<std::size_t>& rows) = 0;
+
+    // --- the form, exchanged all at once
+    virtual FormValues readForm() = 0;
+    // A text control is rewritten only where its text differs, so the edit
+    // being typed in keeps its caret and raises no new change.
+    virtual void writeForm(const FormValues& values) = 0;
+
+    // --- controls by id
+    virtual void setVisible(ControlId id, bool visible) = 0;
+    virtual void setEnabled(ControlId id, bool enabled) = 0;
+    virtual void setText(ControlId id, std::string_view text) = 0;
+    // The skin tab buttons' "selected" look.
+    virtual void setSelected(ControlId id, bool selected) = 0;
+    // A digit edit that accepts no typing while locked.
+    virtual void setLocked(ControlId id, bool locked) = 0;
+    virtual void setToolTip(ControlId id, std::string_view text) = 0;
+    // Moves `moved` onto the rectangle `target` occupies.
+    virtual void placeOver(ControlId moved, ControlId target) = 0;
+    virtual void setWindowTitle(std::string_view title) = 0;
+
+    // --- the upgrade panel
+    virtual void setUpgradePanelVisible(bool visible) = 0;
+    virtual void clearUpgradePanelPassword() = 0;
+    virtual void resetUpgradeProgress() = 0;
+
+    // --- dialogs and the shell
+    // A modal message with an OK button.
+    virtual void showMessage(std::string_view text) = 0;
+    virtual void openUrl(const std::string& url) = 0;
+    // Ends the window with a result code (1 close button, 2 cancel).
+    virtual void endWindow(int result) = 0;
+    // Asks the window to close later, as a close request from the system.
+    virtual void postCloseRequest() = 0;
 };
 
 } // namespace lorvena

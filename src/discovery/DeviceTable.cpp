@@ -12,7 +12,16 @@ const std::string& DeviceTable::text(std::size_t row, int column) const
 std::size_t DeviceTable::append(DeviceRecord record)
 {
     rows_.push_back(std::move(record));
+    ids_.push_back(nextId_++);
     return rows_.size() - 1;
+}
+
+std::optional<std::size_t> DeviceTable::indexOf(std::uint64_t id) const
+{
+    auto found = std::find(ids_.begin(), ids_.end(), id);
+    if (found == ids_.end())
+        return std::nullopt;
+    return static_cast<std::size_t>(found - ids_.begin());
 }
 
 bool DeviceTable::isDuplicate(DuplicateRule rule, std::string_view mac, std::string_view ip) const
@@ -30,8 +39,18 @@ bool DeviceTable::isDuplicate(DuplicateRule rule, std::string_view mac, std::str
     });
 }
 
-void DeviceTable::renumber()
+void DeviceTable::reorder(const std::vector<std::size_t>& order)
 {
+    std::vector<DeviceRecord> rows;
+    std::vector<std::uint64_t> ids;
+    rows.reserve(order.size());
+    ids.reserve(order.size());
+    for (std::size_t from : order) {
+        rows.push_back(std::move(rows_[from]));
+        ids.push_back(ids_[from]);
+    }
+    rows_ = std::move(rows);
+    ids_ = std::move(ids);
     for (std::size_t i = 0; i < rows_.size(); ++i)
         rows_[i].number = std::to_string(i + 1);
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,10 +31,18 @@ public:
     std::size_t rowCount() const { return rows_.size(); }
     std::size_t columnCount() const { return columnsOf(layout_).size(); }
     const DeviceRecord& row(std::size_t index) const { return rows_.at(index); }
+    // An identity that stays with a row when sorting moves it.
+    std::uint64_t rowId(std::size_t index) const { return ids_.at(index); }
+    // The display position of the row with `id`, if it is still listed.
+    std::optional<std::size_t> indexOf(std::uint64_t id) const;
     // The text of one cell of the active layout.
     const std::string& text(std::size_t row, int column) const;
 
-    void clear() { rows_.clear(); }
+    void clear()
+    {
+        rows_.clear();
+        ids_.clear();
+    }
     // Adds the record at the end and returns its index. The caller has set
     // its number to rowCount() + 1.
     std::size_t append(DeviceRecord record);
@@ -45,19 +55,24 @@ public:
     void sortByColumn(int column, Less less);
 
 private:
-    void renumber();
+    void reorder(const std::vector<std::size_t>& order);
 
     TableLayout layout_;
     std::vector<DeviceRecord> rows_;
+    std::vector<std::uint64_t> ids_;
+    std::uint64_t nextId_ = 1;
 };
 
 template<typename Less>
 void DeviceTable::sortByColumn(int column, Less less)
 {
     DeviceField field = columnsOf(layout_)[static_cast<std::size_t>(column)].field;
-    std::stable_sort(rows_.begin(), rows_.end(),
-        [&](const DeviceRecord& a, const DeviceRecord& b) { return less(a.field(field), b.field(field)); });
-    renumber();
+    std::vector<std::size_t> order(rows_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+        [&](std::size_t a, std::size_t b) { return less(rows_[a].field(field), rows_[b].field(field)); });
+    reorder(order);
 }
 
 } // namespace lorvena

@@ -1,5 +1,7 @@
 #include "platform/IniFile.h"
 
+#include "platform/TextNumbers.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -78,23 +80,7 @@ int readProfileInt(const std::filesystem::path& file, std::string_view section, 
         auto value = valueOf(line, key);
         if (!value)
             continue;
-        std::string_view text = *value;
-        bool negative = false;
-        if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-            negative = text.front() == '-';
-            text.remove_prefix(1);
-        }
-        if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front())))
-            return defaultValue;
-        long long number = 0;
-        for (char c : text) {
-            if (!std::isdigit(static_cast<unsigned char>(c)))
-                break;
-            number = std::min<long long>(number * 10 + (c - '0'), 1LL << 32);
-        }
-        // Like the classic call, the value wraps to 32 bits.
-        auto wrapped = static_cast<std::uint32_t>(negative ? -number : number);
-        return static_cast<int>(wrapped);
+        return leadingInteger(*value);
     }
     return defaultValue;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/FakeMainView.h"
 #include "control/MainController.h"
 #include "devsim/Simulator.h"
 #include "platform/MessageQueue.h"
@@ -13,8 +14,8 @@
 
 namespace lorvena::testing_support {
 
-// Records what the controller tells its view.
-class RecordingView final : public MainView {
+// Records what the controller tells its view about the list.
+class RecordingView final : public FakeMainView {
 public:
     void tableCleared() override { ++clears; }
     void rowAppended(std::size_t row) override { appendedRows.push_back(row); }

@@ -44,6 +44,7 @@ TEST_F(IniFileTest, ReadsTheLeadingIntegerWithPrivateProfileRules)
         {"[SEARCHTYPE]\nTYPE=abc\n", 0},        // not a number: default
         {"[SEARCHTYPE]\nTYPE=\n", 0},
         {"[SEARCHTYPE]\nTYPE=-3\n", -3},
+        {"[SEARCHTYPE]\nTYPE=99999999999\n", 2147483647}, // saturates
         {"[OTHER]\nTYPE=1\n", 0},               // wrong section
         {"[OTHER]\nTYPE=5\n[SEARCHTYPE]\nTYPE=1\n", 1},
         {"TYPE=1\n", 0},                        // outside any section

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "control/FormValues.h"
+#include "control/SelectedDevice.h"
+
+#include <vector>
+
+namespace lorvena {
+
+// The main window's shared state beyond the device table.
+struct WindowState {
+    int searchMode = 1;
+    // Started with the exact argument "-Soft": another process may close us.
+    bool softStart = false;
+    // A self-restart is under way; destruction then leaves the search
+    // machinery to the close request that already stopped it.
+    bool restartPending = false;
+
+    FormValues form;
+    SelectedDevice selected;
+    int selectedRow = 0;
+    bool batchMode = false;
+    std::vector<BatchEntry> batchEntries;
+
+    bool upgradeBusy = false;
+    bool upgradeRunning = false;
+    int loginPurpose = -1;
+
+    bool newGeneration() const { return searchMode != 0; }
+};
+
+} // namespace lorvena

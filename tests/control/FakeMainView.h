@@ -1,0 +1,63 @@
+#pragma once
+
+#include "control/MainView.h"
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lorvena::testing_support {
+
+// A scripted view: the form lives in `form` (the test types into it), and
+// everything the controller asks for is recorded.
+class FakeMainView : public MainView {
+public:
+    void tableCleared() override {}
+    void rowAppended(std::size_t) override {}
+    void tableReordered(int column, bool ascending) override { reorders.emplace_back(column, ascending); }
+    void markRows(const std::vector<std::size_t>& rows) override { markedRows = rows; }
+
+    FormValues readForm() override { return form; }
+    void writeForm(const FormValues& values) override
+    {
+        form = values;
+        ++formWrites;
+    }
+
+    void setVisible(ControlId id, bool shown) override { visible[id] = shown; }
+    void setEnabled(ControlId id, bool on) override { enabled[id] = on; }
+    void setText(ControlId id, std::string_view text) override { texts[id] = std::string(text); }
+    void setSelected(ControlId id, bool on) override { selected[id] = on; }
+    void setLocked(ControlId id, bool on) override { locked[id] = on; }
+    void setToolTip(ControlId id, std::string_view text) override { toolTips[id] = std::string(text); }
+    void placeOver(ControlId moved, ControlId target) override { placements.emplace_back(moved, target); }
+    void setWindowTitle(std::string_view title) override { windowTitle = std::string(title); }
+
+    void setUpgradePanelVisible(bool shown) override { upgradePanelVisible = shown; }
+    void clearUpgradePanelPassword() override { ++upgradePasswordClears; }
+    void resetUpgradeProgress() override { ++progressResets; }
+
+    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    void openUrl(const std::string& url) override { openedUrls.push_back(url); }
+    void endWindow(int result) override { endResults.push_back(result); }
+    void postCloseRequest() override { ++closeRequests; }
+
+    FormValues form;
+    int formWrites = 0;
+    std::map<ControlId, bool> visible, enabled, selected, locked;
+    std::map<ControlId, std::string> texts, toolTips;
+    std::vector<std::pair<ControlId, ControlId>> placements;
+    std::string windowTitle;
+    std::vector<std::size_t> markedRows;
+    std::vector<std::pair<int, bool>> reorders;
+    bool upgradePanelVisible = false;
+    int upgradePasswordClears = 0;
+    int progressResets = 0;
+    std::vector<std::string> messages;
+    std::vector<std::string> openedUrls;
+    std::vector<int> endResults;
+    int closeRequests = 0;
+};
+
+} // namespace lorvena::testing_support
