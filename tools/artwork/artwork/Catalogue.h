@@ -1,0 +1,28 @@
+#pragma once
+
+// Every picture the generator makes, where it goes, and the review sheet.
+
+#include <QImage>
+#include <QString>
+#include <vector>
+
+namespace lorvena::artwork {
+
+struct Artwork {
+  QString relativePath;  // "Skin/search.png", "resources/background.png", ...
+  QImage image;
+};
+
+// The eleven skin strips, then the five resource pictures.
+std::vector<Artwork> renderAll();
+
+// One picture for review, not shipped: every strip on a checkerboard (the
+// small ones also enlarged), a mock-up of the window and of both busy
+// dialogs with their buttons in place, and the icons.
+QImage renderContactSheet(const std::vector<Artwork>& artworks);
+
+// Writes each artwork under outputDir, creating folders. Returns an empty
+// string on success, otherwise what failed.
+QString writeAll(const QString& outputDir, const std::vector<Artwork>& artworks);
+
+}  // namespace lorvena::artwork
