@@ -67,6 +67,11 @@ CliCommand parseArguments(const std::vector<std::string>& arguments)
         return HelpCommand {};
     if (command == "search")
         return parseSearch(arguments);
+    if (command == "soft-close") {
+        if (arguments.size() > 1)
+            return UsageError {"unknown argument '" + arguments[1] + "' for 'soft-close'"};
+        return SoftCloseCommand {};
+    }
     return UsageError {"unknown command '" + command + "'"};
 }
 
@@ -77,10 +82,14 @@ const char* usageText()
            "      Broadcasts a device search from every local IPv4 address, keeps\n"
            "      receiving replies for SECONDS (default 3), then prints the device list.\n"
            "      Without --mode the mode stored in Account.ini is used (missing: old).\n"
+           "  lorvena-cli soft-close\n"
+           "      Closes the window of a Lorvena started with the argument -Soft\n"
+           "      (message 6024 over the per-user local socket).\n"
            "  lorvena-cli help\n"
            "      Shows this text.\n"
            "\n"
-           "Exit status: 0 on success (also when no device answered), 2 on a usage error.\n";
+           "Exit status: 0 on success (also when no device answered), 1 when soft-close\n"
+           "finds no window, 2 on a usage error.\n";
 }
 
 } // namespace lorvena

@@ -18,12 +18,15 @@ struct SearchCommand {
 
 struct HelpCommand {};
 
+// Closes a window started with "-Soft".
+struct SoftCloseCommand {};
+
 // A usage error, with the message for standard error.
 struct UsageError {
     std::string message;
 };
 
-using CliCommand = std::variant<SearchCommand, HelpCommand, UsageError>;
+using CliCommand = std::variant<SearchCommand, HelpCommand, SoftCloseCommand, UsageError>;
 
 CliCommand parseArguments(const std::vector<std::string>& arguments);
 

@@ -11,7 +11,7 @@ namespace lorvena {
 // The console's view of the main window. The device list is printed once at
 // the end, and there are no controls to show: the form is kept in memory and
 // messages go to standard error. The console loop plays the window's thread.
-class ConsoleView final : public MainView {
+class ConsoleView : public MainView {
 public:
     void tableCleared() override {}
     void rowAppended(std::size_t) override {}

@@ -4,6 +4,8 @@
 #include "control/SettingsFile.h"
 #include "platform/ExecutablePath.h"
 #include "platform/LocalAddresses.h"
+#include "platform/SoftCloseChannel.h"
+#include "platform/WindowMessage.h"
 
 #include <cstdio>
 #include <iostream>
@@ -38,6 +40,14 @@ int main(int argc, char** argv)
     }
     if (std::holds_alternative<HelpCommand>(command)) {
         std::cout << usageText();
+        return 0;
+    }
+    if (std::holds_alternative<SoftCloseCommand>(command)) {
+        std::string problem = SoftCloseChannel::send(static_cast<unsigned>(MessageId::SoftClose));
+        if (!problem.empty()) {
+            std::cerr << "lorvena-cli: " << problem << '\n';
+            return 1;
+        }
         return 0;
     }
     return runSearch(std::get<SearchCommand>(command));

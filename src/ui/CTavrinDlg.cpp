@@ -1,0 +1,455 @@
+#include "ui/CTavrinDlg.h"
+
+#include "control/MainController.h"
+#include "controls/CColorStatic.h"
+#include "controls/CDlgBuffer.h"
+#include "controls/CIpAddressEdit.h"
+#include "controls/CNumEdit.h"
+#include "controls/CPngButton.h"
+#include "controls/CSortListCtrl.h"
+#include "ui/CDlgUpgrade.h"
+#include "ui/DialogUnits.h"
+#include "ui/QtMessagePoster.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QUrl>
+#include <QWindow>
+
+namespace lorvena {
+
+namespace {
+
+using enum ControlId;
+
+QString qt(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string utf8(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+// The skin image of every skin button.
+const std::map<ControlId, const char*>& skinImages()
+{
+    static const std::map<ControlId, const char*> images {
+        {ControlId::ModeSwitch, "new_old.png"},
+        {OldModifyTab, "modify_old.png"},
+        {ModifyTab, "Tip.png"},
+        {UpgradeTab, "Tip1.png"},
+        {ApplyChanges, "modify.png"},
+        {Search, "search.png"},
+        {Close, "close.png"},
+        {Minimise, "minimize.png"},
+    };
+    return images;
+}
+
+// Sets a line edit's text only when it differs, so an edit being typed in
+// keeps its caret.
+void setIfDifferent(QLineEdit* edit, const std::string& text)
+{
+    QString value = QString::fromStdString(text);
+    if (edit->text() != value)
+        edit->setText(value);
+}
+
+} // namespace
+
+CTavrinDlg::CTavrinDlg(const QString& skinDirectory, int searchMode, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , searchMode_(searchMode)
+    , background_(QStringLiteral(":/artwork/background.png"))
+{
+    setFixedSize(mainWindowUnits.widthPixels, mainWindowUnits.heightPixels);
+    setWindowIcon(QIcon(QStringLiteral(":/artwork/lorvena.png")));
+    QFont windowFont(QStringLiteral("DejaVu Sans"));
+    windowFont.setPixelSize(12);
+    setFont(windowFont);
+    createControls(skinDirectory);
+
+    upgradePanel_ = new CDlgUpgrade(this);
+    upgradePanel_->hide();
+    QRect modifyTab = controls_.at(ModifyTab)->geometry();
+    upgradePanel_->setGeometry(modifyTab.left(), modifyTab.bottom() + 1, 250, 400);
+
+    busyDialog_ = new CDlgBuffer(skinDirectory, this);
+    urlOpener_ = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+    messageSink_ = [this](const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
+            text, QMessageBox::Ok, this);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.exec();
+    };
+}
+
+CTavrinDlg::~CTavrinDlg() = default;
+
+void CTavrinDlg::createControls(const QString& skinDirectory)
+{
+    for (const ControlSpec& spec : mainWindowControls())
+        createControl(spec, skinDirectory);
+    QFont listFont(QStringLiteral("DejaVu Sans"));
+    listFont.setPixelSize(13);
+    for (ControlId id : controlsWithWindowFont())
+        controls_.at(id)->setFont(listFont);
+    giveSkinImages(skinDirectory);
+    deviceList_->setColumns(columnsOf(searchMode_ == 0 ? TableLayout::OldMode : TableLayout::NewMode));
+
+    auto* dropDown = static_cast<QComboBox*>(controls_.at(ModeDropDown));
+    dropDown->addItems({QStringLiteral("Old"), QStringLiteral("New")});
+    dropDown->setCurrentIndex(searchMode_ == 0 ? 0 : 1);
+}
+
+void CTavrinDlg::createControl(const ControlSpec& spec, const QString&)
+{
+    QWidget* widget = nullptr;
+    QString text = QString::fromUtf8(spec.text);
+    switch (spec.kind) {
+    case ControlKind::DeviceList:
+        widget = deviceList_ = new CSortListCtrl(static_cast<int>(spec.id), this);
+        break;
+    case ControlKind::SkinButton: {
+        auto* button = new CPngButton(this);
+        button->setText(text);
+        widget = button;
+        break;
+    }
+    case ControlKind::PushButton:
+        widget = new QPushButton(text, this);
+        break;
+    case ControlKind::IpAddress:
+        widget = new CIpAddressEdit(this);
+        break;
+    case ControlKind::CheckBox: {
+        auto* check = new QCheckBox(this);
+        if (spec.id == Dhcp)
+            dhcpCheck_ = check;
+        widget = check;
+        break;
+    }
+    case ControlKind::Label:
+        widget = new QLabel(text, this);
+        break;
+    case ControlKind::TitleLabel:
+        widget = new CColorStatic(this);
+        break;
+    case ControlKind::DigitEdit:
+        widget = new CNumEdit(this);
+        break;
+    case ControlKind::Edit:
+        widget = new QLineEdit(this);
+        break;
+    case ControlKind::PasswordEdit: {
+        auto* edit = new QLineEdit(this);
+        edit->setEchoMode(QLineEdit::Password);
+        widget = edit;
+        break;
+    }
+    case ControlKind::DropDown:
+        widget = new QComboBox(this);
+        break;
+    }
+    QRect place = mainWindowUnits.toPixels(spec.x, spec.y, spec.width, spec.height);
+    // Edits and IP fields need room for their text: centre them on their row
+    // when the unit rectangle is shorter than a comfortable line.
+    if (spec.kind == ControlKind::IpAddress || spec.kind == ControlKind::DigitEdit || spec.kind == ControlKind::Edit ||
+        spec.kind == ControlKind::PasswordEdit) {
+        int height = std::max(place.height(), 22);
+        place.adjust(0, (place.height() - height) / 2, 0, (place.height() - height) / 2 + height - place.height());
+    }
+    widget->setGeometry(place);
+    widget->setVisible(spec.visible);
+    widget->setObjectName(QStringLiteral("control%1").arg(static_cast<int>(spec.id)));
+    controls_[spec.id] = widget;
+}
+
+void CTavrinDlg::giveSkinImages(const QString& skinDirectory)
+{
+    for (const auto& [id, file] : skinImages())
+        static_cast<CPngButton*>(controls_.at(id))->setImage(skinDirectory + QString::fromUtf8(file));
+}
+
+void CTavrinDlg::attach(MainController& controller)
+{
+    controller_ = &controller;
+    connectControls();
+}
+
+void CTavrinDlg::connectControls()
+{
+    MainController& c = *controller_;
+    auto clicked = [this](ControlId id, auto action) {
+        connect(static_cast<QAbstractButton*>(controls_.at(id)), &QAbstractButton::clicked, this, action);
+    };
+    clicked(Search, [&c] { c.search(); });
+    clicked(ApplyChanges, [] {});
+    clicked(ModifyTab, [&c] { c.modifyTabClicked(); });
+    clicked(UpgradeTab, [&c] { c.upgradeTabClicked(); });
+    clicked(Close, [&c] { c.closeButtonClicked(); });
+    clicked(Minimise, [this] { showMinimized(); });
+    clicked(ControlId::ModeSwitch, [&c] { c.modeSwitchClicked(); });
+    clicked(OldModeButton, [&c] { c.oldModeButtonClicked(); });
+    clicked(Dhcp, [&c] { c.dhcpClicked(); });
+    connect(lineEdit(HttpPort), &QLineEdit::textChanged, this, [this, &c] {
+        if (!writingForm_)
+            c.httpPortChanged();
+    });
+    connect(static_cast<QComboBox*>(controls_.at(ModeDropDown)), &QComboBox::currentIndexChanged, this,
+        [&c](int index) { c.modeDropDownChanged(index); });
+
+    connect(deviceList_, &CSortListCtrl::rowClicked, this, [&c](int row, Qt::KeyboardModifiers modifiers) {
+        bool ctrlOnly = (modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) == Qt::ControlModifier;
+        c.rowClicked(row, ctrlOnly ? ClickKind::CtrlOnly : ClickKind::Plain);
+    });
+    connect(deviceList_, &CSortListCtrl::rowDoubleClicked, this, [&c](int row) { c.rowDoubleClicked(row); });
+    connect(deviceList_, &CSortListCtrl::headerClicked, this, [&c](int column) { c.headerClicked(column); });
+
+    // Enter anywhere in the window searches; Escape does nothing.
+    for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [&c] { c.search(); });
+    }
+}
+
+QWidget* CTavrinDlg::control(ControlId id) const
+{
+    auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+CIpAddressEdit* CTavrinDlg::ipEdit(ControlId id) const
+{
+    return static_cast<CIpAddressEdit*>(controls_.at(id));
+}
+
+QLineEdit* CTavrinDlg::lineEdit(ControlId id) const
+{
+    return static_cast<QLineEdit*>(controls_.at(id));
+}
+
+std::vector<std::string> CTavrinDlg::rowTexts(std::size_t row) const
+{
+    const DeviceTable& table = controller_->table();
+    std::vector<std::string> texts;
+    for (std::size_t column = 0; column < table.columnCount(); ++column)
+        texts.push_back(table.text(row, static_cast<int>(column)));
+    return texts;
+}
+
+// --- the device list
+
+void CTavrinDlg::tableCleared()
+{
+    deviceList_->clearRows();
+}
+
+void CTavrinDlg::rowAppended(std::size_t row)
+{
+    deviceList_->addRow(rowTexts(row));
+}
+
+void CTavrinDlg::tableReordered(int sortColumn, bool ascending)
+{
+    const DeviceTable& table = controller_->table();
+    for (std::size_t row = 0; row < table.rowCount(); ++row)
+        deviceList_->setRowTexts(static_cast<int>(row), rowTexts(row));
+    deviceList_->showSortArrow(sortColumn, ascending);
+}
+
+void CTavrinDlg::markRows(const std::vector<std::size_t>& rows)
+{
+    std::vector<int> marked(rows.begin(), rows.end());
+    deviceList_->setMarkedRows(marked);
+}
+
+// --- the form
+
+FormValues CTavrinDlg::readForm()
+{
+    FormValues values;
+    values.originalIp = ipEdit(OriginalIp)->address();
+    values.newIp = ipEdit(NewIp)->address();
+    values.netMask = ipEdit(NetMask)->address();
+    values.gateway = ipEdit(Gateway)->address();
+    values.dnsServer = ipEdit(Dns)->address();
+    values.dhcpEnabled = dhcpCheck_->isChecked();
+    values.httpPortText = utf8(lineEdit(HttpPort)->text());
+    values.rtspPortText = utf8(lineEdit(RtspPort)->text());
+    values.mobilePortText = utf8(lineEdit(MobilePort)->text());
+    values.passwordText = utf8(lineEdit(Password)->text());
+    values.userName = utf8(lineEdit(UserName)->text());
+    values.macText = utf8(lineEdit(MacText)->text());
+    values.startIp = ipEdit(StartIp)->address();
+    return values;
+}
+
+void CTavrinDlg::writeForm(const FormValues& values)
+{
+    writingForm_ = true;
+    ipEdit(OriginalIp)->setAddress(values.originalIp);
+    ipEdit(NewIp)->setAddress(values.newIp);
+    ipEdit(NetMask)->setAddress(values.netMask);
+    ipEdit(Gateway)->setAddress(values.gateway);
+    ipEdit(Dns)->setAddress(values.dnsServer);
+    dhcpCheck_->setChecked(values.dhcpEnabled);
+    setIfDifferent(lineEdit(HttpPort), values.httpPortText);
+    setIfDifferent(lineEdit(RtspPort), values.rtspPortText);
+    setIfDifferent(lineEdit(MobilePort), values.mobilePortText);
+    setIfDifferent(lineEdit(Password), values.passwordText);
+    setIfDifferent(lineEdit(UserName), values.userName);
+    setIfDifferent(lineEdit(MacText), values.macText);
+    ipEdit(StartIp)->setAddress(values.startIp);
+    writingForm_ = false;
+}
+
+// --- controls by id
+
+void CTavrinDlg::setVisible(ControlId id, bool visible)
+{
+    if (QWidget* widget = control(id))
+        widget->setVisible(visible);
+}
+
+void CTavrinDlg::setEnabled(ControlId id, bool enabled)
+{
+    if (QWidget* widget = control(id))
+        widget->setEnabled(enabled);
+}
+
+void CTavrinDlg::setText(ControlId id, std::string_view text)
+{
+    QWidget* widget = control(id);
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        label->setText(qt(text));
+    else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        edit->setText(qt(text));
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        button->setText(qt(text));
+}
+
+void CTavrinDlg::setSelected(ControlId id, bool selected)
+{
+    if (auto* button = qobject_cast<CPngButton*>(control(id)))
+        button->setSelected(selected);
+}
+
+void CTavrinDlg::setLocked(ControlId id, bool locked)
+{
+    if (auto* edit = qobject_cast<CNumEdit*>(control(id)))
+        edit->setLocked(locked);
+}
+
+void CTavrinDlg::setToolTip(ControlId id, std::string_view text)
+{
+    if (auto* button = qobject_cast<CPngButton*>(control(id)))
+        button->setToolTipText(qt(text));
+}
+
+void CTavrinDlg::placeOver(ControlId moved, ControlId target)
+{
+    QWidget* movedWidget = control(moved);
+    QWidget* targetWidget = control(target);
+    if (movedWidget && targetWidget)
+        movedWidget->setGeometry(targetWidget->geometry());
+}
+
+void CTavrinDlg::setWindowTitle(std::string_view title)
+{
+    QWidget::setWindowTitle(qt(title));
+}
+
+// --- the upgrade panel
+
+void CTavrinDlg::setUpgradePanelVisible(bool visible)
+{
+    upgradePanel_->setVisible(visible);
+}
+
+void CTavrinDlg::clearUpgradePanelPassword()
+{
+    upgradePanel_->clearPassword();
+}
+
+void CTavrinDlg::resetUpgradeProgress()
+{
+    upgradePanel_->resetProgress();
+}
+
+// --- dialogs and the shell
+
+void CTavrinDlg::showMessage(std::string_view text)
+{
+    messageSink_(qt(text));
+}
+
+void CTavrinDlg::openUrl(const std::string& url)
+{
+    urlOpener_(QString::fromStdString(url));
+}
+
+void CTavrinDlg::endWindow(int result)
+{
+    result_ = result;
+    if (ending_)
+        return;
+    ending_ = true;
+    close();
+    QCoreApplication::exit(0);
+}
+
+void CTavrinDlg::postCloseRequest()
+{
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+// --- events
+
+bool CTavrinDlg::event(QEvent* event)
+{
+    if (event->type() == WindowMessageEvent::eventType()) {
+        if (controller_)
+            controller_->handleMessage(static_cast<WindowMessageEvent*>(event)->message());
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CTavrinDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(rect(), background_);
+}
+
+void CTavrinDlg::mousePressEvent(QMouseEvent* event)
+{
+    // The window has no title bar: its top band is where it is dragged.
+    if (event->button() == Qt::LeftButton && event->position().y() < dragBandHeight && windowHandle())
+        windowHandle()->startSystemMove();
+    QWidget::mousePressEvent(event);
+}
+
+void CTavrinDlg::closeEvent(QCloseEvent* event)
+{
+    // A close request from the system (Alt+F4, the window manager) or from a
+    // restart: the controller stops the search machinery and ends the window
+    // through endWindow().
+    if (!ending_ && controller_)
+        controller_->closeRequested();
+    event->accept();
+}
+
+} // namespace lorvena

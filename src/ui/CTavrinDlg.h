@@ -1,0 +1,105 @@
+#pragma once
+
+#include "control/MainView.h"
+#include "ui/MainWindowLayout.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+
+class QCheckBox;
+class QLineEdit;
+
+namespace lorvena {
+
+class CDlgBuffer;
+class CDlgUpgrade;
+class CIpAddressEdit;
+class CNumEdit;
+class CPngButton;
+class CSortListCtrl;
+class MainController;
+
+// The main window: a frameless 1047 x 579 window with the device list, the
+// configuration form and the skin buttons. It only draws and forwards; the
+// MainController decides everything.
+class CTavrinDlg final : public QWidget, public MainView {
+    Q_OBJECT
+
+public:
+    CTavrinDlg(const QString& skinDirectory, int searchMode, QWidget* parent = nullptr);
+    ~CTavrinDlg() override;
+
+    // Connects the controls to the controller; call once, before showing.
+    void attach(MainController& controller);
+
+    QWidget* control(ControlId id) const;
+    CSortListCtrl* deviceList() const { return deviceList_; }
+    CDlgBuffer* busyDialog() const { return busyDialog_; }
+    // The result the window ended with: 1 close button, 2 cancel, 0 open.
+    int result() const { return result_; }
+
+    // How web pages are opened; tests replace it.
+    void setUrlOpener(std::function<void(const QString&)> opener) { urlOpener_ = std::move(opener); }
+    // How modal messages are shown; tests replace it.
+    void setMessageSink(std::function<void(const QString&)> sink) { messageSink_ = std::move(sink); }
+
+    // --- MainView
+    void tableCleared() override;
+    void rowAppended(std::size_t row) override;
+    void tableReordered(int sortColumn, bool ascending) override;
+    void markRows(const std::vector<std::size_t>& rows) override;
+    FormValues readForm() override;
+    void writeForm(const FormValues& values) override;
+    void setVisible(ControlId id, bool visible) override;
+    void setEnabled(ControlId id, bool enabled) override;
+    void setText(ControlId id, std::string_view text) override;
+    void setSelected(ControlId id, bool selected) override;
+    void setLocked(ControlId id, bool locked) override;
+    void setToolTip(ControlId id, std::string_view text) override;
+    void placeOver(ControlId moved, ControlId target) override;
+    void setWindowTitle(std::string_view title) override;
+    void setUpgradePanelVisible(bool visible) override;
+    void clearUpgradePanelPassword() override;
+    void resetUpgradeProgress() override;
+    void showMessage(std::string_view text) override;
+    void openUrl(const std::string& url) override;
+    void endWindow(int result) override;
+    void postCloseRequest() override;
+
+    // The top band of the window, where a press starts a window drag.
+    static constexpr int dragBandHeight = 78;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls(const QString& skinDirectory);
+    void createControl(const ControlSpec& spec, const QString& skinDirectory);
+    void giveSkinImages(const QString& skinDirectory);
+    void connectControls();
+    std::vector<std::string> rowTexts(std::size_t row) const;
+    CIpAddressEdit* ipEdit(ControlId id) const;
+    QLineEdit* lineEdit(ControlId id) const;
+
+    int searchMode_;
+    MainController* controller_ = nullptr;
+    std::map<ControlId, QWidget*> controls_;
+    CSortListCtrl* deviceList_ = nullptr;
+    QCheckBox* dhcpCheck_ = nullptr;
+    CDlgUpgrade* upgradePanel_ = nullptr;
+    CDlgBuffer* busyDialog_ = nullptr;
+    QPixmap background_;
+    bool writingForm_ = false;
+    bool ending_ = false;
+    int result_ = 0;
+    std::function<void(const QString&)> urlOpener_;
+    std::function<void(const QString&)> messageSink_;
+};
+
+} // namespace lorvena

@@ -1,0 +1,26 @@
+// Entry point of the window tests: Qt's offscreen platform, and, when this
+// process may, a loopback-only network namespace of its own so that the
+// tests that search can broadcast without reaching any real network.
+
+#include "ui/UiTestEnvironment.h"
+
+#include "devsim/LoopbackNamespace.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!GTEST_FLAG_GET(list_tests)) {
+        std::string problem;
+        if (!lorvena::devsim::LoopbackNamespace::enter(problem))
+            lorvena::testing_support::setNamespaceProblem(problem);
+    }
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("LorvenaTests"));
+    QApplication::setApplicationName(QStringLiteral("LorvenaTests"));
+    return RUN_ALL_TESTS();
+}
