@@ -42,6 +42,8 @@ MainController::~MainController()
 
 void MainController::initialise()
 {
+    // The form starts with its initial values: mask 255.255.255.0, user "admin".
+    view_.writeForm(state_.form);
     setUpControls(view_, state_.searchMode);
     discovery_.start();
 }

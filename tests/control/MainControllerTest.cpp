@@ -89,6 +89,7 @@ TEST_F(MainControllerTest, EachGenerationShowsItsOwnForm)
     };
     for (int mode : {0, 1}) {
         view = FakeMainView();
+        view.form = FormValues {{}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}}; // controls start empty
         start(mode);
         for (const Case& c : cases) {
             SCOPED_TRACE("mode " + std::to_string(mode) + " control " + std::to_string(static_cast<int>(c.id)));
@@ -103,6 +104,8 @@ TEST_F(MainControllerTest, EachGenerationShowsItsOwnForm)
         EXPECT_TRUE(view.selected[ModifyTab]);
         EXPECT_FALSE(view.selected[UpgradeTab]);
         EXPECT_EQ(view.toolTips[ModeSwitch], mode == 0 ? "New" : "Stare");
+        EXPECT_EQ(view.form.netMask, 0xFFFFFF00u);
+        EXPECT_EQ(view.form.userName, "admin");
     }
     EXPECT_EQ(view.texts[PasswordLabel], "Hasło ");
     EXPECT_EQ(view.texts[UserNameLabel], "Użytkownik");

@@ -1,0 +1,196 @@
+#include "ui/CTavrinDlg.h"
+
+#include "control/MainController.h"
+#include "controls/CIpAddressEdit.h"
+#include "controls/CPngButton.h"
+#include "controls/CSortListCtrl.h"
+#include "devsim/Ipv4Text.h"
+#include "devsim/Simulator.h"
+#include "platform/LocalAddresses.h"
+#include "ui/QtMessagePoster.h"
+#include "ui/UiTestEnvironment.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace lorvena {
+namespace {
+
+using enum ControlId;
+
+class MainWindowTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (controller)
+            controller->shutdownSearch();
+        if (simulator)
+            simulator->stop();
+    }
+
+    // `withNetwork`: the machine's addresses (the test's own namespace);
+    // otherwise none, so nothing is ever sent.
+    void open(int searchMode, bool withNetwork = false, bool softStart = false)
+    {
+        window = std::make_unique<CTavrinDlg>(QStringLiteral(LORVENA_TEST_SKIN_DIR), searchMode);
+        poster = std::make_unique<QtMessagePoster>(window.get());
+        AddressSource addresses = localIpv4Addresses;
+        if (!withNetwork)
+            addresses = [] { return std::vector<std::uint32_t> {}; };
+        controller = std::make_unique<MainController>(searchMode,
+            MainController::Dependencies {*window, *poster, addresses, nullptr, {}, nullptr, nullptr, softStart});
+        window->attach(*controller);
+        window->setMessageSink([this](const QString& text) { messages << text; });
+        window->setUrlOpener([this](const QString& url) { urls << url; });
+        controller->initialise();
+        window->show();
+    }
+
+    bool shown(ControlId id) { return window->control(id)->isVisibleTo(window.get()); }
+
+    void clickButton(ControlId id)
+    {
+        QWidget* button = window->control(id);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    }
+
+    bool waitFor(const std::function<bool()>& done)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
+
+    std::unique_ptr<CTavrinDlg> window;
+    std::unique_ptr<QtMessagePoster> poster;
+    std::unique_ptr<MainController> controller;
+    std::unique_ptr<devsim::Simulator> simulator;
+    QStringList messages;
+    QStringList urls;
+};
+
+TEST_F(MainWindowTest, EachGenerationShowsItsControls)
+{
+    open(0);
+    EXPECT_TRUE(shown(OldModifyTab));
+    EXPECT_FALSE(shown(ModifyTab));
+    EXPECT_FALSE(shown(Dns));
+    EXPECT_FALSE(shown(OnvifMaskCheck));
+    EXPECT_EQ(window->deviceList()->columnCount(), 9);
+    EXPECT_EQ(window->windowTitle(), "Lorvena");
+
+    open(1);
+    EXPECT_FALSE(shown(OldModifyTab));
+    EXPECT_TRUE(shown(ModifyTab));
+    EXPECT_TRUE(shown(Dns));
+    EXPECT_TRUE(shown(OnvifMaskCheck));
+    EXPECT_FALSE(shown(StartIp));
+    EXPECT_EQ(window->deviceList()->columnCount(), 14);
+    EXPECT_EQ(static_cast<QLineEdit*>(window->control(UserName))->text(), "admin");
+    EXPECT_EQ(static_cast<CIpAddressEdit*>(window->control(NetMask))->address(), 0xFFFFFF00u);
+    // Skin buttons take their image's frame size.
+    EXPECT_EQ(window->control(Search)->size(), QSize(210, 28));
+    EXPECT_EQ(window->control(ControlId::ModeSwitch)->toolTip(), "Stare");
+}
+
+TEST_F(MainWindowTest, EscapeLeavesTheWindowOpen)
+{
+    open(1);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->result(), 0);
+}
+
+TEST_F(MainWindowTest, DhcpCheckboxAndTabsChangeTheForm)
+{
+    open(1);
+    auto* dhcp = static_cast<QCheckBox*>(window->control(Dhcp));
+    QTest::mouseClick(dhcp, Qt::LeftButton, {}, dhcp->rect().center());
+    EXPECT_TRUE(dhcp->isChecked());
+    EXPECT_FALSE(window->control(NewIp)->isEnabled());
+    EXPECT_FALSE(window->control(Dns)->isEnabled());
+
+    static_cast<QLineEdit*>(window->control(Password))->setText(QStringLiteral("secret"));
+    clickButton(UpgradeTab);
+    EXPECT_FALSE(shown(NewIp));
+    EXPECT_TRUE(static_cast<CPngButton*>(window->control(UpgradeTab))->isSelected());
+    EXPECT_EQ(static_cast<QLineEdit*>(window->control(Password))->text(), "");
+    clickButton(ModifyTab);
+    EXPECT_TRUE(shown(NewIp));
+    EXPECT_TRUE(static_cast<CPngButton*>(window->control(ModifyTab))->isSelected());
+}
+
+TEST_F(MainWindowTest, SoftCloseMessageEndsOnlyASoftStartedWindow)
+{
+    open(1, false, false);
+    poster->post({MessageId::SoftClose, 0, 0, {}});
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+
+    open(1, false, true);
+    poster->post({MessageId::SoftClose, 0, 0, {}});
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), 2);
+}
+
+TEST_F(MainWindowTest, SearchListsSimulatedDevicesAndAClickFillsTheForm)
+{
+    LORVENA_REQUIRE_NAMESPACE();
+    std::vector<devsim::SimulatedDevice> devices;
+    for (auto [ip, dhcp, type] : {std::tuple {"10.0.0.20", true, 1}, {"10.0.0.3", false, 520}, {"10.0.0.100", false, 1}}) {
+        devsim::SimulatedDevice device;
+        device.kind = "IPCAMERA";
+        device.name = std::string("Kamera ") + ip;
+        device.ip = *devsim::parseIpv4(ip);
+        device.mask = "255.255.255.0";
+        device.gateway = "10.0.0.1";
+        device.dns = "10.0.0.1";
+        device.mac = {0, 0x12, 0, 0, 0, static_cast<std::uint8_t>(devices.size() + 1)};
+        device.macText = "00:12:00:00:00:0" + std::to_string(devices.size() + 1);
+        device.httpPort = 8080;
+        device.dhcp = dhcp;
+        device.typeCode = type;
+        devices.push_back(device);
+    }
+    simulator = std::make_unique<devsim::Simulator>(devices, devsim::SimulatorOptions {});
+    std::string error;
+    ASSERT_TRUE(simulator->start(error)) << error;
+
+    open(1, true);
+    clickButton(Search);
+    CSortListCtrl* list = window->deviceList();
+    ASSERT_TRUE(waitFor([&] { return list->rowCount() == 3; })) << list->rowCount() << " rows";
+
+    // Sort by IP: numerically, so 10.0.0.3 < 10.0.0.20 < 10.0.0.100.
+    QHeaderView* header = list->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(4) + 5, 5));
+    EXPECT_EQ(list->item(0, 4)->text(), "10.0.0.3");
+    EXPECT_EQ(list->item(1, 4)->text(), "10.0.0.20");
+    EXPECT_EQ(list->item(2, 4)->text(), "10.0.0.100");
+    EXPECT_EQ(list->item(2, 0)->text(), "3");
+
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1, 2)).center());
+    EXPECT_EQ(static_cast<CIpAddressEdit*>(window->control(NewIp))->address(), 0x0A000014u);
+    EXPECT_EQ(static_cast<QLineEdit*>(window->control(HttpPort))->text(), "8080");
+    EXPECT_TRUE(static_cast<QCheckBox*>(window->control(Dhcp))->isChecked());
+    EXPECT_FALSE(window->control(NewIp)->isEnabled());
+
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 2)).center());
+    ASSERT_FALSE(urls.isEmpty());
+    EXPECT_EQ(urls.last(), "http://10.0.0.3:8080");
+
+    // Enter anywhere searches again: the devices are asked a second time.
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    EXPECT_TRUE(waitFor([&] { return simulator->counts().basicSearch == 2 && list->rowCount() == 3; }));
+}
+
+} // namespace
+} // namespace lorvena
