@@ -10,10 +10,10 @@ BUILD_ASAN := build-asan
 BUILD_TSAN := build-tsan
 BUILD_REL  := build-release
 
-# The lab (network namespaces) needs root.
-SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+# The lab (network namespaces) needs root; the window keeps the user's display.
+SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo --preserve-env=DISPLAY,WAYLAND_DISPLAY,XAUTHORITY,XDG_RUNTIME_DIR)
 
-.PHONY: all deps build run test test-default test-asan test-tsan demo bench clean
+.PHONY: all deps build run test test-default test-asan test-tsan demo screenshots install bench clean
 
 all: build
 
@@ -35,10 +35,9 @@ $(BUILD_REL)/build.ninja: | deps
 build: deps $(BUILD)/build.ninja
 	$(CMAKE) --build $(BUILD) -j$(JOBS)
 
-# Until the window exists, `run` shows the command-line help. It never
-# searches: a search broadcasts, and that belongs inside the lab (make demo).
+# Starts the window. It searches only when asked to ("Wyszukaj" or Enter).
 run: build
-	$(BUILD)/src/lorvena-cli help
+	$(BUILD)/src/app/lorvena
 
 test: test-default test-asan test-tsan
 
@@ -55,8 +54,21 @@ test-tsan: deps $(BUILD_TSAN)/build.ninja
 	$(CMAKE) --build $(BUILD_TSAN) -j$(JOBS)
 	cd $(BUILD_TSAN) && ctest --output-on-failure -j$(JOBS) -L threads
 
+# The window inside a lab of simulated devices (the console search when
+# there is no display).
 demo: build
-	$(SUDO) tests/lab/demo.sh $(BUILD)
+	$(SUDO) tests/lab/demo.sh $(BUILD) --window
+
+# The README's pictures, rendered offscreen from a search in a private
+# network namespace.
+screenshots: build
+	$(SUDO) $(BUILD)/tools/screenshots/lorvena-screenshots $(BUILD)/artwork/Skin tests/lab/demo-devices.json docs/screenshots
+
+# Installs under PREFIX (default /usr/local): the program and its Skin in
+# lib/lorvena, a link in bin, the desktop file and the icon.
+PREFIX ?= /usr/local
+install: build
+	$(CMAKE) --install $(BUILD) --prefix $(PREFIX)
 
 bench: deps $(BUILD_REL)/build.ninja
 	$(CMAKE) --build $(BUILD_REL) -j$(JOBS)

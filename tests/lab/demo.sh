@@ -5,7 +5,9 @@
 # old-search-only recorder, a device that also sends junk), segment 2 a few
 # generated ones. Then runs lorvena-cli's new-mode and old-mode searches in
 # the host namespace.
-# Usage: demo.sh BUILD_DIR [extra lorvena-cli search arguments, e.g. --wait 2]
+# With --window, the desktop window runs in the lab instead (as the user who
+# called sudo, on their display): press "Wyszukaj" to find the devices.
+# Usage: demo.sh BUILD_DIR [--window | extra lorvena-cli search arguments, e.g. --wait 2]
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,6 +32,23 @@ lab_add_segment 2
 lab_start_devsim 1 --devices "$here/demo-devices.json"
 lab_start_devsim 2 --generate 4 --first-ip 10.2.1.1
 echo "Lab ready: host addresses ${LAB_HOST_ADDR[1]} and ${LAB_HOST_ADDR[2]}"
+
+if [[ ${1:-} == --window ]]; then
+    window=$build_dir/src/app/lorvena
+    if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
+        echo "demo: no display (DISPLAY or WAYLAND_DISPLAY) to show the window on; showing the console search instead"
+        shift
+    else
+        echo "Starting the window in the lab; close it to end the demo."
+        run_as=()
+        if [[ -n ${SUDO_USER:-} && $SUDO_USER != root ]]; then
+            run_as=(runuser -u "$SUDO_USER" --)
+        fi
+        lab_host_exec "${run_as[@]}" env DISPLAY="${DISPLAY:-}" WAYLAND_DISPLAY="${WAYLAND_DISPLAY:-}" \
+            XAUTHORITY="${XAUTHORITY:-}" XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-}" "$window"
+        exit 0
+    fi
+fi
 
 status=0
 for mode in new old; do
