@@ -91,8 +91,10 @@ void CSortListCtrl::clearRows()
 
 void CSortListCtrl::showSortArrow(int column, bool ascending)
 {
+    // QHeaderView draws Qt::AscendingOrder as a downward arrow; installers
+    // know the upward arrow for ascending, so the order is given reversed.
     horizontalHeader()->setSortIndicatorShown(true);
-    horizontalHeader()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    horizontalHeader()->setSortIndicator(column, ascending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void CSortListCtrl::setMarkedRows(const std::vector<int>& rows)

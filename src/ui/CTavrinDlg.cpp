@@ -437,7 +437,7 @@ void CTavrinDlg::paintEvent(QPaintEvent*)
 void CTavrinDlg::mousePressEvent(QMouseEvent* event)
 {
     // The window has no title bar: its top band is where it is dragged.
-    if (event->button() == Qt::LeftButton && event->position().y() < dragBandHeight && windowHandle())
+    if (event->button() == Qt::LeftButton && startsDrag(event->position().y()) && windowHandle())
         windowHandle()->startSystemMove();
     QWidget::mousePressEvent(event);
 }

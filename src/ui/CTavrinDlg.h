@@ -71,6 +71,7 @@ public:
 
     // The top band of the window, where a press starts a window drag.
     static constexpr int dragBandHeight = 78;
+    static bool startsDrag(qreal y) { return y < dragBandHeight; }
 
 protected:
     bool event(QEvent* event) override;

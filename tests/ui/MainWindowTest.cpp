@@ -100,6 +100,13 @@ TEST_F(MainWindowTest, EachGenerationShowsItsControls)
     EXPECT_EQ(window->control(ControlId::ModeSwitch)->toolTip(), "Stare");
 }
 
+TEST(MainWindowDrag, OnlyTheTopBandDragsTheWindow)
+{
+    EXPECT_TRUE(CTavrinDlg::startsDrag(0));
+    EXPECT_TRUE(CTavrinDlg::startsDrag(77));
+    EXPECT_FALSE(CTavrinDlg::startsDrag(78));
+}
+
 TEST_F(MainWindowTest, EscapeLeavesTheWindowOpen)
 {
     open(1);
