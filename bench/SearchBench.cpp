@@ -24,6 +24,7 @@ using Clock = std::chrono::steady_clock;
 // The console view, noting when each row was listed.
 class TimingView final : public ConsoleView {
 public:
+    using ConsoleView::ConsoleView;
     void rowAppended(std::size_t) override { lastRow = Clock::now(); }
     Clock::time_point lastRow {};
 };
@@ -45,7 +46,8 @@ int main(int argc, char** argv)
     }
 
     MessageQueue queue;
-    TimingView view;
+    ConsoleLoop loop(queue);
+    TimingView view(loop);
     MainController controller(searchMode, {view, queue, localIpv4Addresses});
     controller.initialise();
     Clock::time_point broadcast = Clock::now();

@@ -52,6 +52,7 @@ int CTavrinApp::run()
 
     window.show();
     int exitCode = QApplication::exec();
+    window.markClosing();
 
     softClose.reset();
     controller->windowDestroyed();

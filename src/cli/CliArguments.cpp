@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <type_traits>
 
 namespace lorvena {
 
@@ -20,6 +21,108 @@ std::optional<double> parseSeconds(const std::string& text)
     return value;
 }
 
+std::optional<std::uint32_t> parseAddress(const std::string& text)
+{
+    std::uint32_t address = 0;
+    std::size_t start = 0;
+    for (int part = 0; part < 4; ++part) {
+        std::size_t end = part < 3 ? text.find('.', start) : text.size();
+        if (end == std::string::npos || end == start || end - start > 3)
+            return std::nullopt;
+        unsigned value = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return std::nullopt;
+            value = value * 10 + static_cast<unsigned>(text[i] - '0');
+        }
+        if (value > 255)
+            return std::nullopt;
+        address = (address << 8) | value;
+        start = end + 1;
+    }
+    return address;
+}
+
+bool isPortText(const std::string& text)
+{
+    return !text.empty() && text.size() <= 5 &&
+        text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Reads one search option (--mode, --wait, --format) into `command`.
+// Returns an error text, empty on success.
+std::string searchOption(const std::string& option, const std::string& value, SearchCommand& command)
+{
+    if (option == "--mode") {
+        if (value == "old")
+            command.searchMode = 0;
+        else if (value == "new")
+            command.searchMode = 1;
+        else
+            return "--mode takes 'old' or 'new', not '" + value + "'";
+    } else if (option == "--wait") {
+        auto seconds = parseSeconds(value);
+        if (!seconds)
+            return "--wait takes a number of seconds (0 to 86400), not '" + value + "'";
+        command.waitSeconds = *seconds;
+    } else {
+        if (value == "table")
+            command.format = OutputFormat::Table;
+        else if (value == "csv")
+            command.format = OutputFormat::Csv;
+        else if (value == "json")
+            command.format = OutputFormat::Json;
+        else
+            return "--format takes 'table', 'csv' or 'json', not '" + value + "'";
+    }
+    return {};
+}
+
+// Reads one change option into `change`; an error text, empty on success.
+std::string changeOption(const std::string& option, const std::string& value, ChangeOptions& change)
+{
+    auto address = [&](std::optional<std::uint32_t>& target) -> std::string {
+        auto parsed = parseAddress(value);
+        if (!parsed)
+            return option + " takes a dotted IPv4 address, not '" + value + "'";
+        target = parsed;
+        return {};
+    };
+    auto port = [&](std::optional<std::string>& target) -> std::string {
+        if (!isPortText(value))
+            return option + " takes a port number, not '" + value + "'";
+        target = value;
+        return {};
+    };
+    if (option == "--new-ip")
+        return address(change.newIp);
+    if (option == "--mask")
+        return address(change.mask);
+    if (option == "--gateway")
+        return address(change.gateway);
+    if (option == "--dns")
+        return address(change.dns);
+    if (option == "--http-port")
+        return port(change.httpPort);
+    if (option == "--rtsp-port")
+        return port(change.rtspPort);
+    if (option == "--dhcp") {
+        if (value != "on" && value != "off")
+            return "--dhcp takes 'on' or 'off', not '" + value + "'";
+        change.dhcp = value == "on";
+        return {};
+    }
+    if (option == "--user") {
+        change.userName = value;
+        return {};
+    }
+    if (option == "--password") {
+        change.password = value;
+        return {};
+    }
+    return "unknown";
+}
+
 CliCommand parseSearch(const std::vector<std::string>& arguments)
 {
     SearchCommand command;
@@ -29,30 +132,83 @@ CliCommand parseSearch(const std::vector<std::string>& arguments)
             return UsageError {"unknown argument '" + option + "' for 'search'"};
         if (i + 1 >= arguments.size())
             return UsageError {"'" + option + "' needs a value"};
-        const std::string& value = arguments[++i];
-        if (option == "--mode") {
-            if (value == "old")
-                command.searchMode = 0;
-            else if (value == "new")
-                command.searchMode = 1;
-            else
-                return UsageError {"--mode takes 'old' or 'new', not '" + value + "'"};
-        } else if (option == "--wait") {
-            auto seconds = parseSeconds(value);
-            if (!seconds)
-                return UsageError {"--wait takes a number of seconds (0 to 86400), not '" + value + "'"};
-            command.waitSeconds = *seconds;
-        } else {
-            if (value == "table")
-                command.format = OutputFormat::Table;
-            else if (value == "csv")
-                command.format = OutputFormat::Csv;
-            else if (value == "json")
-                command.format = OutputFormat::Json;
-            else
-                return UsageError {"--format takes 'table', 'csv' or 'json', not '" + value + "'"};
-        }
+        if (std::string error = searchOption(option, arguments[++i], command); !error.empty())
+            return UsageError {error};
     }
+    return command;
+}
+
+// `set` and `batch`: search options, change options, and their own.
+template<typename Command>
+CliCommand parseChange(const std::vector<std::string>& arguments, bool batch)
+{
+    Command command;
+    bool haveTarget = false;
+    bool haveStart = false;
+    const std::string name = arguments.front();
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        if (option == "--yes") {
+            command.change.yes = true;
+            continue;
+        }
+        if (option == "--format")
+            return UsageError {"unknown argument '" + option + "' for '" + name + "'"};
+        if (i + 1 >= arguments.size() || !option.starts_with("--"))
+            return UsageError {option.starts_with("--") ? "'" + option + "' needs a value"
+                                                        : "unknown argument '" + option + "' for '" + name + "'"};
+        const std::string& value = arguments[++i];
+        std::string error;
+        if (option == "--mode" || option == "--wait") {
+            error = searchOption(option, value, command.search);
+        } else if (!batch && option == "--device") {
+            if constexpr (std::is_same_v<Command, SetCommand>) {
+                auto address = parseAddress(value);
+                if (!address)
+                    error = "--device takes a dotted IPv4 address, not '" + value + "'";
+                else
+                    command.device = *address;
+            }
+            haveTarget = true;
+        } else if (batch && option == "--devices") {
+            if constexpr (std::is_same_v<Command, BatchCommand>) {
+                std::size_t start = 0;
+                while (error.empty() && start <= value.size()) {
+                    std::size_t comma = value.find(',', start);
+                    std::string item = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+                    if (auto address = parseAddress(item))
+                        command.devices.push_back(*address);
+                    else
+                        error = "--devices takes dotted IPv4 addresses separated by commas, not '" + item + "'";
+                    if (comma == std::string::npos)
+                        break;
+                    start = comma + 1;
+                }
+            }
+            haveTarget = true;
+        } else if (batch && option == "--start-ip") {
+            if constexpr (std::is_same_v<Command, BatchCommand>) {
+                auto address = parseAddress(value);
+                if (!address)
+                    error = "--start-ip takes a dotted IPv4 address, not '" + value + "'";
+                else
+                    command.startIp = *address;
+            }
+            haveStart = true;
+        } else if (batch && (option == "--new-ip" || option == "--dhcp")) {
+            error = "unknown argument '" + option + "' for 'batch'";
+        } else {
+            error = changeOption(option, value, command.change);
+            if (error == "unknown")
+                error = "unknown argument '" + option + "' for '" + name + "'";
+        }
+        if (!error.empty())
+            return UsageError {error};
+    }
+    if (!haveTarget)
+        return UsageError {batch ? "'batch' needs --devices" : "'set' needs --device"};
+    if (batch && !haveStart)
+        return UsageError {"'batch' needs --start-ip"};
     return command;
 }
 
@@ -67,6 +223,10 @@ CliCommand parseArguments(const std::vector<std::string>& arguments)
         return HelpCommand {};
     if (command == "search")
         return parseSearch(arguments);
+    if (command == "set")
+        return parseChange<SetCommand>(arguments, false);
+    if (command == "batch")
+        return parseChange<BatchCommand>(arguments, true);
     if (command == "soft-close") {
         if (arguments.size() > 1)
             return UsageError {"unknown argument '" + arguments[1] + "' for 'soft-close'"};
@@ -82,14 +242,27 @@ const char* usageText()
            "      Broadcasts a device search from every local IPv4 address, keeps\n"
            "      receiving replies for SECONDS (default 3), then prints the device list.\n"
            "      Without --mode the mode stored in Account.ini is used (missing: old).\n"
+           "  lorvena-cli set --device IP [--new-ip A] [--mask M] [--gateway G] [--dns D]\n"
+           "                  [--http-port P] [--rtsp-port P] [--dhcp on|off] [--user NAME]\n"
+           "                  [--password PW] [--yes] [--mode old|new] [--wait SECONDS]\n"
+           "      Searches, clicks the device listed at IP, puts the options into the form\n"
+           "      and presses \"Zmiana IP\". Every message is printed on its own line;\n"
+           "      the subnet question is answered OK only with --yes.\n"
+           "  lorvena-cli batch --devices IP[,IP...] --start-ip A [--mask M] [--gateway G]\n"
+           "                  [--dns D] [--http-port P] [--rtsp-port P] [--user NAME]\n"
+           "                  [--password PW] [--yes] [--mode old|new] [--wait SECONDS]\n"
+           "      Ctrl+clicks the devices in order and changes them to consecutive\n"
+           "      addresses from A; a line per device on standard error.\n"
            "  lorvena-cli soft-close\n"
            "      Closes the window of a Lorvena started with the argument -Soft\n"
            "      (message 6024 over the per-user local socket).\n"
            "  lorvena-cli help\n"
            "      Shows this text.\n"
            "\n"
-           "Exit status: 0 on success (also when no device answered), 1 when soft-close\n"
-           "finds no window, 2 on a usage error.\n";
+           "Exit status: 0 on success (a search also when no device answered; a change\n"
+           "when it ended with \"Zmiana zakończona powodzeniem\"), 1 when a change failed\n"
+           "or soft-close finds no window, 2 on a usage error, 3 when a device to change\n"
+           "is not listed.\n";
 }
 
 } // namespace lorvena

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <variant>
@@ -16,6 +17,36 @@ struct SearchCommand {
     OutputFormat format = OutputFormat::Table;
 };
 
+// Values a change puts into the form over what the device's row filled.
+struct ChangeOptions {
+    std::optional<std::uint32_t> newIp;
+    std::optional<std::uint32_t> mask;
+    std::optional<std::uint32_t> gateway;
+    std::optional<std::uint32_t> dns;
+    std::optional<std::string> httpPort;
+    std::optional<std::string> rtspPort;
+    std::optional<bool> dhcp;
+    std::optional<std::string> userName;
+    std::optional<std::string> password;
+    // Answers the subnet question with OK; without it, Cancel.
+    bool yes = false;
+};
+
+// Changes one listed device: `lorvena-cli set --device IP ...`.
+struct SetCommand {
+    SearchCommand search;
+    std::uint32_t device = 0;
+    ChangeOptions change;
+};
+
+// Changes several listed devices to consecutive addresses.
+struct BatchCommand {
+    SearchCommand search;
+    std::vector<std::uint32_t> devices;
+    std::uint32_t startIp = 0;
+    ChangeOptions change;
+};
+
 struct HelpCommand {};
 
 // Closes a window started with "-Soft".
@@ -26,7 +57,7 @@ struct UsageError {
     std::string message;
 };
 
-using CliCommand = std::variant<SearchCommand, HelpCommand, SoftCloseCommand, UsageError>;
+using CliCommand = std::variant<SearchCommand, SetCommand, BatchCommand, HelpCommand, SoftCloseCommand, UsageError>;
 
 CliCommand parseArguments(const std::vector<std::string>& arguments);
 

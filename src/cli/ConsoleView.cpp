@@ -1,32 +1,48 @@
 #include "cli/ConsoleView.h"
 
+#include <chrono>
 #include <iostream>
 
 namespace lorvena {
 
+namespace {
+// No batch takes this long: a device that never answers times out in 30 s.
+constexpr std::chrono::hours busyLimit {1};
+} // namespace
+
 void ConsoleView::showMessage(std::string_view text)
 {
-    std::cerr << text << '\n';
+    messages_.emplace_back(text);
+    std::cout << text << std::endl;
+}
+
+bool ConsoleView::askOkCancel(std::string_view text)
+{
+    messages_.emplace_back(text);
+    std::cout << text << std::endl;
+    return answerYes_;
+}
+
+int ConsoleView::runBusyDialog(BusyPicture)
+{
+    busy_ = true;
+    busyResult_ = 0;
+    loop_.pumpUntil([this] { return !busy_; }, busyLimit);
+    busy_ = false;
+    return busyResult_;
+}
+
+void ConsoleView::endBusyDialog(int result)
+{
+    if (!busy_)
+        return;
+    busyResult_ = result;
+    busy_ = false;
 }
 
 void ConsoleView::openUrl(const std::string& url)
 {
-    std::cout << url << '\n';
-}
-
-void pumpMessages(MainController& controller, MessageQueue& queue, std::chrono::milliseconds duration)
-{
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + duration;
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
-            break;
-        if (auto message = queue.take(left))
-            controller.handleMessage(*message);
-    }
-    while (auto message = queue.tryTake())
-        controller.handleMessage(*message);
+    std::cout << url << std::endl;
 }
 
 } // namespace lorvena

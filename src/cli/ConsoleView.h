@@ -1,18 +1,19 @@
 #pragma once
 
-#include "control/MainController.h"
+#include "cli/ConsoleLoop.h"
 #include "control/MainView.h"
-#include "platform/MessageQueue.h"
-
-#include <chrono>
 
 namespace lorvena {
 
-// The console's view of the main window. The device list is printed once at
-// the end, and there are no controls to show: the form is kept in memory and
-// messages go to standard error. The console loop plays the window's thread.
+// The console's view of the main window. The device list is printed at the
+// end and there are no controls: the form lives in memory, every message
+// box is a line on standard output, the subnet question is answered by the
+// --yes flag, and the busy dialog is the console loop running until the
+// work behind it ends it.
 class ConsoleView : public MainView {
 public:
+    explicit ConsoleView(ConsoleLoop& loop, bool answerYes = false) : loop_(loop), answerYes_(answerYes) {}
+
     void tableCleared() override {}
     void rowAppended(std::size_t) override {}
     void tableReordered(int, bool) override {}
@@ -35,17 +36,25 @@ public:
     void resetUpgradeProgress() override {}
 
     void showMessage(std::string_view text) override;
+    bool askOkCancel(std::string_view text) override;
+    void focusControl(ControlId) override {}
+    int runBusyDialog(BusyPicture picture) override;
+    void endBusyDialog(int result) override;
+    void runOnGuiThread(const std::function<void()>& work) override { loop_.runOnLoopThread(work); }
     void openUrl(const std::string& url) override;
     void endWindow(int) override {}
     void postCloseRequest() override {}
 
-private:
-    FormValues form_;
-};
+    // Every message shown so far, in order.
+    const std::vector<std::string>& messages() const { return messages_; }
 
-// Hands every message posted within `duration` to the controller, then the
-// ones still queued at the end (replies that arrived in time but were not
-// handled yet).
-void pumpMessages(MainController& controller, MessageQueue& queue, std::chrono::milliseconds duration);
+private:
+    ConsoleLoop& loop_;
+    bool answerYes_;
+    FormValues form_;
+    std::vector<std::string> messages_;
+    bool busy_ = false;
+    int busyResult_ = 0;
+};
 
 } // namespace lorvena

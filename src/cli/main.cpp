@@ -1,5 +1,7 @@
+#include "cli/ChangeCommands.h"
 #include "cli/CliArguments.h"
 #include "cli/ConsoleView.h"
+#include "control/MainController.h"
 #include "cli/TableOutput.h"
 #include "control/SettingsFile.h"
 #include "platform/ExecutablePath.h"
@@ -18,12 +20,15 @@ int runSearch(const SearchCommand& command)
 {
     int searchMode = command.searchMode.value_or(SettingsFile(executableDirectory()).readSearchMode());
     MessageQueue queue;
-    ConsoleView view;
+    ConsoleLoop loop(queue);
+    ConsoleView view(loop);
     MainController controller(searchMode, {view, queue, localIpv4Addresses});
+    loop.attach(controller);
     controller.initialise();
     controller.search();
-    pumpMessages(controller, queue, std::chrono::milliseconds(static_cast<long long>(command.waitSeconds * 1000)));
+    loop.pumpFor(std::chrono::milliseconds(static_cast<long long>(command.waitSeconds * 1000)));
     controller.shutdownSearch();
+    loop.close();
     std::cout << formatDeviceTable(controller.table(), command.format) << std::flush;
     return 0;
 }
@@ -50,5 +55,9 @@ int main(int argc, char** argv)
         }
         return 0;
     }
+    if (auto* set = std::get_if<SetCommand>(&command))
+        return runSetCommand(*set);
+    if (auto* batch = std::get_if<BatchCommand>(&command))
+        return runBatchCommand(*batch);
     return runSearch(std::get<SearchCommand>(command));
 }

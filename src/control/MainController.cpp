@@ -1,6 +1,8 @@
 #include "control/MainController.h"
 
 #include "control/FormRules.h"
+#include "control/NetworkChangeServices.h"
+#include "sdk/QvNetSdk.h"
 #include "control/WindowSetup.h"
 #include "discovery/ReplyParser.h"
 
@@ -28,16 +30,30 @@ MainController::MainController(int searchMode, Dependencies dependencies)
     , onvifSearch_(dependencies.onvifSearch)
     , state_(initialState(searchMode, dependencies.softStart))
     , table_(layoutOf(searchMode))
-    , discovery_(generationOf(searchMode), dependencies.poster, std::move(dependencies.addresses),
-          dependencies.receiverTimings)
+    , discovery_(generationOf(searchMode), dependencies.poster, dependencies.addresses, dependencies.receiverTimings)
     , list_(view_, table_, state_)
     , modeSwitch_(view_, state_, dependencies.settings, dependencies.launcher)
+    , services_(servicesOf(dependencies, discovery_, ownedServices_))
+    , change_(view_, state_, services_)
 {
+    QV_NET_Startup();
+    QV_NET_SetWaitTime(5, 0, 10);
+}
+
+ChangeServices& MainController::servicesOf(
+    Dependencies& dependencies, Discovery& discovery, std::unique_ptr<ChangeServices>& owned)
+{
+    if (dependencies.changeServices)
+        return *dependencies.changeServices;
+    owned = std::make_unique<NetworkChangeServices>(discovery.sockets(), dependencies.addresses, dependencies.poster);
+    return *owned;
 }
 
 MainController::~MainController()
 {
+    services_.sdkLogout();
     shutdownSearch();
+    QV_NET_Cleanup();
 }
 
 void MainController::initialise()
@@ -136,9 +152,46 @@ void MainController::handleMessage(const WindowMessage& message)
         if (state_.softStart)
             view_.endWindow(2);
         break;
+    case MessageId::LoginResultOk:
+        loginAnswered(true);
+        break;
+    case MessageId::LoginResultFail:
+        loginAnswered(false);
+        break;
+    case MessageId::SdkConnectFailed:
+        sdkConnectFailed();
+        break;
     default:
         break;
     }
+}
+
+void MainController::loginAnswered(bool accepted)
+{
+    // What the answer continues depends on what the login was for.
+    switch (state_.loginPurpose) {
+    case 1: // a basic change
+    case 3: // an ONVIF change of the selected device
+    case 4: // an ONVIF change inside a batch
+        change_.loginAnswered(accepted);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainController::sdkConnectFailed()
+{
+    // Once an SDK upgrade has reported anything, a lost connection is its
+    // business, not a new failure.
+    if (state_.sdkUpgradeState != 0)
+        return;
+    services_.sdkLogout();
+    change_.loginAbandoned();
+    state_.upgradeRunning = false;
+    state_.upgradeBusy = false;
+    view_.clearUpgradePanelPassword();
+    view_.showMessage("Connect fail!");
 }
 
 void MainController::addOldestReply(ReplyKind kind)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/ConfigurationChange.h"
 #include "control/DeviceListInteraction.h"
 #include "control/FormRules.h"
 #include "control/MainView.h"
@@ -11,6 +12,8 @@
 #include "discovery/DeviceTable.h"
 #include "discovery/Discovery.h"
 #include "platform/WindowMessage.h"
+
+#include <memory>
 
 namespace lorvena {
 
@@ -36,6 +39,8 @@ public:
         ProcessLauncher* launcher = nullptr;
         // Started with the exact argument "-Soft".
         bool softStart = false;
+        // How changes reach devices; null: over the network.
+        ChangeServices* changeServices = nullptr;
     };
 
     MainController(int searchMode, Dependencies dependencies);
@@ -72,6 +77,8 @@ public:
     void closeRequested();
     // The window is being destroyed.
     void windowDestroyed();
+    void applyChanges() { change_.apply(); }   // "Zmiana IP"
+    ConfigurationChange& configurationChange() { return change_; }
     void modeSwitchClicked() { modeSwitch_.toggleAndRelaunch(); }
     void modeDropDownChanged(int index) { modeSwitch_.setAndRestart(index); }
     void oldModeButtonClicked() { modeSwitch_.oldModeAndRestart(); }
@@ -83,6 +90,10 @@ private:
     // or of an unknown kind.
     void addOldestReply(ReplyKind kind);
     void clearTable();
+    void loginAnswered(bool accepted);
+    void sdkConnectFailed();
+    static ChangeServices& servicesOf(Dependencies& dependencies, Discovery& discovery,
+        std::unique_ptr<ChangeServices>& owned);
 
     MainView& view_;
     OnvifSearch* onvifSearch_;
@@ -91,6 +102,9 @@ private:
     Discovery discovery_;
     DeviceListInteraction list_;
     ModeSwitch modeSwitch_;
+    std::unique_ptr<ChangeServices> ownedServices_;
+    ChangeServices& services_;
+    ConfigurationChange change_;
 };
 
 } // namespace lorvena

@@ -4,6 +4,7 @@
 #include "control/FormValues.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,19 @@ public:
     // --- dialogs and the shell
     // A modal message with an OK button.
     virtual void showMessage(std::string_view text) = 0;
+    // A modal question with OK and Cancel and a warning icon; true for OK.
+    virtual bool askOkCancel(std::string_view text) = 0;
+    virtual void focusControl(ControlId id) = 0;
+
+    // The modal busy dialog: runs until its Cancel (result 2) or
+    // endBusyDialog(); messages keep being handled meanwhile.
+    enum class BusyPicture { Searching, Changing };
+    virtual int runBusyDialog(BusyPicture picture) = 0;
+    virtual void endBusyDialog(int result) = 0;
+    // Runs `work` on the window's thread and waits until it is done: how a
+    // worker thread shows a message or refreshes the form.
+    virtual void runOnGuiThread(const std::function<void()>& work) = 0;
+
     virtual void openUrl(const std::string& url) = 0;
     // Ends the window with a result code (1 close button, 2 cancel).
     virtual void endWindow(int result) = 0;

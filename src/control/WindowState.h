@@ -3,6 +3,7 @@
 #include "control/FormValues.h"
 #include "control/SelectedDevice.h"
 
+#include <string>
 #include <vector>
 
 namespace lorvena {
@@ -23,8 +24,12 @@ struct WindowState {
     std::vector<BatchEntry> batchEntries;
 
     bool upgradeBusy = false;
+    // The last SDK upgrade event (0 until the first one).
+    int sdkUpgradeState = 0;
     bool upgradeRunning = false;
     int loginPurpose = -1;
+    // The Base64 credentials of the last web-server check.
+    std::string authToken;
 
     bool newGeneration() const { return searchMode != 0; }
 };

@@ -23,7 +23,10 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
+#include <QThread>
 #include <QWindow>
+
+#include <future>
 
 namespace lorvena {
 
@@ -87,11 +90,18 @@ CTavrinDlg::CTavrinDlg(const QString& skinDirectory, int searchMode, QWidget* pa
 
     busyDialog_ = new CDlgBuffer(skinDirectory, this);
     urlOpener_ = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+    // Message boxes are captioned with the program's file name.
     messageSink_ = [this](const QString& text) {
         QMessageBox box(QMessageBox::NoIcon, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
             text, QMessageBox::Ok, this);
         box.setWindowModality(Qt::ApplicationModal);
         box.exec();
+    };
+    questionSink_ = [this](const QString& text) {
+        QMessageBox box(QMessageBox::Warning, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
+            text, QMessageBox::Ok | QMessageBox::Cancel, this);
+        box.setWindowModality(Qt::ApplicationModal);
+        return box.exec() == QMessageBox::Ok;
     };
 }
 
@@ -195,7 +205,7 @@ void CTavrinDlg::connectControls()
         connect(static_cast<QAbstractButton*>(controls_.at(id)), &QAbstractButton::clicked, this, action);
     };
     clicked(Search, [&c] { c.search(); });
-    clicked(ApplyChanges, [] {});
+    clicked(ApplyChanges, [&c] { c.applyChanges(); });
     clicked(ModifyTab, [&c] { c.modifyTabClicked(); });
     clicked(UpgradeTab, [&c] { c.upgradeTabClicked(); });
     clicked(Close, [&c] { c.closeButtonClicked(); });
@@ -396,6 +406,53 @@ void CTavrinDlg::showMessage(std::string_view text)
     messageSink_(qt(text));
 }
 
+bool CTavrinDlg::askOkCancel(std::string_view text)
+{
+    return questionSink_(qt(text));
+}
+
+void CTavrinDlg::focusControl(ControlId id)
+{
+    if (QWidget* widget = control(id))
+        widget->setFocus();
+}
+
+int CTavrinDlg::runBusyDialog(BusyPicture picture)
+{
+    busyDialog_->setBackground(QPixmap(picture == BusyPicture::Searching ? QStringLiteral(":/artwork/busy_search.png")
+                                                                          : QStringLiteral(":/artwork/busy_change.png")));
+    return busyDialog_->run();
+}
+
+void CTavrinDlg::endBusyDialog(int result)
+{
+    busyDialog_->end(result);
+}
+
+void CTavrinDlg::runOnGuiThread(const std::function<void()>& work)
+{
+    if (QThread::currentThread() == thread()) {
+        work();
+        return;
+    }
+    // The worker waits for the window's thread, but not for a window that is
+    // going away: that thread may be the one waiting for the worker.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    QMetaObject::invokeMethod(
+        this,
+        [this, work, done] {
+            if (!closing_)
+                work();
+            done->set_value();
+        },
+        Qt::QueuedConnection);
+    while (finished.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        if (closing_)
+            return;
+    }
+}
+
 void CTavrinDlg::openUrl(const std::string& url)
 {
     urlOpener_(QString::fromStdString(url));
@@ -407,6 +464,7 @@ void CTavrinDlg::endWindow(int result)
     if (ending_)
         return;
     ending_ = true;
+    closing_ = true;
     close();
     QCoreApplication::exit(0);
 }

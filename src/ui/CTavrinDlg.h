@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <atomic>
 #include <functional>
 #include <map>
 
@@ -40,11 +41,15 @@ public:
     CDlgBuffer* busyDialog() const { return busyDialog_; }
     // The result the window ended with: 1 close button, 2 cancel, 0 open.
     int result() const { return result_; }
+    // The event loop has ended: work handed over by workers no longer runs.
+    void markClosing() { closing_ = true; }
 
     // How web pages are opened; tests replace it.
     void setUrlOpener(std::function<void(const QString&)> opener) { urlOpener_ = std::move(opener); }
     // How modal messages are shown; tests replace it.
     void setMessageSink(std::function<void(const QString&)> sink) { messageSink_ = std::move(sink); }
+    // How the OK/Cancel question is asked; tests replace it.
+    void setQuestionSink(std::function<bool(const QString&)> sink) { questionSink_ = std::move(sink); }
 
     // --- MainView
     void tableCleared() override;
@@ -65,6 +70,11 @@ public:
     void clearUpgradePanelPassword() override;
     void resetUpgradeProgress() override;
     void showMessage(std::string_view text) override;
+    bool askOkCancel(std::string_view text) override;
+    void focusControl(ControlId id) override;
+    int runBusyDialog(BusyPicture picture) override;
+    void endBusyDialog(int result) override;
+    void runOnGuiThread(const std::function<void()>& work) override;
     void openUrl(const std::string& url) override;
     void endWindow(int result) override;
     void postCloseRequest() override;
@@ -101,6 +111,9 @@ private:
     int result_ = 0;
     std::function<void(const QString&)> urlOpener_;
     std::function<void(const QString&)> messageSink_;
+    std::function<bool(const QString&)> questionSink_;
+    // Set once the window ends: work handed over by workers no longer runs.
+    std::atomic<bool> closing_ {false};
 };
 
 } // namespace lorvena

@@ -2,7 +2,9 @@
 
 #include "control/MainView.h"
 
+#include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,10 +40,57 @@ public:
     void clearUpgradePanelPassword() override { ++upgradePasswordClears; }
     void resetUpgradeProgress() override { ++progressResets; }
 
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    void showMessage(std::string_view text) override
+    {
+        std::lock_guard lock(mutex);
+        messages.emplace_back(text);
+    }
+    bool askOkCancel(std::string_view text) override
+    {
+        std::lock_guard lock(mutex);
+        questions.emplace_back(text);
+        return answerOk;
+    }
+    void focusControl(ControlId id) override { focused.push_back(id); }
+    int runBusyDialog(BusyPicture picture) override
+    {
+        busyPictures.push_back(picture);
+        return onBusyDialog ? onBusyDialog() : 0;
+    }
+    void endBusyDialog(int result) override { busyEnds.push_back(result); }
+    // The test plays the window's thread: work from a worker runs at once,
+    // serialised by the lock.
+    void runOnGuiThread(const std::function<void()>& work) override
+    {
+        std::lock_guard lock(guiMutex);
+        work();
+    }
     void openUrl(const std::string& url) override { openedUrls.push_back(url); }
     void endWindow(int result) override { endResults.push_back(result); }
     void postCloseRequest() override { ++closeRequests; }
+
+    // Forgets everything recorded, as a fresh view.
+    void reset()
+    {
+        form = {};
+        formWrites = 0;
+        visible.clear();
+        enabled.clear();
+        selected.clear();
+        locked.clear();
+        texts.clear();
+        toolTips.clear();
+        placements.clear();
+        windowTitle.clear();
+        markedRows.clear();
+        reorders.clear();
+        upgradePanelVisible = false;
+        upgradePasswordClears = progressResets = closeRequests = 0;
+        messages.clear();
+        questions.clear();
+        openedUrls.clear();
+        endResults.clear();
+    }
 
     FormValues form;
     int formWrites = 0;
@@ -54,7 +103,16 @@ public:
     bool upgradePanelVisible = false;
     int upgradePasswordClears = 0;
     int progressResets = 0;
+    std::recursive_mutex guiMutex;
+    std::mutex mutex;
     std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    bool answerOk = true;
+    std::vector<ControlId> focused;
+    std::vector<BusyPicture> busyPictures;
+    std::vector<int> busyEnds;
+    // What the busy dialog does while it "runs"; by default it returns at once.
+    std::function<int()> onBusyDialog;
     std::vector<std::string> openedUrls;
     std::vector<int> endResults;
     int closeRequests = 0;

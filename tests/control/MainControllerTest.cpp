@@ -88,7 +88,7 @@ TEST_F(MainControllerTest, EachGenerationShowsItsOwnForm)
         {StartIp, false, false}, {StartIpLabel, false, false},
     };
     for (int mode : {0, 1}) {
-        view = FakeMainView();
+        view.reset();
         view.form = FormValues {{}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}}; // controls start empty
         start(mode);
         for (const Case& c : cases) {

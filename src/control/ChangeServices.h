@@ -1,0 +1,39 @@
+#pragma once
+
+#include "config/ExtendedExchange.h"
+#include "config/ModifyRequests.h"
+
+#include <cstdint>
+#include <string>
+
+namespace lorvena {
+
+// The device. How a change reaches a device: the broadcasts, the extended
+// exchange, the credential checks and the library logins. The controller
+// decides what to send; this says how. Tests replace it.
+class ChangeServices {
+public:
+    virtual ~ChangeServices() = default;
+
+    virtual void sendOldModify(const ModifyValues& values) = 0;
+    virtual void sendBasicModify(const ModifyValues& values) = 0;
+    virtual ExchangeOutcome extendedExchange(const ModifyValues& values) = 0;
+
+    // Asks the device's web server whether it takes these credentials.
+    // `authToken` is the Base64 credential text the requests carried.
+    virtual bool httpAuthorityCheck(const std::string& ipText, const std::string& httpPortText,
+        const std::string& authToken) = 0;
+
+    // Starts a login through the vendor SDK; the answer arrives later as
+    // WM_LOGIN_RESULT_OK / WM_LOGIN_RESULT_FAIL (or WM_SDK_CONNECT_FAILED).
+    virtual void sdkLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
+        const std::string& password, bool secondFamily) = 0;
+    virtual void sdkLogout() = 0;
+
+    // Starts a login through the ONVIF library; false when that path is not
+    // available. The answer arrives as a login message too.
+    virtual bool onvifLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
+        const std::string& password) = 0;
+};
+
+} // namespace lorvena

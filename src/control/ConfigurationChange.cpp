@@ -1,0 +1,501 @@
+#include "control/ConfigurationChange.h"
+
+#include "control/ChangeRules.h"
+#include "net/Base64.h"
+#include "platform/LocalAddresses.h"
+#include "platform/TextCodec.h"
+#include "platform/TextNumbers.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace lorvena {
+
+namespace M = ChangeMessages;
+
+namespace {
+
+constexpr std::size_t passwordFieldLimit = 31;
+
+enum class Path { Onvif, Extended, Basic };
+
+Path pathFor(std::int32_t typeCode)
+{
+    if (typeCode >= 900 && typeCode <= 999)
+        return Path::Onvif;
+    if ((typeCode >= 500 && typeCode <= 899) || typeCode == 1000)
+        return Path::Extended;
+    return Path::Basic;
+}
+
+std::string lowerCased(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+} // namespace
+
+ConfigurationChange::ConfigurationChange(MainView& view, WindowState& state, ChangeServices& services)
+    : view_(view), state_(state), services_(services)
+{
+}
+
+ConfigurationChange::~ConfigurationChange()
+{
+    batchRunActive_ = false;
+    {
+        std::lock_guard lock(loginMutex_);
+        loginResult_ = false;
+    }
+    loginAnswer_.notify_all();
+    if (worker_.joinable())
+        worker_.join();
+}
+
+// --- talking to the user from either thread
+
+void ConfigurationChange::say(std::string_view text)
+{
+    if (onWorker_)
+        view_.runOnGuiThread([this, text] { view_.showMessage(text); });
+    else
+        view_.showMessage(text);
+}
+
+bool ConfigurationChange::ask(std::string_view text)
+{
+    bool confirmed = false;
+    if (onWorker_)
+        view_.runOnGuiThread([this, text, &confirmed] { confirmed = view_.askOkCancel(text); });
+    else
+        confirmed = view_.askOkCancel(text);
+    return confirmed;
+}
+
+void ConfigurationChange::showForm()
+{
+    view_.writeForm(state_.form);
+}
+
+// --- "Zmiana IP"
+
+void ConfigurationChange::apply()
+{
+    if (batchRunActive_)
+        return;
+    if (worker_.joinable())
+        worker_.join();
+    state_.form = view_.readForm();
+    if (state_.batchMode) {
+        startBatch();
+        return;
+    }
+    if (state_.searchMode == 0)
+        oldGeneration();
+    else
+        newGeneration();
+}
+
+ModifyValues modifyValues(const FormValues& form, const std::string& currentIpText, const std::string& macText)
+{
+    ModifyValues values;
+    values.currentIpText = currentIpText;
+    // The address fields go out only while they can be edited: with DHCP on
+    // the device takes them from the server.
+    values.addressesIncluded = !form.dhcpEnabled;
+    values.newIp = form.newIp;
+    values.mask = form.netMask;
+    values.gateway = form.gateway;
+    values.dns = form.dnsServer;
+    values.dhcp = form.dhcpEnabled;
+    values.macText = macText;
+    values.httpPort = leadingInteger(form.httpPortText);
+    values.rtspPort = leadingInteger(form.rtspPortText);
+    values.thirdPort = leadingInteger(form.mobilePortText);
+    values.userName = utf8ToDeviceText(form.userName);
+    values.password = utf8ToDeviceText(form.passwordText);
+    return values;
+}
+
+void ConfigurationChange::oldGeneration()
+{
+    FormValues& form = state_.form;
+    if (!addressAcceptable(form.newIp)) {
+        say(M::badAddress);
+        return;
+    }
+    SimpleSubnetVerdict subnet = simpleSubnetRule(form.newIp, form.gateway);
+    if (subnet.filledGateway) {
+        form.gateway = *subnet.filledGateway;
+        showForm();
+    } else if (subnet.ask && !ask(M::subnetQuestion)) {
+        return;
+    }
+    // The device is named by the address it was listed with.
+    services_.sendOldModify(modifyValues(form, dottedAddress(form.originalIp), {}));
+    say(M::success);
+}
+
+void ConfigurationChange::newGeneration()
+{
+    FormValues& form = state_.form;
+    form.userName = lowerCased(form.userName);
+    if (form.userName != "admin") {
+        say(M::notAdministrator);
+        form.userName.clear();
+        showForm();
+        view_.focusControl(ControlId::UserName);
+        return;
+    }
+    if (utf8ToDeviceText(form.passwordText).size() > passwordFieldLimit) {
+        say(M::passwordTooLong);
+        form.passwordText.clear();
+        showForm();
+        return;
+    }
+    state_.selected.ipText = dottedAddress(form.originalIp);
+    // The type of the clicked device (a sort may have moved its row since).
+    std::int32_t typeCode = state_.selectedRow >= 0 ? leadingInteger(state_.selected.typeText) : 0;
+    switch (pathFor(typeCode)) {
+    case Path::Onvif:
+        onvifPath(typeCode);
+        break;
+    case Path::Extended:
+        extendedPath();
+        break;
+    case Path::Basic:
+        basicPath(typeCode);
+        break;
+    }
+}
+
+bool ConfigurationChange::portsPass(std::string_view kindText, std::int32_t typeCode)
+{
+    const FormValues& form = state_.form;
+    if (auto problem = portProblem(kindText, typeCode, form.httpPortText, form.rtspPortText, form.mobilePortText)) {
+        say(*problem);
+        return false;
+    }
+    return true;
+}
+
+void ConfigurationChange::onvifPath(std::int32_t typeCode)
+{
+    FormValues& form = state_.form;
+    if (!addressAcceptable(form.newIp)) {
+        say(M::badAddress);
+        return;
+    }
+    if (form.passwordText.empty()) {
+        say(M::wrongPassword);
+        return;
+    }
+    if (!portsPass(state_.selected.kindText, typeCode))
+        return;
+    state_.loginPurpose = 3;
+    answerPending_ =
+        services_.onvifLogin(state_.selected.ipText, state_.selected.httpPortText, form.userName, form.passwordText);
+}
+
+void ConfigurationChange::extendedPath()
+{
+    FormValues& form = state_.form;
+    if (!addressAcceptable(form.originalIp)) {
+        say(M::badAddress);
+        return;
+    }
+    if (form.passwordText.empty()) {
+        say(M::wrongPassword);
+        return;
+    }
+    if (!portsPass(state_.selected.kindText, leadingInteger(state_.selected.typeText)))
+        return;
+    if (!addressAcceptable(form.newIp)) {
+        form.newIp = form.originalIp;
+        showForm();
+        say(M::badAddress);
+        return;
+    }
+    if (!maskAcceptable(form.netMask)) {
+        say(M::badMask);
+        return;
+    }
+    if (outsideMaskedSubnet(form.newIp, form.netMask, form.gateway) && !ask(M::subnetQuestion))
+        return;
+    switch (services_.extendedExchange(modifyValues(form, state_.selected.ipText, state_.selected.macText))) {
+    case ExchangeOutcome::Accepted:
+        say(M::success);
+        break;
+    case ExchangeOutcome::WrongPassword:
+        say(M::wrongPassword);
+        form.passwordText.clear();
+        showForm();
+        break;
+    case ExchangeOutcome::Timeout:
+        say(M::replyTimeout);
+        break;
+    case ExchangeOutcome::ReceiveError:
+        say(M::receiveError);
+        break;
+    case ExchangeOutcome::Refused:
+        break;
+    }
+}
+
+void ConfigurationChange::basicPath(std::int32_t typeCode)
+{
+    FormValues& form = state_.form;
+    const SelectedDevice& device = state_.selected;
+    if (!addressAcceptable(form.originalIp)) {
+        say(M::badAddress);
+        return;
+    }
+    state_.loginPurpose = 1;
+    if (typeCode >= 500) {
+        // These recorders are checked by the vendor SDK; the change goes on
+        // when its answer arrives.
+        services_.sdkLogin(device.ipText, device.httpPortText, form.userName, form.passwordText, false);
+        answerPending_ = true;
+        return;
+    }
+
+    bool accepted = false;
+    if (form.passwordText.empty()) {
+        form.newIp = form.originalIp;
+        showForm();
+    } else if (!device.kindText.empty()) {
+        std::string credentials = utf8ToDeviceText(form.userName + ":" + form.passwordText);
+        state_.authToken = Base64Encode(credentials);
+        accepted = services_.httpAuthorityCheck(device.ipText, device.httpPortText, state_.authToken);
+    }
+    if (!accepted) {
+        // The SDK may still know the device: its answer can change it later.
+        if (!form.passwordText.empty()) {
+            services_.sdkLogin(device.ipText, device.httpPortText, form.userName, form.passwordText, false);
+            answerPending_ = true;
+        }
+        say(M::wrongPassword);
+        return;
+    }
+    if (!portsPass(device.kindText, typeCode))
+        return;
+    if (!addressAcceptable(form.newIp)) {
+        form.newIp = form.originalIp;
+        showForm();
+        say(M::badAddress);
+        return;
+    }
+    if (!maskAcceptable(form.netMask)) {
+        say(M::badMask);
+        return;
+    }
+    // The device's present address is checked against the new gateway here.
+    if (outsideMaskedSubnet(form.originalIp, form.netMask, form.gateway) && !ask(M::subnetQuestion))
+        return;
+    services_.sendBasicModify(modifyValues(form, device.ipText, device.macText));
+    say(M::success);
+}
+
+void ConfigurationChange::basicAfterSdkLogin()
+{
+    FormValues& form = state_.form;
+    if (!portsPass(state_.selected.kindText, leadingInteger(state_.selected.typeText)))
+        return;
+    if (!addressAcceptable(form.newIp)) {
+        say(M::badAddress);
+        return;
+    }
+    SimpleSubnetVerdict subnet = simpleSubnetRule(form.newIp, form.gateway);
+    if (subnet.filledGateway) {
+        form.gateway = *subnet.filledGateway;
+        showForm();
+    } else if (subnet.ask && !ask(M::subnetQuestion)) {
+        return;
+    }
+    services_.sendBasicModify(modifyValues(form, state_.selected.ipText, state_.selected.macText));
+    say(M::success);
+}
+
+void ConfigurationChange::loginAnswered(bool accepted)
+{
+    {
+        std::lock_guard lock(loginMutex_);
+        if (awaitingLogin_) {
+            loginResult_ = accepted;
+            loginAnswer_.notify_all();
+            return;
+        }
+    }
+    answerPending_ = false;
+    if (state_.loginPurpose != 1)
+        return;
+    if (accepted)
+        basicAfterSdkLogin();
+    else
+        say(M::wrongPassword);
+}
+
+// --- batches
+
+void ConfigurationChange::waitForBatch()
+{
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void ConfigurationChange::startBatch()
+{
+    batchRunActive_ = true;
+    batchReport_.clear();
+    worker_ = std::thread([this] { runBatch(); });
+    if (view_.runBusyDialog(MainView::BusyPicture::Changing) == 2) {
+        // Cancel: the device being changed finishes, no further one starts.
+        batchRunActive_ = false;
+    }
+}
+
+std::vector<std::pair<std::string, BatchOutcome>> ConfigurationChange::lastBatchReport() const
+{
+    std::lock_guard lock(loginMutex_);
+    return batchReport_;
+}
+
+void ConfigurationChange::runBatch()
+{
+    onWorker_ = true;
+    // The worker works on copies: the window's thread keeps handling
+    // messages (search replies, clicks are blocked by the busy dialog).
+    const std::vector<BatchEntry> entries = state_.batchEntries;
+    const FormValues form = state_.form;
+    const std::uint32_t startIp = form.startIp;
+
+    bool everyDeviceChanged = true;
+    if (!addressAcceptable(startIp)) {
+        say(M::badAddress);
+        everyDeviceChanged = false;
+    } else {
+        std::uint32_t offset = 0;
+        for (const BatchEntry& entry : entries) {
+            BatchOutcome outcome = BatchOutcome::Skipped;
+            // Devices on DHCP take their address from the server.
+            if (entry.dhcp == 0) {
+                if (!batchRunActive_)
+                    break;
+                outcome = changeBatchEntry(form, entry, startIp + offset);
+                if (outcome == BatchOutcome::Changed)
+                    ++offset;
+                else
+                    everyDeviceChanged = false;
+            }
+            std::lock_guard lock(loginMutex_);
+            batchReport_.emplace_back(entry.ip, outcome);
+        }
+    }
+    if (everyDeviceChanged && batchRunActive_)
+        say(M::success);
+    batchRunActive_ = false;
+    view_.runOnGuiThread([this] { view_.endBusyDialog(0); });
+    onWorker_ = false;
+}
+
+std::optional<bool> ConfigurationChange::awaitLogin()
+{
+    std::unique_lock lock(loginMutex_);
+    bool answered = loginAnswer_.wait_for(lock, loginWait_, [this] { return loginResult_.has_value(); });
+    awaitingLogin_ = false;
+    std::optional<bool> result = answered ? loginResult_ : std::nullopt;
+    loginResult_.reset();
+    return result;
+}
+
+BatchOutcome ConfigurationChange::changeBatchEntry(
+    const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
+{
+    std::string port = std::to_string(entry.httpPort);
+    if (form.passwordText.empty()) {
+        say(M::wrongPassword);
+        return BatchOutcome::Failed;
+    }
+    if (auto problem = portProblem(entry.kind, entry.typeCode, form.httpPortText, form.rtspPortText,
+            form.mobilePortText)) {
+        say(*problem);
+        return BatchOutcome::Failed;
+    }
+    if (!addressAcceptable(newAddress)) {
+        say(M::badAddress);
+        return BatchOutcome::Failed;
+    }
+    if (!maskAcceptable(form.netMask)) {
+        say(M::badMask);
+        return BatchOutcome::Failed;
+    }
+    if (outsideMaskedSubnet(newAddress, form.netMask, form.gateway) && !ask(M::subnetQuestion))
+        return BatchOutcome::Failed;
+
+    ModifyValues values = modifyValues(form, entry.ip, entry.mac);
+    values.newIp = newAddress;
+    values.addressesIncluded = true;
+    values.dhcp = false;
+
+    switch (pathFor(entry.typeCode)) {
+    case Path::Onvif: {
+        {
+            std::lock_guard lock(loginMutex_);
+            awaitingLogin_ = true;
+            loginResult_.reset();
+        }
+        view_.runOnGuiThread([&] { state_.loginPurpose = 4; });
+        if (!services_.onvifLogin(entry.ip, port, form.userName, form.passwordText)) {
+            std::lock_guard lock(loginMutex_);
+            awaitingLogin_ = false;
+            return BatchOutcome::Failed;
+        }
+        std::optional<bool> answer = awaitLogin();
+        return answer.value_or(false) ? BatchOutcome::Changed : BatchOutcome::Failed;
+    }
+    case Path::Extended:
+        switch (services_.extendedExchange(values)) {
+        case ExchangeOutcome::Accepted:
+            return BatchOutcome::Changed;
+        case ExchangeOutcome::WrongPassword:
+            say(M::wrongPassword);
+            return BatchOutcome::Failed;
+        case ExchangeOutcome::Timeout:
+            say(M::replyTimeout);
+            return BatchOutcome::Failed;
+        case ExchangeOutcome::ReceiveError:
+            say(M::receiveError);
+            return BatchOutcome::Failed;
+        case ExchangeOutcome::Refused:
+            return BatchOutcome::Failed;
+        }
+        return BatchOutcome::Failed;
+    case Path::Basic:
+        break;
+    }
+
+    bool accepted = false;
+    if (entry.typeCode >= 500) {
+        {
+            std::lock_guard lock(loginMutex_);
+            awaitingLogin_ = true;
+            loginResult_.reset();
+        }
+        view_.runOnGuiThread([&] { state_.loginPurpose = 1; });
+        services_.sdkLogin(entry.ip, port, form.userName, form.passwordText, false);
+        accepted = awaitLogin().value_or(false);
+    } else if (!entry.kind.empty()) {
+        std::string token = Base64Encode(utf8ToDeviceText(form.userName + ":" + form.passwordText));
+        accepted = services_.httpAuthorityCheck(entry.ip, port, token);
+    }
+    if (!accepted) {
+        say(M::wrongPassword);
+        return BatchOutcome::Failed;
+    }
+    services_.sendBasicModify(values);
+    return BatchOutcome::Changed;
+}
+
+} // namespace lorvena

@@ -1,0 +1,123 @@
+#include "control/NetworkChangeServices.h"
+
+#include "config/HttpAuthorityCheck.h"
+#include "platform/TextCodec.h"
+#include "platform/TextNumbers.h"
+#include "sdk/QvNetSdk.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace lorvena {
+
+namespace {
+
+template<std::size_t Size>
+void copyText(char (&field)[Size], const std::string& text)
+{
+    std::size_t length = std::min(text.size(), Size - 1);
+    std::memcpy(field, text.data(), length);
+    field[length] = '\0';
+}
+
+} // namespace
+
+NetworkChangeServices::NetworkChangeServices(InterfaceSockets& sockets, AddressSource addresses, MessagePoster& poster)
+    : sockets_(sockets), addresses_(std::move(addresses)), poster_(poster)
+{
+}
+
+NetworkChangeServices::~NetworkChangeServices()
+{
+    sdkLogout();
+}
+
+void NetworkChangeServices::sendOldModify(const ModifyValues& values)
+{
+    lorvena::sendOldModify(sockets_, values);
+}
+
+void NetworkChangeServices::sendBasicModify(const ModifyValues& values)
+{
+    lorvena::sendBasicModify(sockets_, values);
+}
+
+ExchangeOutcome NetworkChangeServices::extendedExchange(const ModifyValues& values)
+{
+    // The search's extended sockets are kept fresh as before a search; the
+    // exchange itself uses sockets of its own.
+    sockets_.refreshSockets(SocketFamily::Extended);
+    return ExtendedExchange(values, addresses_);
+}
+
+bool NetworkChangeServices::httpAuthorityCheck(
+    const std::string& ipText, const std::string& httpPortText, const std::string& authToken)
+{
+    return HttpAuthorityCheck(ipText, httpPortText, authToken);
+}
+
+void NetworkChangeServices::sdkLogin(const std::string& ipText, const std::string& httpPortText,
+    const std::string& userName, const std::string& password, bool secondFamily)
+{
+    sdkLogout();
+    QvNetLoginRecord record {};
+    copyText(record.address, ipText);
+    record.port = leadingInteger(httpPortText);
+    record.one = 1;
+    copyText(record.userName, utf8ToDeviceText(userName));
+    copyText(record.password, utf8ToDeviceText(password));
+    record.always1 = 1;
+    record.secondFamily = secondFamily ? 1 : 0;
+    record.userContext = &poster_;
+    record.notify = &SdkNotify;
+    sdkLoginHandle_ = QV_NET_Login(&record);
+}
+
+void NetworkChangeServices::sdkLogout()
+{
+    if (sdkLoginHandle_ == 0)
+        return;
+    QV_NET_Logout(sdkLoginHandle_);
+    sdkLoginHandle_ = 0;
+}
+
+bool NetworkChangeServices::onvifLogin(const std::string&, const std::string&, const std::string&, const std::string&)
+{
+    // The ONVIF library is not wired yet.
+    return false;
+}
+
+void SdkNotify(std::int32_t, std::int32_t eventCode, const void* eventData, void* userContext)
+{
+    auto* poster = static_cast<MessagePoster*>(userContext);
+    if (!poster)
+        return;
+    switch (eventCode) {
+    case QV_NET_EVENT_CONNECT_FAILED:
+        poster->post({MessageId::SdkConnectFailed, 0, 0, {}});
+        break;
+    case QV_NET_EVENT_UPGRADE_PROGRESS: {
+        std::int32_t value = 0;
+        if (eventData)
+            std::memcpy(&value, eventData, sizeof value);
+        poster->post({MessageId::SdkUpgradeProgress, 0, value, {}});
+        break;
+    }
+    case QV_NET_EVENT_UPGRADE_DONE:
+        poster->post({MessageId::SdkUpgradeDone, 0, 0, {}});
+        break;
+    case QV_NET_EVENT_UPGRADE_FAILED:
+        poster->post({MessageId::SdkUpgradeFailed, 0, 0, {}});
+        break;
+    case QV_NET_EVENT_LOGIN_OK:
+        poster->post({MessageId::LoginResultOk, 0, 0, {}});
+        break;
+    case QV_NET_EVENT_LOGIN_FAILED:
+        poster->post({MessageId::LoginResultFail, 0, 0, {}});
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace lorvena

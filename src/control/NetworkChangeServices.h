@@ -1,0 +1,41 @@
+#pragma once
+
+#include "control/ChangeServices.h"
+#include "discovery/InterfaceSockets.h"
+#include "platform/WindowMessage.h"
+
+#include <cstdint>
+
+namespace lorvena {
+
+// The real way a change reaches devices: broadcasts on the search sockets,
+// the extended exchange from every local address, the web-server check, and
+// the vendor SDK, whose answers are posted to the window.
+class NetworkChangeServices final : public ChangeServices {
+public:
+    NetworkChangeServices(InterfaceSockets& sockets, AddressSource addresses, MessagePoster& poster);
+    ~NetworkChangeServices() override;
+
+    void sendOldModify(const ModifyValues& values) override;
+    void sendBasicModify(const ModifyValues& values) override;
+    ExchangeOutcome extendedExchange(const ModifyValues& values) override;
+    bool httpAuthorityCheck(const std::string& ipText, const std::string& httpPortText,
+        const std::string& authToken) override;
+    void sdkLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
+        const std::string& password, bool secondFamily) override;
+    void sdkLogout() override;
+    bool onvifLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
+        const std::string& password) override;
+
+private:
+    InterfaceSockets& sockets_;
+    AddressSource addresses_;
+    MessagePoster& poster_;
+    std::int32_t sdkLoginHandle_ = 0;
+};
+
+// The SDK's notification routine: turns its events into window messages
+// posted to the MessagePoster given as user context.
+void SdkNotify(std::int32_t handle, std::int32_t eventCode, const void* eventData, void* userContext);
+
+} // namespace lorvena

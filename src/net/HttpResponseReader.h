@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace lorvena {
+
+// How the reading of a response header ended.
+enum class HeaderEnd {
+    EmptyLine,       // the header is complete
+    ConnectionEnded, // closed, timed out or failed before the empty line
+    Capped,          // reached the size cap; the rest of the stream is not read
+};
+
+// Reads the header one byte at a time, so that no body byte is taken with
+// it, up to and including the empty line (CR does not count as content, a
+// bare LF ends a line too). Grows `header` by at most `cap` bytes.
+HeaderEnd ReadResponseHeader(int socket, std::string& header, std::size_t cap);
+
+// Reads until the peer closes, the receive time-out passes or an error; all
+// three end the body normally. Grows `body` by at most `cap` bytes.
+void ReadResponseBody(int socket, std::string& body, std::size_t cap);
+
+} // namespace lorvena

@@ -1,0 +1,98 @@
+#include "net/SocketOps.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/time.h>
+
+#include <cerrno>
+
+namespace lorvena {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool setNonBlocking(int socket, bool on)
+{
+    int flags = fcntl(socket, F_GETFL);
+    if (flags == -1)
+        return false;
+    flags = on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
+    return fcntl(socket, F_SETFL, flags) == 0;
+}
+
+// Waits until the socket is writable or `limit` has passed; a signal does not
+// restart the full wait.
+bool waitWritable(int socket, std::chrono::milliseconds limit)
+{
+    const Clock::time_point deadline = Clock::now() + limit;
+    for (;;) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() < 0)
+            left = std::chrono::milliseconds(0);
+        pollfd entry {socket, POLLOUT, 0};
+        int ready = poll(&entry, 1, static_cast<int>(left.count()));
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+timeval toTimeval(std::chrono::milliseconds duration)
+{
+    timeval value {};
+    value.tv_sec = static_cast<time_t>(duration.count() / 1000);
+    value.tv_usec = static_cast<suseconds_t>(duration.count() % 1000 * 1000);
+    return value;
+}
+
+} // namespace
+
+bool ConnectWithin(int socket, const sockaddr* address, socklen_t length, std::chrono::milliseconds limit)
+{
+    if (socket < 0 || !setNonBlocking(socket, true))
+        return false;
+    if (connect(socket, address, length) != 0 && errno != EINPROGRESS)
+        return false;
+    if (!waitWritable(socket, limit))
+        return false;
+    // Linux reports a failed attempt as writable too; the pending error tells.
+    int pending = 0;
+    socklen_t pendingLength = sizeof pending;
+    if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &pendingLength) != 0 || pending != 0)
+        return false;
+    return setNonBlocking(socket, false);
+}
+
+bool SetSocketTimeouts(int socket, std::chrono::milliseconds send, std::chrono::milliseconds receive)
+{
+    timeval sendLimit = toTimeval(send);
+    timeval receiveLimit = toTimeval(receive);
+    return setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit) == 0
+        && setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &receiveLimit, sizeof receiveLimit) == 0;
+}
+
+ssize_t ReceiveOnce(int socket, void* buffer, std::size_t length)
+{
+    ssize_t result;
+    do
+        result = recv(socket, buffer, length, 0);
+    while (result < 0 && errno == EINTR);
+    return result;
+}
+
+bool SendAll(int socket, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t sent = send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+} // namespace lorvena

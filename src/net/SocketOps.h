@@ -1,0 +1,31 @@
+#pragma once
+
+#include <sys/socket.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstddef>
+#include <string_view>
+
+namespace lorvena {
+
+// The socket steps the TCP client and the HTTP request share. All of them
+// report failure by result; none keeps the error code.
+
+// Connects a fresh socket, waiting at most `limit` for the handshake. The
+// socket is non-blocking during the attempt and blocking again on success;
+// after a failure it is left as it is for the caller to close.
+bool ConnectWithin(int socket, const sockaddr* address, socklen_t length, std::chrono::milliseconds limit);
+
+// SO_SNDTIMEO, then SO_RCVTIMEO.
+bool SetSocketTimeouts(int socket, std::chrono::milliseconds send, std::chrono::milliseconds receive);
+
+// One recv; a signal arriving meanwhile is not an answer from the peer, so the
+// call is repeated then. Otherwise the result of recv.
+ssize_t ReceiveOnce(int socket, void* buffer, std::size_t length);
+
+// Sends every byte. MSG_NOSIGNAL: a device that hangs up early must cost us
+// this request, not the process (SIGPIPE).
+bool SendAll(int socket, std::string_view bytes);
+
+} // namespace lorvena

@@ -1,0 +1,321 @@
+#include "control/ConfigurationChange.h"
+
+#include "control/ChangeRules.h"
+#include "control/FakeMainView.h"
+
+#include <gtest/gtest.h>
+
+namespace lorvena {
+namespace {
+
+using testing_support::FakeMainView;
+namespace M = ChangeMessages;
+
+constexpr std::uint32_t ip(int a, int b, int c, int d)
+{
+    return (static_cast<std::uint32_t>(a) << 24) | (static_cast<std::uint32_t>(b) << 16) |
+        (static_cast<std::uint32_t>(c) << 8) | static_cast<std::uint32_t>(d);
+}
+
+// Records what would have gone to the devices.
+class FakeServices final : public ChangeServices {
+public:
+    void sendOldModify(const ModifyValues& values) override { oldModifies.push_back(values); }
+    void sendBasicModify(const ModifyValues& values) override
+    {
+        std::lock_guard lock(mutex);
+        basicModifies.push_back(values);
+    }
+    ExchangeOutcome extendedExchange(const ModifyValues& values) override
+    {
+        std::lock_guard lock(mutex);
+        exchanges.push_back(values);
+        return exchangeOutcome;
+    }
+    bool httpAuthorityCheck(const std::string& ipText, const std::string&, const std::string& token) override
+    {
+        std::lock_guard lock(mutex);
+        httpChecks.push_back(ipText);
+        lastToken = token;
+        return httpAccepts;
+    }
+    void sdkLogin(const std::string& ipText, const std::string&, const std::string&, const std::string&, bool) override
+    {
+        std::lock_guard lock(mutex);
+        sdkLogins.push_back(ipText);
+        if (onSdkLogin)
+            onSdkLogin();
+    }
+    void sdkLogout() override {}
+    bool onvifLogin(const std::string&, const std::string&, const std::string&, const std::string&) override
+    {
+        return false;
+    }
+
+    std::mutex mutex;
+    std::vector<ModifyValues> oldModifies, basicModifies, exchanges;
+    std::vector<std::string> httpChecks, sdkLogins;
+    std::string lastToken;
+    ExchangeOutcome exchangeOutcome = ExchangeOutcome::Accepted;
+    bool httpAccepts = true;
+    std::function<void()> onSdkLogin;
+};
+
+class ConfigurationChangeTest : public testing::Test {
+protected:
+    // A device clicked in the new layout, with a sound form.
+    void clickedDevice(const std::string& type, const std::string& kind = "IPCAMERA")
+    {
+        state.searchMode = 1;
+        state.selectedRow = 0;
+        state.selected.ipText = "10.1.0.20";
+        state.selected.httpPortText = "80";
+        state.selected.macText = "00:12:34:56:78:9A";
+        state.selected.kindText = kind;
+        state.selected.typeText = type;
+        FormValues& f = view.form;
+        f.originalIp = ip(10, 1, 0, 20);
+        f.newIp = ip(10, 1, 0, 50);
+        f.netMask = ip(255, 255, 0, 0);
+        f.gateway = ip(10, 1, 0, 1);
+        f.dnsServer = ip(8, 8, 8, 8);
+        f.httpPortText = "80";
+        f.rtspPortText = "554";
+        f.mobilePortText = "1";
+        f.userName = "admin";
+        f.passwordText = "12345";
+    }
+
+    FakeMainView view;
+    WindowState state;
+    FakeServices services;
+    ConfigurationChange change {view, state, services};
+};
+
+TEST_F(ConfigurationChangeTest, OldGenerationFillsAnEmptyGatewayAndSends)
+{
+    state.searchMode = 0;
+    view.form.originalIp = ip(10, 1, 2, 9);
+    view.form.newIp = ip(10, 1, 2, 3);
+    view.form.gateway = 0;
+    change.apply();
+    ASSERT_EQ(services.oldModifies.size(), 1u);
+    EXPECT_EQ(services.oldModifies[0].currentIpText, "10.1.2.9");
+    EXPECT_EQ(services.oldModifies[0].gateway, ip(10, 1, 2, 1));
+    EXPECT_EQ(view.form.gateway, ip(10, 1, 2, 1));
+    EXPECT_TRUE(view.questions.empty());
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
+}
+
+TEST_F(ConfigurationChangeTest, OldGenerationAsksAcrossSubnetsAndStopsOnCancel)
+{
+    state.searchMode = 0;
+    view.form.newIp = ip(192, 168, 1, 20);
+    view.form.gateway = ip(192, 168, 2, 1);
+    view.form.netMask = ip(255, 255, 0, 0); // ignored by this rule
+    view.answerOk = false;
+    change.apply();
+    EXPECT_EQ(view.questions, (std::vector<std::string> {std::string(M::subnetQuestion)}));
+    EXPECT_TRUE(services.oldModifies.empty());
+    EXPECT_TRUE(view.messages.empty());
+
+    view.form.newIp = ip(192, 168, 1, 255);
+    change.apply();
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress)}));
+    EXPECT_TRUE(services.oldModifies.empty());
+}
+
+TEST_F(ConfigurationChangeTest, TheAdministratorAccountAndPasswordLength)
+{
+    clickedDevice("700");
+    view.form.userName = "Admin";
+    change.apply();
+    EXPECT_EQ(view.messages.back(), M::success);
+    EXPECT_EQ(state.form.userName, "admin");
+
+    view.form.userName = "root";
+    change.apply();
+    EXPECT_EQ(view.messages.back(), M::notAdministrator);
+    EXPECT_EQ(view.form.userName, "");
+    EXPECT_EQ(view.focused.back(), ControlId::UserName);
+
+    view.form.userName = "admin";
+    view.form.passwordText = std::string(32, 'p');
+    change.apply();
+    EXPECT_EQ(view.messages.back(), M::passwordTooLong);
+    EXPECT_EQ(view.form.passwordText, "");
+    view.form.passwordText = std::string(31, 'p');
+    change.apply();
+    EXPECT_EQ(view.messages.back(), M::success);
+}
+
+TEST_F(ConfigurationChangeTest, ExtendedOutcomesAndTheirMessages)
+{
+    struct Case {
+        ExchangeOutcome outcome;
+        std::string_view message; // empty: none
+    } cases[] = {
+        {ExchangeOutcome::Accepted, M::success},
+        {ExchangeOutcome::WrongPassword, M::wrongPassword},
+        {ExchangeOutcome::Timeout, M::replyTimeout},
+        {ExchangeOutcome::ReceiveError, M::receiveError},
+        {ExchangeOutcome::Refused, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.message));
+        view.messages.clear();
+        clickedDevice("610");
+        services.exchangeOutcome = c.outcome;
+        change.apply();
+        EXPECT_EQ(view.messages.empty() ? "" : view.messages.back(), c.message);
+    }
+    const ModifyValues& sent = services.exchanges.back();
+    EXPECT_EQ(sent.currentIpText, "10.1.0.20");
+    EXPECT_EQ(sent.macText, "00:12:34:56:78:9A");
+    EXPECT_EQ(sent.newIp, ip(10, 1, 0, 50));
+    EXPECT_EQ(sent.httpPort, 80);
+    EXPECT_EQ(sent.password, "12345");
+}
+
+TEST_F(ConfigurationChangeTest, PathByTypeCode)
+{
+    struct Case {
+        const char* type;
+        bool extended;
+        bool sdkFirst;
+    } cases[] = {{"499", false, false}, {"500", true, false}, {"899", true, false}, {"1000", true, false},
+        {"1001", false, true}, {"0", false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        services.exchanges.clear();
+        services.sdkLogins.clear();
+        services.httpChecks.clear();
+        clickedDevice(c.type);
+        change.apply();
+        EXPECT_EQ(services.exchanges.size(), c.extended ? 1u : 0u);
+        EXPECT_EQ(services.sdkLogins.size(), c.sdkFirst ? 1u : 0u);
+        EXPECT_EQ(services.httpChecks.size(), !c.extended && !c.sdkFirst ? 1u : 0u);
+    }
+}
+
+TEST_F(ConfigurationChangeTest, BasicChangeAfterTheWebServerCheck)
+{
+    clickedDevice("300");
+    change.apply();
+    EXPECT_EQ(services.lastToken, "YWRtaW46MTIzNDU="); // admin:12345
+    ASSERT_EQ(services.basicModifies.size(), 1u);
+    EXPECT_EQ(services.basicModifies[0].currentIpText, "10.1.0.20");
+    EXPECT_EQ(view.messages.back(), M::success);
+}
+
+TEST_F(ConfigurationChangeTest, RefusedCheckTriesTheSdkWhoseAnswerMayChangeTheDeviceLater)
+{
+    clickedDevice("300");
+    services.httpAccepts = false;
+    change.apply();
+    EXPECT_EQ(view.messages.back(), M::wrongPassword);
+    EXPECT_EQ(services.sdkLogins.size(), 1u);
+    EXPECT_TRUE(services.basicModifies.empty());
+    EXPECT_TRUE(change.answerPending());
+
+    change.loginAnswered(true);
+    EXPECT_FALSE(change.answerPending());
+    EXPECT_EQ(services.basicModifies.size(), 1u);
+    EXPECT_EQ(view.messages.back(), M::success);
+}
+
+TEST_F(ConfigurationChangeTest, SdkRefusalSaysWrongPassword)
+{
+    clickedDevice("1001");
+    change.apply();
+    EXPECT_TRUE(view.messages.empty());
+    change.loginAnswered(false);
+    EXPECT_EQ(view.messages.back(), M::wrongPassword);
+    EXPECT_TRUE(services.basicModifies.empty());
+}
+
+TEST_F(ConfigurationChangeTest, DhcpLeavesTheAddressFieldsOut)
+{
+    clickedDevice("300");
+    view.form.dhcpEnabled = true;
+    change.apply();
+    ASSERT_EQ(services.basicModifies.size(), 1u);
+    EXPECT_FALSE(services.basicModifies[0].addressesIncluded);
+    EXPECT_TRUE(services.basicModifies[0].dhcp);
+}
+
+BatchEntry entry(const std::string& address, std::int32_t type, int dhcp = 0)
+{
+    BatchEntry e;
+    e.ip = address;
+    e.mac = "00:12:34:00:00:" + address.substr(address.rfind('.') + 1);
+    e.kind = "IPCAMERA";
+    e.typeCode = type;
+    e.httpPort = 80;
+    e.dhcp = dhcp;
+    return e;
+}
+
+TEST_F(ConfigurationChangeTest, BatchGivesConsecutiveAddressesByEachEntrysPath)
+{
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(192, 168, 1, 254);
+    view.form.netMask = ip(255, 255, 0, 0);
+    view.form.gateway = ip(192, 168, 0, 1);
+    state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.2", 1, 1), entry("10.0.0.3", 300),
+        entry("10.0.0.4", 700)};
+    change.apply();
+    change.waitForBatch();
+
+    // The DHCP device is skipped. The first device gets .254; the next
+    // address, .255, is no host address, so the devices after it are refused.
+    ASSERT_EQ(services.exchanges.size(), 1u);
+    EXPECT_EQ(services.exchanges[0].currentIpText, "10.0.0.1");
+    EXPECT_EQ(services.exchanges[0].macText, "00:12:34:00:00:1");
+    EXPECT_EQ(services.exchanges[0].newIp, ip(192, 168, 1, 254));
+    ASSERT_TRUE(services.basicModifies.empty());
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress), std::string(M::badAddress)}));
+    auto report = change.lastBatchReport();
+    ASSERT_EQ(report.size(), 4u);
+    EXPECT_EQ(report[0].second, BatchOutcome::Changed);
+    EXPECT_EQ(report[1].second, BatchOutcome::Skipped);
+    EXPECT_EQ(report[2].second, BatchOutcome::Failed);
+    EXPECT_EQ(view.busyPictures, (std::vector<MainView::BusyPicture> {MainView::BusyPicture::Changing}));
+    EXPECT_EQ(view.busyEnds, (std::vector<int> {0}));
+}
+
+TEST_F(ConfigurationChangeTest, BatchOfMixedPathsEndsWithSuccess)
+{
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 2, 0, 10);
+    view.form.gateway = ip(10, 2, 0, 1);
+    state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.3", 300), entry("10.0.0.4", 1001)};
+    services.onSdkLogin = [this] { std::thread([this] { change.loginAnswered(true); }).detach(); };
+    change.apply();
+    change.waitForBatch();
+    ASSERT_EQ(services.exchanges.size(), 1u);
+    EXPECT_EQ(services.exchanges[0].newIp, ip(10, 2, 0, 10));
+    ASSERT_EQ(services.basicModifies.size(), 2u);
+    EXPECT_EQ(services.basicModifies[0].currentIpText, "10.0.0.3");
+    EXPECT_EQ(services.basicModifies[0].newIp, ip(10, 2, 0, 11));
+    EXPECT_EQ(services.basicModifies[1].currentIpText, "10.0.0.4");
+    EXPECT_EQ(services.basicModifies[1].newIp, ip(10, 2, 0, 12));
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
+}
+
+TEST_F(ConfigurationChangeTest, BatchStartAddressMustBeAHostAddress)
+{
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(192, 168, 1, 255);
+    state.batchEntries = {entry("10.0.0.1", 610)};
+    change.apply();
+    change.waitForBatch();
+    EXPECT_TRUE(services.exchanges.empty());
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress)}));
+}
+
+} // namespace
+} // namespace lorvena
