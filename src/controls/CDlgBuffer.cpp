@@ -13,12 +13,13 @@ namespace lorvena {
 
 namespace {
 
-// The dialog's layout is 181 x 82 dialog units shown as 285 x 128 pixels.
-QRect unitsToPixels(int x, int y, int width, int height)
+constexpr int widthUnits = 181;
+constexpr int heightUnits = 82;
+
+// Rounded to the nearest pixel.
+int scale(int units, int pixels, int totalUnits)
 {
-    auto px = [](int units, int pixels, int total) { return (units * pixels * 2 + total) / (2 * total); };
-    return QRect(px(x, CDlgBuffer::widthPixels, 181), px(y, CDlgBuffer::heightPixels, 82),
-        px(width, CDlgBuffer::widthPixels, 181), px(height, CDlgBuffer::heightPixels, 82));
+    return (2 * units * pixels + totalUnits) / (2 * totalUnits);
 }
 
 } // namespace
@@ -29,22 +30,26 @@ CDlgBuffer::CDlgBuffer(const QString& skinDirectory, QWidget* parent)
     setModal(true);
     setFixedSize(widthPixels, heightPixels);
 
+    // The picture control and the label are there but show nothing: the
+    // background picture says it all.
     auto* picture = new CPictureEx(this);
-    picture->setGeometry(unitsToPixels(31, 8, 58, 10));
+    picture->setGeometry(unitsToPixels(QRect(31, 8, 58, 10)));
     auto* label = new QLabel(QStringLiteral("Wyszukiwanie..."), this);
-    label->setGeometry(unitsToPixels(0, 30, 174, 15));
+    label->setGeometry(unitsToPixels(QRect(0, 30, 174, 15)));
     label->setAlignment(Qt::AlignCenter);
     label->hide();
 
     cancel_ = new CPngButton(this);
     cancel_->setText(QStringLiteral("Cancel"));
-    cancel_->move(unitsToPixels(12, 57, 50, 14).topLeft());
+    cancel_->move(unitsToPixels(QRect(12, 57, 50, 14)).topLeft());
     cancel_->setImage(skinDirectory + QStringLiteral("Cancel.png"));
     connect(cancel_, &QAbstractButton::clicked, this, [this] { done(cancelResult); });
 }
 
 void CDlgBuffer::setBackground(const QPixmap& picture)
 {
+    if (picture.cacheKey() == background_.cacheKey())
+        return;
     background_ = picture;
     update();
 }
@@ -60,15 +65,26 @@ void CDlgBuffer::end(int result)
         done(result);
 }
 
+void CDlgBuffer::reject()
+{
+    done(cancelResult);
+}
+
 QPoint CDlgBuffer::placement(const QSize& screen)
 {
     return QPoint((screen.width() - widthPixels) / 2 - 135, (screen.height() - heightPixels) / 2);
 }
 
+QRect CDlgBuffer::unitsToPixels(const QRect& units)
+{
+    return QRect(scale(units.x(), widthPixels, widthUnits), scale(units.y(), heightPixels, heightUnits),
+        scale(units.width(), widthPixels, widthUnits), scale(units.height(), heightPixels, heightUnits));
+}
+
 void CDlgBuffer::showEvent(QShowEvent* event)
 {
     if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(placement(screen->size()));
+        move(screen->geometry().topLeft() + placement(screen->size()));
     QDialog::showEvent(event);
 }
 

@@ -21,10 +21,12 @@ public:
     // `skinDirectory` holds "Cancel.png"; it ends with a separator.
     explicit CDlgBuffer(const QString& skinDirectory, QWidget* parent = nullptr);
 
+    // The picture stretched over the whole dialog; the owner picks it
+    // before each run.
     void setBackground(const QPixmap& picture);
     // Runs modally; the result is 2 for Cancel, or what the owner ended it with.
     int run();
-    // Ends a running dialog; does nothing when none runs.
+    // Ends a running dialog with `result`; does nothing when none runs.
     void end(int result);
 
     CPngButton* cancelButton() const { return cancel_; }
@@ -32,6 +34,13 @@ public:
     // Where the dialog sits on a screen of this size: centred vertically,
     // 135 pixels left of the horizontal centre.
     static QPoint placement(const QSize& screen);
+    // The dialog is laid out in 181 x 82 dialog units and shown as
+    // 285 x 128 pixels: a rectangle in those units, in pixels.
+    static QRect unitsToPixels(const QRect& units);
+
+public Q_SLOTS:
+    // Closing the window by other means is a cancel too.
+    void reject() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

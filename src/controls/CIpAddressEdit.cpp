@@ -1,32 +1,42 @@
 #include "controls/CIpAddressEdit.h"
 
-#include <QIntValidator>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
 
 namespace lorvena {
 
+namespace {
+
+constexpr int dotWidth = 4;
+constexpr unsigned maxOctet = 255;
+
+bool typesDigit(const QKeyEvent& key)
+{
+    const QString text = key.text();
+    return text.size() == 1 && text.front() >= QLatin1Char('0') && text.front() <= QLatin1Char('9');
+}
+
+} // namespace
+
 CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QFrame(parent)
 {
-    setFrameShape(QFrame::StyledPanel);
-    setFrameShadow(QFrame::Sunken);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
+    // Three digits at most; values above 255 are brought down when typed.
+    const QRegularExpression octet(QStringLiteral("[0-9]{0,3}"));
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         auto* field = new QLineEdit(this);
         field->setFrame(false);
         field->setAlignment(Qt::AlignCenter);
-        field->setMaxLength(3);
-        field->setValidator(new QIntValidator(0, 255, field));
+        field->setValidator(new QRegularExpressionValidator(octet, field));
         field->installEventFilter(this);
-        connect(field, &QLineEdit::textEdited, this, [this, i](const QString& text) {
-            if (text.size() == 3 && i + 1 < fields_.size()) {
-                fields_[i + 1]->setFocus();
-                fields_[i + 1]->selectAll();
-            }
-            emit addressChanged();
-        });
+        connect(field, &QLineEdit::textEdited, this, [this, i] { octetEdited(i); });
         fields_[i] = field;
     }
     for (QLabel*& dot : dots_) {
@@ -38,21 +48,70 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QFrame(parent)
 
 void CIpAddressEdit::setAddress(std::uint32_t address)
 {
-    if (address == this->address() && !fields_[0]->text().isEmpty())
-        return;
+    bool changed = false;
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        QString octet = QString::number((address >> (8 * (3 - i))) & 0xFFu);
-        if (fields_[i]->text() != octet)
+        const QString octet = QString::number((address >> (8 * (3 - i))) & 0xFFu);
+        if (fields_[i]->text() != octet) {
             fields_[i]->setText(octet);
+            changed = true;
+        }
     }
+    if (changed)
+        emit addressChanged();
 }
 
 std::uint32_t CIpAddressEdit::address() const
 {
     std::uint32_t address = 0;
     for (QLineEdit* field : fields_)
-        address = (address << 8) | (field->text().toUInt() & 0xFFu);
+        address = (address << 8) | std::min(field->text().toUInt(), maxOctet);
     return address;
+}
+
+QSize CIpAddressEdit::sizeHint() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    const int fieldWidth = metrics.horizontalAdvance(QStringLiteral("000")) + 6;
+    return QSize(4 * fieldWidth + 3 * dotWidth + 2 * frameWidth(), metrics.height() + 4 + 2 * frameWidth());
+}
+
+QRect CIpAddressEdit::fieldRect(const QRect& contents, int index)
+{
+    const int fieldWidth = (contents.width() - 3 * dotWidth) / 4;
+    return QRect(contents.left() + index * (fieldWidth + dotWidth), contents.top(), fieldWidth, contents.height());
+}
+
+void CIpAddressEdit::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    const QRect contents = contentsRect();
+    for (int i = 0; i < 4; ++i) {
+        const QRect field = fieldRect(contents, i);
+        fields_[static_cast<std::size_t>(i)]->setGeometry(field);
+        if (i < 3)
+            dots_[static_cast<std::size_t>(i)]->setGeometry(field.right() + 1, contents.top(), dotWidth, contents.height());
+    }
+}
+
+void CIpAddressEdit::octetEdited(std::size_t index)
+{
+    QLineEdit* field = fields_[index];
+    if (field->text().toUInt() > maxOctet)
+        field->setText(QString::number(maxOctet));
+    if (field->text().size() == 3 && field->cursorPosition() == 3)
+        moveTo(static_cast<int>(index) + 1, true);
+    emit addressChanged();
+}
+
+bool CIpAddressEdit::moveTo(int index, bool selectAll)
+{
+    if (index < 0 || index >= static_cast<int>(fields_.size()))
+        return false;
+    QLineEdit* field = fields_[static_cast<std::size_t>(index)];
+    field->setFocus();
+    if (selectAll)
+        field->selectAll();
+    return true;
 }
 
 int CIpAddressEdit::indexOf(QObject* watched) const
@@ -66,47 +125,42 @@ int CIpAddressEdit::indexOf(QObject* watched) const
 
 bool CIpAddressEdit::eventFilter(QObject* watched, QEvent* event)
 {
-    int index = indexOf(watched);
+    const int index = indexOf(watched);
     if (index < 0 || event->type() != QEvent::KeyPress)
         return QFrame::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     QLineEdit* field = fields_[static_cast<std::size_t>(index)];
-    if ((key->key() == Qt::Key_Period || key->key() == Qt::Key_Comma) && index < 3) {
-        if (!field->text().isEmpty()) {
-            fields_[static_cast<std::size_t>(index + 1)]->setFocus();
-            fields_[static_cast<std::size_t>(index + 1)]->selectAll();
-        }
+    const bool atEnd = field->cursorPosition() == field->text().size() && !field->hasSelectedText();
+    const bool atStart = field->cursorPosition() == 0 && !field->hasSelectedText();
+
+    if (key->key() == Qt::Key_Period || key->key() == Qt::Key_Comma) {
+        // A dot ends a started octet; in an empty field it is ignored.
+        if (!field->text().isEmpty())
+            moveTo(index + 1, true);
         return true;
     }
-    if (key->key() == Qt::Key_Backspace && field->text().isEmpty() && index > 0) {
-        QLineEdit* previous = fields_[static_cast<std::size_t>(index - 1)];
-        previous->setFocus();
-        previous->setCursorPosition(previous->text().size());
+    if (typesDigit(*key) && field->text().size() == 3 && atEnd) {
+        // The octet is full: the digit starts the next one.
+        if (moveTo(index + 1, true))
+            QCoreApplication::sendEvent(fields_[static_cast<std::size_t>(index + 1)], key);
+        return true;
+    }
+    if (key->key() == Qt::Key_Backspace && field->text().isEmpty()) {
+        if (moveTo(index - 1, false))
+            fields_[static_cast<std::size_t>(index - 1)]->end(false);
+        return true;
+    }
+    if (key->key() == Qt::Key_Right && key->modifiers() == Qt::NoModifier && atEnd) {
+        if (moveTo(index + 1, false))
+            fields_[static_cast<std::size_t>(index + 1)]->home(false);
+        return true;
+    }
+    if (key->key() == Qt::Key_Left && key->modifiers() == Qt::NoModifier && atStart) {
+        if (moveTo(index - 1, false))
+            fields_[static_cast<std::size_t>(index - 1)]->end(false);
         return true;
     }
     return QFrame::eventFilter(watched, event);
-}
-
-void CIpAddressEdit::resizeEvent(QResizeEvent* event)
-{
-    QFrame::resizeEvent(event);
-    layOut();
-}
-
-void CIpAddressEdit::layOut()
-{
-    QRect inside = contentsRect();
-    const int dotWidth = 4;
-    int fieldWidth = (inside.width() - 3 * dotWidth) / 4;
-    int x = inside.left();
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
-        fields_[i]->setGeometry(x, inside.top(), fieldWidth, inside.height());
-        x += fieldWidth;
-        if (i < dots_.size()) {
-            dots_[i]->setGeometry(x, inside.top(), dotWidth, inside.height());
-            x += dotWidth;
-        }
-    }
 }
 
 } // namespace lorvena

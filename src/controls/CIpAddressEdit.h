@@ -11,9 +11,11 @@ class QLineEdit;
 namespace lorvena {
 
 // An IPv4 address control: four octet fields in one box with dots between
-// them. Typing '.' or a third digit moves on to the next field; Backspace in
-// an empty field goes back. The value is 32-bit, first octet most
-// significant.
+// them. Each field takes up to three digits and at most 255. A third digit,
+// or '.', moves on to the next field, and a digit typed into a full field
+// goes on into the next one; Backspace in an empty field goes back. The
+// value is 32-bit in host order, first octet most significant; an empty
+// field counts as 0.
 class CIpAddressEdit final : public QFrame {
     Q_OBJECT
 
@@ -25,7 +27,14 @@ public:
 
     QLineEdit* field(int index) const { return fields_[static_cast<std::size_t>(index)]; }
 
+    QSize sizeHint() const override;
+
+    // Where field `index` lies in a box whose inside is `contents`; the dots
+    // fill the gaps between the fields.
+    static QRect fieldRect(const QRect& contents, int index);
+
 Q_SIGNALS:
+    // The address changed, typed or set.
     void addressChanged();
 
 protected:
@@ -33,12 +42,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void layOut();
+    void octetEdited(std::size_t index);
+    bool moveTo(int index, bool selectAll);
     int indexOf(QObject* watched) const;
 
     std::array<QLineEdit*, 4> fields_ {};
     std::array<QLabel*, 3> dots_ {};
-    bool settingAddress_ = false;
 };
 
 } // namespace lorvena

@@ -2,26 +2,67 @@
 
 #include <QKeyEvent>
 
+#include <algorithm>
+
 namespace lorvena {
 
-CNumEdit::CNumEdit(QWidget* parent) : QLineEdit(parent) {}
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool isEditShortcut(const QKeyEvent& event)
+{
+    for (QKeySequence::StandardKey key : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
+             QKeySequence::SelectAll, QKeySequence::Undo, QKeySequence::Redo}) {
+        if (event.matches(key))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CNumEdit::CNumEdit(QWidget* parent) : QLineEdit(parent)
+{
+    setInputMethodHints(Qt::ImhDigitsOnly);
+}
 
 bool CNumEdit::acceptsKey(const QKeyEvent& event, bool locked)
 {
-    // Keys that type nothing (arrows, Home, Tab...) only move the caret.
-    bool erases = event.key() == Qt::Key_Backspace || event.key() == Qt::Key_Delete;
-    if (event.text().isEmpty() && !erases)
-        return !event.matches(QKeySequence::Paste) && !event.matches(QKeySequence::Cut) &&
-            !event.matches(QKeySequence::Copy) && !event.matches(QKeySequence::SelectAll) &&
-            !event.matches(QKeySequence::Undo) && !event.matches(QKeySequence::Redo);
-    if (locked)
+    // Shortcuts first: some of them (Shift+Delete, Shift+Insert) look like
+    // keys that are otherwise let through.
+    if (isEditShortcut(event))
         return false;
-    if (erases)
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        // They change no text; the edit hands them on to its window.
         return true;
-    // Shortcuts come with control characters as their text; only plain digits pass.
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return !locked;
+    default:
+        break;
+    }
+    // Keys that type nothing (arrows, Home, End...) only move the caret.
     const QString text = event.text();
-    return text.size() == 1 && text.front() >= QLatin1Char('0') && text.front() <= QLatin1Char('9') &&
-        !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (text.isEmpty())
+        return true;
+    // Control shortcuts arrive with a letter or a control character as
+    // their text; only plain digits pass.
+    const bool plain = !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    return !locked && plain && text.size() == 1 && isDigit(text.front());
+}
+
+bool CNumEdit::acceptsCommit(const QString& text, bool locked)
+{
+    if (text.isEmpty())
+        return true;
+    return !locked && std::all_of(text.begin(), text.end(), isDigit);
 }
 
 void CNumEdit::keyPressEvent(QKeyEvent* event)
@@ -30,6 +71,17 @@ void CNumEdit::keyPressEvent(QKeyEvent* event)
         QLineEdit::keyPressEvent(event);
     else
         event->accept();
+}
+
+void CNumEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    // An input method may type a whole text at once; it obeys the same rule.
+    if (acceptsCommit(event->commitString(), locked_)) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent withoutCommit(event->preeditString(), event->attributes());
+    QLineEdit::inputMethodEvent(&withoutCommit);
 }
 
 } // namespace lorvena

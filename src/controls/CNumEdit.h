@@ -16,11 +16,14 @@ public:
     void setLocked(bool locked) { locked_ = locked; }
     bool isLocked() const { return locked_; }
 
-    // Whether a typed key reaches the edit.
+    // Whether a key press reaches the edit.
     static bool acceptsKey(const QKeyEvent& event, bool locked);
+    // Whether text committed by an input method goes in.
+    static bool acceptsCommit(const QString& text, bool locked);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     bool locked_ = false;

@@ -10,30 +10,36 @@
 
 namespace lorvena {
 
-// The report-style device list: a header, grid lines, whole-row selection.
-// It shows rows; the order is the controller's (a header click is only
-// reported, and the controller hands back the rows in their new order with
-// the arrow to show). The header's sort arrow plays the part of a separate
-// header control.
+// The report-style device list: a header, grid lines, whole-row selection,
+// no editing. It only shows rows; their order is the controller's. A header
+// click is reported, and the controller hands back the rows in their new
+// order with the arrow to show. There is no separate CSortHeaderCtrl: the
+// header's part, the sort arrow, is QHeaderView's sort indicator.
 class CSortListCtrl final : public QTableWidget {
     Q_OBJECT
 
 public:
-    // `controlId` names the list's saved column widths.
+    // `controlId` names the list's saved column widths ("1000" for the
+    // device list).
     explicit CSortListCtrl(int controlId, QWidget* parent = nullptr);
 
-    // Sets up the columns, then restores saved widths: the application
-    // profile's "ListCtrls" entry named by the control id holds a 32-bit
-    // little-endian column count and that many 32-bit widths. They apply
-    // only when the count matches. The list never writes them.
+    int controlId() const { return controlId_; }
+
+    // Sets up the columns (titles, pixel widths, left-aligned), then
+    // restores saved widths from the application profile: entry "ListCtrls"
+    // / control id, a 32-bit little-endian column count and that many
+    // 32-bit widths. They apply only when the count matches. The list never
+    // writes them.
     void setColumns(std::span<const ColumnSpec> columns);
 
+    // Texts are UTF-8, column 0 first. Rows only ever go to the bottom.
     void addRow(const std::vector<std::string>& texts);
     void setRowTexts(int row, const std::vector<std::string>& texts);
     void clearRows();
+    // The arrow of the last sorted column; any other arrow goes away.
     void showSortArrow(int column, bool ascending);
-    // Shows these rows selected: a Ctrl+click batch. An empty batch leaves
-    // the selection of the plain click that ended it.
+    // Shows exactly these rows selected: a Ctrl+click batch. An empty batch
+    // right after a plain click keeps that click's row selected.
     void setMarkedRows(const std::vector<int>& rows);
 
     // The widths a stored block asks for, or nothing when it does not fit
@@ -53,8 +59,15 @@ protected:
 
 private:
     void setRow(int row, const std::vector<std::string>& texts);
+    void keepArrow();
 
     int controlId_;
+    int arrowColumn_ = -1;
+    Qt::SortOrder arrowOrder_ = Qt::AscendingOrder;
+    // The selection shown is a batch of marks, not a plain click's row.
+    bool showingMarks_ = false;
+    // The release ending a double-click is not another click.
+    bool releaseEndsDoubleClick_ = false;
 };
 
 } // namespace lorvena

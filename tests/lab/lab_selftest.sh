@@ -5,6 +5,7 @@
 #    one copy, carrying that segment's host address, on its own interface;
 #  - every device replies from its own address, including one outside the
 #    segment's subnet, and the replies reach the host namespace;
+#  - a modify request moves a device: its alias, and the replies after it;
 #  - the loopback-only variant works;
 #  - teardown leaves no namespace behind.
 # Usage: lab_selftest.sh BUILD_DIR   (exit 77 = skipped: not root)
@@ -88,6 +89,17 @@ old 10.1.0.1 10.1.0.1 ${LAB_DEVICE_IF[1]}
 extended 10.1.0.1 - ${LAB_DEVICE_IF[1]}" "$(log_of 1)"
 check "segment 2 received" "basic 10.2.0.1 10.2.0.1 ${LAB_DEVICE_IF[2]}" "$(log_of 2)"
 check "segment 3 received" "basic 10.3.0.1 10.3.0.1 ${LAB_DEVICE_IF[3]}" "$(log_of 3)"
+
+# Modify requests move two devices of segment 2: a basic one inside the
+# segment's /16, an extended one (password "admin") outside it, answered from
+# the old address. The next search finds both at their new addresses.
+lab_host_exec "$LAB_DEVSIM_BIN" --send-modify basic --from 10.2.0.1 --current 10.2.1.2 --new-ip 10.2.7.7 >/dev/null
+check "extended modify: status" "status 0" "$(lab_host_exec "$LAB_DEVSIM_BIN" --send-modify extended --from 10.2.0.1 \
+    --current 10.2.1.1 --mac 02:4C:56:00:00:00 --password admin --new-ip 192.168.5.5 --wait "$reply_wait" | tail -n 1)"
+check "search after the modifies: replies" "$(expected_replies basic 10.2.7.7 192.168.5.5)" \
+    "$(search 2 basic 10.2.0.1 2)"
+check "the aliases moved" "10.2.7.7/16 192.168.5.5/32" \
+    "$(lab_device_exec 2 ip -o -4 addr show dev "${LAB_DEVICE_IF[2]}" | awk '$4 != "10.2.0.2/16" { print $4 }' | sort | xargs)"
 
 namespaces_of_run="lvlab-$$-$LAB_ID-"
 lab_teardown

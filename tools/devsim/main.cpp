@@ -4,6 +4,8 @@
 #include "devsim/CommandLine.h"
 #include "devsim/DeviceFile.h"
 #include "devsim/DeviceGenerator.h"
+#include "devsim/ModifyRequest.h"
+#include "devsim/ModifySender.h"
 #include "devsim/SearchSender.h"
 #include "devsim/Simulator.h"
 #include "platform/LocalAddresses.h"
@@ -64,6 +66,24 @@ int sendSearch(const SearchProbe& probe)
     return 0;
 }
 
+int sendModify(const SearchProbe& where, const ModifyProbe& modify)
+{
+    std::optional<ReceivedDatagram> reply;
+    std::string error;
+    if (!ModifySender::run(where, modify, reply, error)) {
+        std::cerr << "lorvena-devsim: " << error << '\n';
+        return 1;
+    }
+    std::cout << "sent " << generationName(modify.generation) << "-modify for " << modify.current << '\n';
+    if (modify.generation == Generation::Extended) {
+        if (reply && reply->bytes.size() > ExtendedModifyReplyLayout::status)
+            std::cout << "status " << int {reply->bytes[ExtendedModifyReplyLayout::status]} << '\n';
+        else
+            std::cout << "no reply\n";
+    }
+    return 0;
+}
+
 int serve(std::vector<SimulatedDevice> devices, const SimulatorOptions& options)
 {
     // Blocked before the simulator's thread starts, so that thread inherits
@@ -82,16 +102,18 @@ int serve(std::vector<SimulatedDevice> devices, const SimulatorOptions& options)
         return 1;
     }
     std::cout << "lorvena-devsim ready: " << deviceCount << " devices on " << options.bindAddress << ':'
-              << simulator.port() << ", " << simulator.ownReplySockets() << " reply sockets of their own"
-              << std::endl;
+              << simulator.port() << ", " << simulator.ownReplySockets() << " reply sockets of their own, "
+              << simulator.webServers() << " web servers" << std::endl;
 
     int received = 0;
     sigwait(&stopSignals, &received);
     simulator.stop();
     RequestCounts counts = simulator.counts();
     std::cerr << "lorvena-devsim: stopped; requests old " << counts.oldSearch << ", basic " << counts.basicSearch
-              << ", extended " << counts.extendedSearch << ", unknown " << counts.unknown << "; datagrams sent "
-              << counts.datagramsSent << '\n';
+              << ", extended " << counts.extendedSearch << ", old-modify " << counts.oldModify << ", basic-modify "
+              << counts.basicModify << ", extended-modify " << counts.extendedModify << ", unknown " << counts.unknown
+              << "; datagrams sent " << counts.datagramsSent << "; changes " << counts.changesApplied
+              << "; http requests " << counts.httpRequests << '\n';
     return 0;
 }
 
@@ -111,6 +133,8 @@ int main(int argc, char** argv)
         return 0;
     case DevsimMode::SendSearch:
         return sendSearch(command.probe);
+    case DevsimMode::SendModify:
+        return sendModify(command.probe, command.modify);
     case DevsimMode::PrintAddresses:
     case DevsimMode::Serve:
         break;

@@ -41,6 +41,11 @@ const char* CommandLine::usage()
            "                 [--to ADDRESS] [--port N] [--wait SECONDS] [--expect N]\n"
            "      send one search from ADDRESS and print each datagram received:\n"
            "      <old|basic|extended|other> <source ip:port> <size> <ip in payload>\n"
+           "  lorvena-devsim --send-modify old|basic|extended --from ADDRESS --current ADDRESS\n"
+           "                 [--new-ip ADDRESS] [--mac TEXT] [--password TEXT]\n"
+           "                 [--to ADDRESS] [--port N] [--wait SECONDS]\n"
+           "      send one modify request (user admin) for the device at --current;\n"
+           "      an extended one waits for the device's reply: \"status N\" or \"no reply\"\n"
            "Only ever run it inside a network namespace made for testing.\n";
 }
 
@@ -89,16 +94,26 @@ ParsedCommandLine CommandLine::parse(const std::vector<std::string>& arguments)
             command.probe.port = command.simulator.port;
         } else if (option == "--log") {
             command.simulator.logPath = value;
-        } else if (option == "--send-search") {
-            command.mode = DevsimMode::SendSearch;
+        } else if (option == "--send-search" || option == "--send-modify") {
+            bool search = option == "--send-search";
+            command.mode = search ? DevsimMode::SendSearch : DevsimMode::SendModify;
+            Generation& generation = search ? command.probe.generation : command.modify.generation;
             if (value == "old")
-                command.probe.generation = Generation::Old;
+                generation = Generation::Old;
             else if (value == "basic")
-                command.probe.generation = Generation::Basic;
+                generation = Generation::Basic;
             else if (value == "extended")
-                command.probe.generation = Generation::Extended;
+                generation = Generation::Extended;
             else
-                return fail("--send-search needs old, basic or extended");
+                return fail(option + " needs old, basic or extended");
+        } else if (option == "--current" || option == "--new-ip") {
+            if (!parseIpv4(value))
+                return fail(option + " needs an IPv4 address");
+            (option == "--current" ? command.modify.current : command.modify.newIp) = value;
+        } else if (option == "--mac") {
+            command.modify.macText = value;
+        } else if (option == "--password") {
+            command.modify.password = value;
         } else if (option == "--from" || option == "--to") {
             std::optional<std::uint32_t> address = parseIpv4(value);
             if (!address)
@@ -120,6 +135,8 @@ ParsedCommandLine CommandLine::parse(const std::vector<std::string>& arguments)
         return fail("--generate needs --first-ip");
     if (command.mode == DevsimMode::SendSearch && !haveFrom)
         return fail("--send-search needs --from");
+    if (command.mode == DevsimMode::SendModify && (!haveFrom || command.modify.current.empty()))
+        return fail("--send-modify needs --from and --current");
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devsim/ModifySender.h"
 #include "devsim/SearchSender.h"
 #include "devsim/Simulator.h"
 
@@ -9,7 +10,7 @@
 
 namespace lorvena::devsim {
 
-enum class DevsimMode { Serve, PrintAddresses, SendSearch, Help };
+enum class DevsimMode { Serve, PrintAddresses, SendSearch, SendModify, Help };
 
 struct DevsimCommand {
     DevsimMode mode = DevsimMode::Serve;
@@ -17,7 +18,8 @@ struct DevsimCommand {
     std::size_t generateCount = 0;
     std::uint32_t firstIp = 0;
     SimulatorOptions simulator;
-    SearchProbe probe; // --send-search
+    SearchProbe probe;  // --send-search, and where --send-modify sends
+    ModifyProbe modify; // --send-modify
 };
 
 struct ParsedCommandLine {

@@ -105,6 +105,8 @@ public:
                 readText(key, value, device.password);
             else if (key == "encoding")
                 readEncoding(value, device);
+            else if (key == "http")
+                readHttpMode(value, device);
             else if (key == "malformed")
                 readFaults(value, device);
             else
@@ -216,6 +218,21 @@ private:
             device.encoding = TextEncoding::Windows1250;
         else
             fail("encoding", "must be \"utf-8\" or \"windows-1250\"");
+    }
+
+    void readHttpMode(const Json& value, SimulatedDevice& device)
+    {
+        std::string text = value.is_string() ? value.get<std::string>() : "";
+        if (text == "normal")
+            device.http = HttpMode::Normal;
+        else if (text == "refuse-first")
+            device.http = HttpMode::RefuseFirst;
+        else if (text == "closed")
+            device.http = HttpMode::Closed;
+        else if (text == "silent")
+            device.http = HttpMode::Silent;
+        else
+            fail("http", "must be \"normal\", \"refuse-first\", \"closed\" or \"silent\"");
     }
 
     void readFaults(const Json& value, SimulatedDevice& device)

@@ -3,7 +3,6 @@
 #include "discovery/SearchPackets.h"
 #include "discovery/WireBytes.h"
 #include "platform/LocalAddresses.h"
-#include "platform/TextCodec.h"
 
 #include <algorithm>
 
@@ -60,7 +59,7 @@ constexpr TextField firmware {384, 128};
 
 std::string stored(const std::string& utf8, TextEncoding encoding)
 {
-    return encoding == TextEncoding::Windows1250 ? utf8ToDeviceText(utf8) : utf8;
+    return toDeviceText(utf8, encoding);
 }
 
 } // namespace

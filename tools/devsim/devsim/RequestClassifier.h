@@ -8,18 +8,28 @@
 
 namespace lorvena::devsim {
 
-// What arrived on the listening port. Later protocols on the same port (the
-// modify requests) add their kinds here and a case in the simulator's
-// dispatch.
-enum class RequestKind : std::uint8_t { Unknown, OldSearch, BasicSearch, ExtendedSearch };
+// What arrived on the listening port.
+enum class RequestKind : std::uint8_t {
+    Unknown,
+    OldSearch,
+    BasicSearch,
+    ExtendedSearch,
+    OldModify,
+    BasicModify,
+    ExtendedModify,
+};
 
-const char* requestKindName(RequestKind kind); // "old", "basic", "extended", "unknown"
+// "old", "basic", "extended", "old-modify", "basic-modify",
+// "extended-modify", "unknown"
+const char* requestKindName(RequestKind kind);
 std::optional<Generation> searchGeneration(RequestKind kind);
+std::optional<Generation> modifyGeneration(RequestKind kind);
 
 struct ReceivedRequest {
     RequestKind kind = RequestKind::Unknown;
-    // The sender's own address as the old-mode and basic requests carry it;
-    // empty for the others.
+    // The sender's own address as the old-mode and basic searches carry it,
+    // or the address of the device a modify request is for; empty for the
+    // others.
     std::string addressText;
 };
 

@@ -11,7 +11,7 @@ namespace lorvena::devsim {
 
 namespace {
 
-// Keeps every line four space-separated words whatever the request carried.
+// Keeps every line's words apart whatever the request carried.
 std::string word(std::string_view text)
 {
     if (text.empty())
@@ -52,12 +52,26 @@ std::string RequestLog::formatLine(RequestKind kind, const sockaddr_in& source, 
     return line;
 }
 
+std::string RequestLog::formatHttpLine(std::string_view path, int status)
+{
+    return "http " + word(path) + " " + (status == 0 ? std::string("-") : std::to_string(status));
+}
+
 void RequestLog::record(RequestKind kind, const sockaddr_in& source, std::string_view addressText,
     std::string_view interfaceName)
 {
-    if (!file_)
-        return;
-    std::string line = formatLine(kind, source, addressText, interfaceName);
+    if (file_)
+        write(formatLine(kind, source, addressText, interfaceName));
+}
+
+void RequestLog::recordHttp(std::string_view path, int status)
+{
+    if (file_)
+        write(formatHttpLine(path, status));
+}
+
+void RequestLog::write(std::string line)
+{
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), file_.get());
     std::fflush(file_.get());

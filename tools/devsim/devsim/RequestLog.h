@@ -13,7 +13,10 @@ namespace lorvena::devsim {
 
 // One line per received datagram, flushed at once so a script can read the
 // file while the simulator runs:
-//   <old|basic|extended|unknown> <source ip>:<port> <address text or -> <interface>
+//   <kind> <source ip>:<port> <address text or -> <interface>
+// (kind: old, basic, extended, old-modify, basic-modify, extended-modify or
+// unknown), and one per HTTP request a device's web server read:
+//   http <path> <status, or - when not answered>
 // Written only from the simulator's thread.
 class RequestLog {
 public:
@@ -24,10 +27,16 @@ public:
     void record(RequestKind kind, const sockaddr_in& source, std::string_view addressText,
         std::string_view interfaceName);
 
+    // `status` 0: not answered.
+    void recordHttp(std::string_view path, int status);
+
     static std::string formatLine(RequestKind kind, const sockaddr_in& source, std::string_view addressText,
         std::string_view interfaceName);
+    static std::string formatHttpLine(std::string_view path, int status);
 
 private:
+    void write(std::string line);
+
     struct Closer {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };

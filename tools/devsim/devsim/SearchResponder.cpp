@@ -29,6 +29,19 @@ SearchResponder::SearchResponder(const std::vector<SimulatedDevice>& devices) : 
     }
 }
 
+void SearchResponder::refresh(std::size_t index)
+{
+    ReplyBuilder builder(devices_[index]);
+    replies_[index] = {builder.build(Generation::Old), builder.build(Generation::Basic),
+        builder.build(Generation::Extended)};
+}
+
+int SearchResponder::socketFor(std::size_t index, int sharedSocket) const
+{
+    int socket = sockets_.socketFor(index);
+    return socket < 0 ? sharedSocket : socket;
+}
+
 std::size_t SearchResponder::answer(Generation generation, ByteView request, const sockaddr_in& destination,
     int sharedSocket)
 {
@@ -37,9 +50,7 @@ std::size_t SearchResponder::answer(Generation generation, ByteView request, con
         const SimulatedDevice& device = devices_[i];
         if (!device.answers(generation))
             continue;
-        int socket = sockets_.socketFor(i);
-        if (socket < 0)
-            socket = sharedSocket;
+        int socket = socketFor(i, sharedSocket);
         const std::vector<std::uint8_t>& good = replies_[i][static_cast<std::size_t>(generation)];
         for (const Fault& fault : device.faults)
             sent += sendTo(socket, FaultInjector::datagram(fault, good, request), destination) ? 1 : 0;

@@ -12,16 +12,22 @@
 
 namespace lorvena::devsim {
 
-// Answers search requests for every device. The good replies never change,
-// so they are built once; only the fault datagrams are made per request
-// (one of them echoes the request).
+// Answers search requests for every device. The good replies are built once
+// and again only when a device's settings change; only the fault datagrams
+// are made per request (one of them echoes the request).
 class SearchResponder {
 public:
     // `devices` must outlive the responder.
     explicit SearchResponder(const std::vector<SimulatedDevice>& devices);
 
-    void openSockets() { sockets_.open(devices_); }
+    void openSockets(std::size_t budget) { sockets_.open(devices_, budget); }
     std::size_t ownSocketCount() const { return sockets_.openCount(); }
+    ReplySockets& sockets() { return sockets_; }
+    // Socket device `index` sends from: its own or `sharedSocket`.
+    int socketFor(std::size_t index, int sharedSocket) const;
+
+    // Device `index` changed its settings: rebuilds its replies.
+    void refresh(std::size_t index);
 
     // Sends, for every device answering `generation`, its fault datagrams and
     // then its good reply (unless replaced) to `destination`. Returns how

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lorvena::devsim {
@@ -18,6 +19,10 @@ const char* generationName(Generation generation);
 // How the device stores its texts. Older firmware uses the installers'
 // Windows code page; the tool has to cope with both.
 enum class TextEncoding : std::uint8_t { Utf8, Windows1250 };
+
+// A UTF-8 text as the device stores and sends it, and back.
+std::string toDeviceText(std::string_view utf8, TextEncoding encoding);
+std::string fromDeviceText(std::string_view bytes, TextEncoding encoding);
 
 // A deliberately bad datagram sent along with (or instead of) the good reply,
 // so tests can check that the tool drops or copes with it.
@@ -34,11 +39,21 @@ struct Fault {
     std::size_t length = 0; // Short only
 };
 
+// How the device's web server behaves towards the credential probes.
+enum class HttpMode : std::uint8_t {
+    Normal,      // 200 with the right credentials, 401 without
+    RefuseFirst, // 401 to the first probe path whatever the credentials
+    Closed,      // no server: connections are refused
+    Silent,      // connections are accepted and never answered
+};
+
 inline constexpr std::size_t defaultShortLength = 40;
 inline constexpr std::size_t oversizeExtraBytes = 100;
 
 // One simulated device: everything it tells about itself when searched.
-// Texts are UTF-8 here; `encoding` says how they go on the wire.
+// Texts are UTF-8 here; `encoding` says how they go on the wire. The network
+// settings (ip, mask, gateway, dns, ports, dhcp) change when the device
+// accepts a modify request.
 struct SimulatedDevice {
     std::array<bool, generationCount> generations {true, true, true};
     std::string kind = "IPCAMERA";
@@ -55,7 +70,8 @@ struct SimulatedDevice {
     std::uint8_t channels = 1;
     bool dhcp = false;
     std::int32_t typeCode = 0;
-    std::string password; // administrator password, for the modify and HTTP features
+    std::string password; // the administrator's ("admin") password, for modify requests and HTTP
+    HttpMode http = HttpMode::Normal;
     TextEncoding encoding = TextEncoding::Utf8;
     std::vector<Fault> faults; // sent in this order, before the good reply
     bool replaceGoodReply = false;

@@ -1,6 +1,8 @@
 #include "devsim/Simulator.h"
 
+#include "devsim/DevicePassword.h"
 #include "devsim/Ipv4Text.h"
+#include "platform/LocalAddresses.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>
@@ -9,8 +11,11 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <system_error>
 
 namespace lorvena::devsim {
@@ -20,6 +25,25 @@ namespace {
 // Larger than any UDP payload, so no datagram is cut and mistaken for a
 // shorter one.
 constexpr std::size_t receiveBufferSize = 65536;
+// Descriptors kept free for everything else the process opens.
+constexpr std::size_t spareDescriptors = 64;
+constexpr std::string_view administrator = "admin";
+
+bool sameText(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+// An empty text keeps the address; anything else must be a unicast address.
+bool acceptableNewAddress(std::string_view text)
+{
+    if (text.empty())
+        return true;
+    std::optional<std::uint32_t> address = parseIpv4(text);
+    return address && *address != 0 && (*address >> 28) < 0xE;
+}
 
 std::string systemError(const std::string& what)
 {
@@ -29,7 +53,7 @@ std::string systemError(const std::string& what)
 } // namespace
 
 Simulator::Simulator(std::vector<SimulatedDevice> devices, SimulatorOptions options)
-    : devices_(std::move(devices)), options_(std::move(options)), responder_(devices_)
+    : devices_(std::move(devices)), options_(std::move(options)), responder_(devices_), web_(devices_, log_)
 {
 }
 
@@ -90,7 +114,14 @@ bool Simulator::start(std::string& error)
         error = systemError("eventfd");
         return false;
     }
-    responder_.openSockets();
+    // A reply socket and a web server per device, a few connections and
+    // the rest of the process.
+    constexpr std::size_t reserve = spareDescriptors + WebServers::maxConnections;
+    std::size_t limit = ReplySockets::raiseDescriptorLimit(2 * devices_.size() + reserve);
+    std::size_t budget = limit > reserve ? limit - reserve : 0;
+    responder_.openSockets(budget);
+    if (!web_.open(budget - std::min(budget, responder_.ownSocketCount()), error))
+        return false;
     buffer_.resize(receiveBufferSize);
     stopping_ = false;
     try {
@@ -113,18 +144,43 @@ void Simulator::stop()
     thread_.join();
     listening_.reset();
     wake_.reset();
+    web_.close();
 }
 
 RequestCounts Simulator::counts() const
 {
-    return {oldSearch_.load(), basicSearch_.load(), extendedSearch_.load(), unknown_.load(), datagramsSent_.load()};
+    RequestCounts counts;
+    counts.oldSearch = oldSearch_.load();
+    counts.basicSearch = basicSearch_.load();
+    counts.extendedSearch = extendedSearch_.load();
+    counts.unknown = unknown_.load();
+    counts.datagramsSent = datagramsSent_.load();
+    counts.oldModify = oldModify_.load();
+    counts.basicModify = basicModify_.load();
+    counts.extendedModify = extendedModify_.load();
+    counts.changesApplied = changesApplied_.load();
+    counts.httpRequests = web_.requestCount();
+    return counts;
+}
+
+std::vector<SimulatedDevice> Simulator::devices() const
+{
+    std::lock_guard lock(stateMutex_);
+    return devices_;
+}
+
+SimulatedDevice Simulator::device(std::size_t index) const
+{
+    std::lock_guard lock(stateMutex_);
+    return devices_.at(index);
 }
 
 void Simulator::run()
 {
     while (!stopping_) {
-        pollfd watched[2] = {{listening_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
-        if (poll(watched, 2, -1) < 0) {
+        pollfd watched[3] = {
+            {listening_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}, {web_.pollDescriptor(), POLLIN, 0}};
+        if (poll(watched, 3, -1) < 0) {
             if (errno == EINTR)
                 continue;
             return;
@@ -133,6 +189,8 @@ void Simulator::run()
             return;
         if (watched[0].revents != 0)
             receiveAll();
+        if (watched[2].revents != 0)
+            web_.handleEvents();
     }
 }
 
@@ -185,6 +243,20 @@ void Simulator::handle(ByteView datagram, const sockaddr_in& source, int interfa
     case RequestKind::ExtendedSearch:
         ++extendedSearch_;
         break;
+    // Modify requests are counted once handled: a test that has seen the
+    // count rise sees the change.
+    case RequestKind::OldModify:
+        modify(request.kind, datagram, source);
+        ++oldModify_;
+        return;
+    case RequestKind::BasicModify:
+        modify(request.kind, datagram, source);
+        ++basicModify_;
+        return;
+    case RequestKind::ExtendedModify:
+        modify(request.kind, datagram, source);
+        ++extendedModify_;
+        return;
     case RequestKind::Unknown:
         ++unknown_;
         return;
@@ -192,6 +264,103 @@ void Simulator::handle(ByteView datagram, const sockaddr_in& source, int interfa
     std::optional<Generation> generation = searchGeneration(request.kind);
     if (generation && source.sin_port != 0)
         datagramsSent_ += responder_.answer(*generation, datagram, source, listening_.get());
+}
+
+void Simulator::modify(RequestKind kind, ByteView datagram, const sockaddr_in& source)
+{
+    ModifyRequest request = ModifyRequestCodec::read(kind, datagram);
+    bool extended = request.generation == Generation::Extended;
+    // Chosen before anything changes: a device that moves must not be taken
+    // for another one.
+    std::vector<std::size_t> chosen;
+    for (std::size_t i = 0; i < devices_.size(); ++i) {
+        const SimulatedDevice& device = devices_[i];
+        if (device.answers(request.generation) && dottedAddress(device.ip) == request.currentAddress
+            && (!extended || sameText(device.macText, request.macText)))
+            chosen.push_back(i);
+    }
+    for (std::size_t index : chosen) {
+        if (!extended) {
+            // Never answered; a request with a bad new address changes nothing.
+            if (acceptableNewAddress(request.change.newAddress)) {
+                Retired retired = apply(index, request.change);
+                release(retired);
+            }
+            continue;
+        }
+        std::uint8_t status = check(request, devices_[index]);
+        std::vector<std::uint8_t> reply =
+            ModifyRequestCodec::reply(status, request.currentAddress, devices_[index].macText);
+        // The reply leaves from the address the request named, even when the
+        // change moves the device: the old socket stays open until it is sent.
+        int socket = responder_.socketFor(index, listening_.get());
+        Retired retired;
+        if (status == ExtendedModifyReplyLayout::accepted)
+            retired = apply(index, request.change);
+        if (source.sin_port != 0
+            && sendto(socket, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&source), sizeof source)
+                >= 0)
+            ++datagramsSent_;
+        release(retired);
+    }
+}
+
+std::uint8_t Simulator::check(const ModifyRequest& request, const SimulatedDevice& device) const
+{
+    if (request.userName != administrator
+        || !DevicePassword::matches(request.password, toDeviceText(device.password, device.encoding)))
+        return ExtendedModifyReplyLayout::wrongPassword;
+    if (!acceptableNewAddress(request.change.newAddress))
+        return ExtendedModifyReplyLayout::refused;
+    return ExtendedModifyReplyLayout::accepted;
+}
+
+Simulator::Retired Simulator::apply(std::size_t index, const NetworkChange& change)
+{
+    SimulatedDevice& device = devices_[index];
+    const std::uint32_t oldIp = device.ip;
+    const std::uint32_t oldHttpPort = device.httpPort;
+    {
+        std::lock_guard lock(stateMutex_);
+        if (!change.newAddress.empty())
+            device.ip = *parseIpv4(change.newAddress);
+        if (!change.mask.empty())
+            device.mask = fromDeviceText(change.mask, device.encoding);
+        if (!change.gateway.empty())
+            device.gateway = fromDeviceText(change.gateway, device.encoding);
+        if (!change.dns.empty())
+            device.dns = fromDeviceText(change.dns, device.encoding);
+        device.httpPort = change.httpPort.value_or(device.httpPort);
+        device.rtspPort = change.rtspPort.value_or(device.rtspPort);
+        device.dhcp = change.dhcp;
+    }
+    ++changesApplied_;
+    Retired retired;
+    if (device.ip != oldIp) {
+        std::string error;
+        retired.alias = InterfaceAddresses::moveAlias(oldIp, device.ip, error);
+        if (!error.empty())
+            std::cerr << "lorvena-devsim: moving " << dottedAddress(oldIp) << " to " << dottedAddress(device.ip)
+                      << ": " << error << '\n';
+        retired.socket = responder_.sockets().move(index, oldIp, device.ip);
+    }
+    if (device.ip != oldIp || device.httpPort != oldHttpPort)
+        web_.deviceMoved(index, oldIp, oldHttpPort);
+    responder_.refresh(index);
+    return retired;
+}
+
+void Simulator::release(Retired& retired)
+{
+    retired.socket.reset();
+    if (!retired.alias)
+        return;
+    std::uint32_t address = retired.alias->address;
+    if (std::any_of(devices_.begin(), devices_.end(), [address](const auto& device) { return device.ip == address; }))
+        return;
+    std::string error;
+    if (!InterfaceAddresses::remove(*retired.alias, error))
+        std::cerr << "lorvena-devsim: " << error << '\n';
 }
 
 } // namespace lorvena::devsim

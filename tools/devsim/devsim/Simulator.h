@@ -1,12 +1,17 @@
 #pragma once
 
+#include "devsim/InterfaceAddresses.h"
+#include "devsim/ModifyRequest.h"
 #include "devsim/RequestLog.h"
 #include "devsim/SearchResponder.h"
 #include "devsim/SimulatedDevice.h"
+#include "devsim/WebServers.h"
 #include "platform/UniqueFd.h"
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,11 +32,19 @@ struct RequestCounts {
     std::uint64_t extendedSearch = 0;
     std::uint64_t unknown = 0;       // datagrams on the port that were no request we know
     std::uint64_t datagramsSent = 0; // replies and fault datagrams
+    std::uint64_t oldModify = 0; // modify requests, counted once handled
+    std::uint64_t basicModify = 0;
+    std::uint64_t extendedModify = 0;
+    std::uint64_t changesApplied = 0; // devices changed by modify requests
+    std::uint64_t httpRequests = 0;   // request heads the web servers read
 };
 
-// A population of simulated devices behind one listening socket, served by
-// its own thread. Usable in-process from tests (inside a private network
-// namespace) and by the lorvena-devsim program.
+// A population of simulated devices behind one listening socket, plus each
+// device's web server, all served by its own thread. Usable in-process from
+// tests (inside a private network namespace) and by the lorvena-devsim
+// program. Modify requests change the devices; when a device's address
+// changes, its alias in the namespace, its reply socket and its web server
+// move with it.
 class Simulator {
 public:
     Simulator(std::vector<SimulatedDevice> devices, SimulatorOptions options);
@@ -48,18 +61,35 @@ public:
     RequestCounts counts() const;
     std::uint16_t port() const { return boundPort_; } // the port actually bound
     std::size_t ownReplySockets() const { return responder_.ownSocketCount(); }
-    const std::vector<SimulatedDevice>& devices() const { return devices_; }
+    std::size_t webServers() const { return web_.serverCount(); } // listening web servers
+    // Thread-safe snapshots of the devices' current state.
+    std::vector<SimulatedDevice> devices() const;
+    SimulatedDevice device(std::size_t index) const;
+    std::size_t deviceCount() const { return devices_.size(); }
 
 private:
+    // What a change leaves to do once its reply (if any) has gone out from
+    // the old address.
+    struct Retired {
+        UniqueFd socket;
+        std::optional<ConfiguredAddress> alias;
+    };
+
     bool openListeningSocket(std::string& error);
     void run();
     void receiveAll();
     void handle(ByteView datagram, const sockaddr_in& source, int interfaceIndex);
+    void modify(RequestKind kind, ByteView datagram, const sockaddr_in& source);
+    std::uint8_t check(const ModifyRequest& request, const SimulatedDevice& device) const;
+    Retired apply(std::size_t index, const NetworkChange& change);
+    void release(Retired& retired);
 
-    std::vector<SimulatedDevice> devices_;
+    std::vector<SimulatedDevice> devices_; // changed only by the thread, under stateMutex_
+    mutable std::mutex stateMutex_;
     SimulatorOptions options_;
     SearchResponder responder_;
     RequestLog log_;
+    WebServers web_;
     UniqueFd listening_;
     UniqueFd wake_;
     std::uint16_t boundPort_ = 0;
@@ -72,6 +102,10 @@ private:
     std::atomic<std::uint64_t> extendedSearch_ {0};
     std::atomic<std::uint64_t> unknown_ {0};
     std::atomic<std::uint64_t> datagramsSent_ {0};
+    std::atomic<std::uint64_t> oldModify_ {0};
+    std::atomic<std::uint64_t> basicModify_ {0};
+    std::atomic<std::uint64_t> extendedModify_ {0};
+    std::atomic<std::uint64_t> changesApplied_ {0};
 };
 
 } // namespace lorvena::devsim

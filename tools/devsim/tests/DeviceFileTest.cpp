@@ -21,6 +21,7 @@ TEST(DeviceFile, MinimalDeviceTakesTheDefaults)
     EXPECT_EQ(device.encoding, TextEncoding::Utf8);
     EXPECT_TRUE(device.faults.empty());
     EXPECT_FALSE(device.replaceGoodReply);
+    EXPECT_EQ(device.http, HttpMode::Normal);
 }
 
 TEST(DeviceFile, EveryFieldIsRead)
@@ -30,6 +31,7 @@ TEST(DeviceFile, EveryFieldIsRead)
         "ip": "10.1.1.2", "mask": "255.255.0.0", "gateway": "10.1.0.1", "dns": "8.8.8.8",
         "mac": "AA-BB-CC-DD-EE-FF", "mac_text": "aabbccddeeff", "http_port": 8080, "rtsp_port": 10554,
         "channels": 32, "dhcp": true, "type": -7, "password": "secret", "encoding": "windows-1250",
+        "http": "refuse-first",
         "malformed": ["short:12", "echo-request", "short", "replace"]}]})");
     ASSERT_TRUE(result.ok()) << result.error;
     const SimulatedDevice& d = result.devices.at(0);
@@ -50,6 +52,7 @@ TEST(DeviceFile, EveryFieldIsRead)
     EXPECT_EQ(d.typeCode, -7);
     EXPECT_EQ(d.password, "secret");
     EXPECT_EQ(d.encoding, TextEncoding::Windows1250);
+    EXPECT_EQ(d.http, HttpMode::RefuseFirst);
     ASSERT_EQ(d.faults.size(), 3u);
     EXPECT_EQ(d.faults[0].kind, FaultKind::Short);
     EXPECT_EQ(d.faults[0].length, 12u);
@@ -81,6 +84,7 @@ TEST(DeviceFile, RejectsWhatItCannotMeanExactly)
         {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "dhcp": 1}]})", "\"dhcp\""},
         {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "name": 5}]})", "\"name\" must be a string"},
         {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "encoding": "latin1"}]})", "\"encoding\""},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "http": "open"}]})", "\"http\" must"},
         {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "generations": ["new"]}]})",
             "\"generations\""},
         {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "malformed": ["short:0"]}]})",

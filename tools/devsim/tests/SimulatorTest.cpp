@@ -1,7 +1,8 @@
 // The simulator end to end, in-process, inside a private loopback-only
 // network namespace: searches never leave it.
 
-#include "devsim/LoopbackNamespace.h"
+#include "TestNetwork.h"
+
 #include "devsim/SearchSender.h"
 #include "devsim/Simulator.h"
 #include "platform/LocalAddresses.h"
@@ -15,43 +16,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <regex>
 
 namespace lorvena::devsim {
 namespace {
 
-constexpr std::uint32_t loopback = 0x7F000001u;
 // Only an upper bound for collecting replies; the sender returns as soon as
 // the expected number has arrived.
 constexpr std::chrono::milliseconds replyWait {10000};
 
-bool ciRun()
-{
-    const char* ci = std::getenv("CI");
-    return ci != nullptr && std::string(ci) == "true";
-}
-
-class SimulatorTest : public ::testing::Test {
+class SimulatorTest : public LoopbackTest {
 protected:
-    void SetUp() override
-    {
-        static const std::string failure = [] {
-            if (!LoopbackNamespace::permitted())
-                return std::string("needs root to make a private network namespace");
-            std::string error;
-            return LoopbackNamespace::enter(error) ? std::string() : error;
-        }();
-        if (failure.empty())
-            return;
-        if (ciRun())
-            FAIL() << "CI=true and the simulator test cannot run: " << failure;
-        std::cerr << "*** SKIPPING the simulator test: " << failure << " ***\n";
-        GTEST_SKIP() << "SKIPPING the simulator test: " << failure;
-    }
-
     static std::vector<ReceivedDatagram> search(Generation generation, std::size_t expect)
     {
         SearchProbe probe;

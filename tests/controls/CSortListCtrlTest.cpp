@@ -1,0 +1,258 @@
+#include "controls/CSortListCtrl.h"
+#include "controls/ControlsTestSupport.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+namespace lorvena {
+namespace {
+
+using testing_support::clickAt;
+using testing_support::doubleClickAt;
+using testing_support::showWindow;
+
+constexpr ColumnSpec columns[] = {
+    {DeviceField::Number, "Nr", 40},
+    {DeviceField::Kind, "Typ", 80},
+    {DeviceField::Name, "Nazwa", 120},
+    {DeviceField::Ip, "Adres IP", 100},
+};
+
+QSettings profile()
+{
+    return QSettings(QStringLiteral("Lorvena"), QStringLiteral("Lorvena"));
+}
+
+QByteArray block(std::vector<qint32> values)
+{
+    QByteArray bytes(static_cast<qsizetype>(4 * values.size()), '\0');
+    for (std::size_t i = 0; i < values.size(); ++i)
+        qToLittleEndian(values[i], bytes.data() + 4 * i);
+    return bytes;
+}
+
+std::vector<int> columnWidths(const CSortListCtrl& list)
+{
+    std::vector<int> widths;
+    for (int c = 0; c < list.columnCount(); ++c)
+        widths.push_back(list.columnWidth(c));
+    return widths;
+}
+
+std::vector<int> selectedRows(const CSortListCtrl& list)
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : list.selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+class CSortListCtrlTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        profile().remove(QStringLiteral("ListCtrls"));
+        list.setColumns(columns);
+        list.resize(400, 300);
+        list.addRow({"1", "DVR", "Wejście", "10.0.0.9"});
+        list.addRow({"2", "NVR", "Łąka", "10.0.0.10"});
+        list.addRow({"3", "IPC", "Brama", "10.0.0.2"});
+        showWindow(list);
+    }
+    void TearDown() override { profile().remove(QStringLiteral("ListCtrls")); }
+
+    // The centre of a cell, in the list window's coordinates.
+    QPoint cell(int row, int column) const
+    {
+        return list.viewport()->mapTo(&list, list.visualItemRect(list.item(row, column)).center());
+    }
+    QPoint belowTheRows() const { return list.viewport()->mapTo(&list, QPoint(10, 250)); }
+    std::vector<QString> column(int c) const
+    {
+        std::vector<QString> texts;
+        for (int row = 0; row < list.rowCount(); ++row)
+            texts.push_back(list.item(row, c)->text());
+        return texts;
+    }
+
+    CSortListCtrl list {1000};
+};
+
+TEST_F(CSortListCtrlTest, SavedWidthsApplyOnlyWhenTheirCountMatches)
+{
+    const std::vector<int> given {40, 80, 120, 100};
+    struct Case {
+        const char* stored;
+        std::optional<QByteArray> block;
+        std::vector<int> widths;
+    } cases[] = {
+        {"nothing", std::nullopt, given},
+        {"four widths", block({4, 41, 81, 121, 101}), {41, 81, 121, 101}},
+        {"three widths", block({3, 200, 200, 200}), given},
+        {"five widths", block({5, 1, 2, 3, 4, 5}), given},
+        {"a count without its widths", block({4, 41, 81}), given},
+        {"an empty block", QByteArray(), given},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        profile().remove(QStringLiteral("ListCtrls"));
+        if (c.block)
+            profile().setValue(QStringLiteral("ListCtrls/1000"), *c.block);
+        CSortListCtrl fresh(1000);
+        fresh.setColumns(columns);
+        EXPECT_EQ(columnWidths(fresh), c.widths);
+        // Another list's entry is not this one's.
+        CSortListCtrl other(1001);
+        other.setColumns(columns);
+        EXPECT_EQ(columnWidths(other), given);
+        EXPECT_EQ(profile().value(QStringLiteral("ListCtrls/1000")).toByteArray(), c.block.value_or(QByteArray()));
+    }
+}
+
+TEST_F(CSortListCtrlTest, ShowsColumnsAndRowsAsGiven)
+{
+    EXPECT_EQ(list.horizontalHeaderItem(3)->text(), "Adres IP");
+    EXPECT_EQ(column(2), (std::vector<QString> {"Wejście", "Łąka", "Brama"}));
+    list.addRow({"4", "DVR", "Nowy", "10.0.0.1"});
+    EXPECT_EQ(column(0), (std::vector<QString> {"1", "2", "3", "4"}));
+    list.setRowTexts(0, {"1", "IPC", "Brama", "10.0.0.2"});
+    EXPECT_EQ(list.item(0, 2)->text(), "Brama");
+    list.clearRows();
+    EXPECT_EQ(list.rowCount(), 0);
+}
+
+TEST_F(CSortListCtrlTest, RowsCannotBeEdited)
+{
+    list.editItem(list.item(1, 2));
+    doubleClickAt(list, cell(1, 2));
+    QTest::keyClick(&list, Qt::Key_F2);
+    EXPECT_EQ(list.findChild<QLineEdit*>(), nullptr);
+    EXPECT_EQ(list.item(1, 2)->text(), "Łąka");
+}
+
+TEST_F(CSortListCtrlTest, AHeaderClickIsReportedAndReordersNothing)
+{
+    QSignalSpy headers(&list, &CSortListCtrl::headerClicked);
+    QHeaderView* header = list.horizontalHeader();
+    list.showSortArrow(3, true);
+    for (int section : {2, 0}) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(section) + 5, 5));
+        ASSERT_EQ(headers.count(), 1);
+        EXPECT_EQ(headers.takeFirst().at(0).toInt(), section);
+        EXPECT_EQ(column(0), (std::vector<QString> {"1", "2", "3"}));
+        // The arrow is the last sort's until the owner shows another.
+        EXPECT_EQ(header->sortIndicatorSection(), 3);
+    }
+}
+
+// The arrow's pixels: what the header shows differently with and without it.
+QRect arrowBox(const QImage& with, const QImage& without, std::vector<int>& rowCounts)
+{
+    QRect box;
+    for (int y = 0; y < with.height(); ++y) {
+        for (int x = 0; x < with.width(); ++x) {
+            if (with.pixel(x, y) != without.pixel(x, y))
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    rowCounts.clear();
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        int count = 0;
+        for (int x = box.left(); x <= box.right(); ++x)
+            count += with.pixel(x, y) != without.pixel(x, y) ? 1 : 0;
+        rowCounts.push_back(count);
+    }
+    return box;
+}
+
+TEST_F(CSortListCtrlTest, TheArrowPointsUpForAscendingAndStaysOnTheLastSortedColumn)
+{
+    QHeaderView* header = list.horizontalHeader();
+    list.showSortArrow(-1, true);
+    const QImage bare = header->grab().toImage();
+    const QRect section2(header->sectionViewportPosition(2), 0, header->sectionSize(2), header->height());
+
+    struct Case {
+        bool ascending;
+        bool pointsUp;
+    } cases[] = {{true, true}, {false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ascending ? "ascending" : "descending");
+        list.showSortArrow(2, c.ascending);
+        std::vector<int> rows;
+        const QRect box = arrowBox(header->grab().toImage(), bare, rows);
+        ASSERT_FALSE(box.isEmpty());
+        EXPECT_TRUE(section2.contains(box));
+        ASSERT_GE(rows.size(), 2u);
+        EXPECT_EQ(rows.front() < rows.back(), c.pointsUp);
+    }
+    list.showSortArrow(3, true);
+    std::vector<int> rows;
+    EXPECT_FALSE(arrowBox(header->grab().toImage(), bare, rows).intersects(section2));
+}
+
+TEST_F(CSortListCtrlTest, ClicksReportTheRowOrMinusOne)
+{
+    QSignalSpy rows(&list, &CSortListCtrl::rowClicked);
+    struct Case {
+        QPoint at;
+        Qt::KeyboardModifiers modifiers;
+        int row;
+    } cases[] = {
+        {cell(1, 1), Qt::NoModifier, 1},
+        {cell(2, 3), Qt::ControlModifier, 2},
+        {belowTheRows(), Qt::NoModifier, -1},
+        {belowTheRows(), Qt::ControlModifier, -1},
+    };
+    for (const Case& c : cases) {
+        clickAt(list, c.at, c.modifiers);
+        ASSERT_EQ(rows.count(), 1);
+        const QList<QVariant> click = rows.takeFirst();
+        EXPECT_EQ(click.at(0).toInt(), c.row);
+        EXPECT_EQ(click.at(1).value<Qt::KeyboardModifiers>(), c.modifiers);
+    }
+}
+
+TEST_F(CSortListCtrlTest, ADoubleClickIsOneClickAndOneDoubleClick)
+{
+    QSignalSpy clicks(&list, &CSortListCtrl::rowClicked);
+    QSignalSpy doubles(&list, &CSortListCtrl::rowDoubleClicked);
+    for (auto [at, row] : {std::pair {cell(2, 1), 2}, std::pair {belowTheRows(), -1}}) {
+        doubleClickAt(list, at);
+        ASSERT_EQ(clicks.count(), 1);
+        EXPECT_EQ(clicks.takeFirst().at(0).toInt(), row);
+        ASSERT_EQ(doubles.count(), 1);
+        EXPECT_EQ(doubles.takeFirst().at(0).toInt(), row);
+    }
+}
+
+TEST_F(CSortListCtrlTest, MarkedRowsAreShownSelectedUntilAPlainClick)
+{
+    list.setMarkedRows({0, 2});
+    EXPECT_EQ(selectedRows(list), (std::vector<int> {0, 2}));
+    // A Ctrl+click is the owner's to mark; the list changes nothing itself.
+    clickAt(list, cell(1, 1), Qt::ControlModifier);
+    EXPECT_EQ(selectedRows(list), (std::vector<int> {0, 2}));
+    // The last row taken out of a batch leaves nothing selected.
+    list.setMarkedRows({2});
+    list.setMarkedRows({});
+    EXPECT_EQ(selectedRows(list), std::vector<int> {});
+
+    list.setMarkedRows({0, 2});
+    clickAt(list, cell(1, 1));
+    list.setMarkedRows({}); // what the owner does after a plain click
+    EXPECT_EQ(selectedRows(list), std::vector<int> {1});
+}
+
+} // namespace
+} // namespace lorvena

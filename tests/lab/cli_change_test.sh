@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# lorvena-cli changes simulated devices by every path, end to end in the lab:
+#  - old generation: the old modify broadcast;
+#  - basic: the web-server check, then the basic modify broadcast;
+#  - basic through the vendor SDK login (type 1001);
+#  - extended: accepted, and refused for a wrong password;
+#  - a batch of three devices of mixed paths to consecutive addresses;
+#  - an unreachable web server fails after its three probes;
+#  - a wrong input gives its message and sends nothing;
+# and the next search lists every new setting.
+# Usage: cli_change_test.sh BUILD_DIR   (exit 77 = skipped: not root)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=lab.sh
+source "$here/lab.sh"
+
+build_dir=$(cd "${1:?usage: cli_change_test.sh BUILD_DIR}" && pwd)
+lab_require_root
+LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
+cli=$build_dir/src/lorvena-cli
+
+failed=0
+check() { # check DESCRIPTION EXPECTED ACTUAL
+    if [[ $2 != "$3" ]]; then
+        failed=1
+        printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3" >&2
+    fi
+}
+
+# run EXPECTED-EXIT ARGS...: runs the CLI in the host namespace, prints its stdout.
+run() {
+    local expected=$1 status=0 output
+    shift
+    output=$(lab_host_exec "$cli" "$@" --wait 1 2>"$LAB_DIR/stderr") || status=$?
+    if [[ $status -ne $expected ]]; then
+        failed=1
+        printf 'FAIL: lorvena-cli %s exited %d, not %d\n%s\n' "$*" "$status" "$expected" "$(cat "$LAB_DIR/stderr")" >&2
+    fi
+    printf '%s' "$output"
+}
+
+# The listed row of ADDRESS (CSV without the row number), or nothing.
+listed() { # listed MODE ADDRESS
+    lab_host_exec "$cli" search --mode "$1" --wait 1 --format csv | tr -d '\r' | cut -d, -f2- |
+        awk -F, -v ip="$2" -v column="$3" '$column == ip'
+}
+
+modifies_in() { grep -c -- '-modify' "${LAB_DEVSIM_LOG[1]}" || true; }
+
+lab_init
+lab_add_segment 1
+cat >"$LAB_DIR/devices.json" <<'EOF'
+{"devices": [
+  {"generations": ["old"], "kind": "DVR", "name": "Stary DVR", "ip": "10.1.0.10", "mask": "255.255.0.0",
+   "mac": "00:12:34:00:00:10", "password": "12345"},
+  {"generations": ["basic"], "kind": "IPCAMERA", "name": "Kamera", "ip": "10.1.0.20", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:00:20", "type": 300, "password": "12345"},
+  {"generations": ["basic"], "kind": "NVR", "name": "Rejestrator SDK", "ip": "10.1.0.30", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:00:30", "type": 1001, "password": "12345"},
+  {"generations": ["extended"], "kind": "NVR", "name": "Rejestrator", "ip": "10.1.0.40", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:00:40", "type": 610, "password": "12345"},
+  {"generations": ["basic"], "kind": "IPCAMERA", "name": "Bez WWW", "ip": "10.1.0.50", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:00:50", "type": 300, "password": "12345",
+   "http": "closed"},
+  {"generations": ["extended"], "kind": "NVR", "name": "Partia 1", "ip": "10.1.1.1", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:01:01", "type": 610, "password": "12345"},
+  {"generations": ["basic"], "kind": "IPCAMERA", "name": "Partia 2", "ip": "10.1.1.2", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:01:02", "type": 300, "password": "12345"},
+  {"generations": ["basic"], "kind": "NVR", "name": "Partia 3", "ip": "10.1.1.3", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:01:03", "type": 1001, "password": "12345"}
+]}
+EOF
+lab_start_devsim 1 --devices "$LAB_DIR/devices.json"
+success="Zmiana zakończona powodzeniem"
+
+# --- wrong inputs: their message, nothing sent
+check "host address ending in .255" "Błędny adres IP" \
+    "$(run 1 set --mode new --device 10.1.0.20 --new-ip 10.1.0.255 --password 12345)"
+check "not the administrator" "Please enter the administrator account!" \
+    "$(run 1 set --mode new --device 10.1.0.40 --user root --password 12345)"
+check "repeated ports" "The port is repeated!" \
+    "$(run 1 set --mode new --device 10.1.0.20 --http-port 8999 --password 12345)"
+check "a gateway in another subnet, answered Cancel" \
+    "Adres IP i brama nie są w tej samej podsieci! Cz na pewno wprowadzić zmianę?" \
+    "$(run 1 set --mode new --device 10.1.0.40 --gateway 10.9.0.1 --mask 255.255.255.0 --password 12345)"
+check "no modify request was sent for wrong inputs" 0 "$(modifies_in)"
+
+# --- every path
+check "old generation" "$success" "$(run 0 set --mode old --device 10.1.0.10 --new-ip 10.1.0.11 --gateway 0.0.0.0)"
+check "basic after the web-server check" "$success" \
+    "$(run 0 set --mode new --device 10.1.0.20 --new-ip 10.1.0.21 --http-port 8080 --password 12345)"
+check "basic through the SDK login" "$success" \
+    "$(run 0 set --mode new --device 10.1.0.30 --new-ip 10.1.0.31 --password 12345)"
+check "extended, wrong password" "Błąd hasła!" "$(run 1 set --mode new --device 10.1.0.40 --password nope)"
+check "extended, accepted" "$success" \
+    "$(run 0 set --mode new --device 10.1.0.40 --new-ip 10.1.0.41 --dns 10.1.0.2 --password 12345)"
+unreachable=$(run 1 set --mode new --device 10.1.0.50 --password 12345)
+check "unreachable web server" "Błąd hasła!" "$(head -n 1 <<<"$unreachable")"
+check "batch of three mixed paths" "$success" \
+    "$(run 0 batch --mode new --devices 10.1.1.1,10.1.1.2,10.1.1.3 --start-ip 10.1.2.1 --password 12345)"
+
+# --- the next search shows the new settings
+check "old device moved" "DVR,Stary DVR,10.1.0.11,255.255.0.0,00:12:34:00:00:10,80,554,1" "$(listed old 10.1.0.11 3)"
+check "basic device moved, new HTTP port" \
+    "IPCAMERA,Kamera,,10.1.0.21,255.255.0.0,10.1.0.1,10.1.0.1,00:12:34:00:00:20,8080,554,1,Nieaktywne,300" \
+    "$(listed new 10.1.0.21 4)"
+check "SDK device moved" "10.1.0.31" "$(listed new 10.1.0.31 4 | cut -d, -f4)"
+check "extended device moved, new DNS" "10.1.0.41 10.1.0.2" "$(listed new 10.1.0.41 4 | awk -F, '{print $4, $7}')"
+for k in 1 2 3; do
+    check "batch device $k at 10.1.2.$k" "Partia $k" "$(listed new "10.1.2.$k" 4 | cut -d, -f2)"
+done
+
+if [[ $failed -ne 0 ]]; then
+    echo "cli_change_test: FAILED" >&2
+    exit 1
+fi
+echo "cli_change_test: passed"
