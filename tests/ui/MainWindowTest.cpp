@@ -199,5 +199,56 @@ TEST_F(MainWindowTest, SearchListsSimulatedDevicesAndAClickFillsTheForm)
     EXPECT_TRUE(waitFor([&] { return simulator->counts().basicSearch == 2 && list->rowCount() == 3; }));
 }
 
+TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
+{
+    LORVENA_REQUIRE_NAMESPACE();
+    std::vector<devsim::SimulatedDevice> devices;
+    for (int last : {5, 6, 7}) {
+        devsim::SimulatedDevice device;
+        device.generations = {false, false, true}; // the extended exchange
+        device.kind = "NVR";
+        device.name = "Rejestrator " + std::to_string(last);
+        device.ip = *devsim::parseIpv4("127.0.0." + std::to_string(last));
+        device.mask = "255.0.0.0";
+        device.gateway = "127.0.0.1";
+        device.dns = "127.0.0.1";
+        device.mac = {0, 0x12, 0, 0, 0, static_cast<std::uint8_t>(last)};
+        device.macText = "00:12:00:00:00:0" + std::to_string(last);
+        device.typeCode = 610;
+        device.password = "12345";
+        devices.push_back(device);
+    }
+    simulator = std::make_unique<devsim::Simulator>(devices, devsim::SimulatorOptions {});
+    std::string error;
+    ASSERT_TRUE(simulator->start(error)) << error;
+
+    open(1, true);
+    CSortListCtrl* list = window->deviceList();
+    clickButton(Search);
+    ASSERT_TRUE(waitFor([&] { return list->rowCount() == 3; }));
+    controller->headerClicked(4); // 127.0.0.5, .6, .7 from the top
+
+    // One device: click it, type the password and a new address, "Zmiana IP".
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 2)).center());
+    static_cast<QLineEdit*>(window->control(Password))->setText(QStringLiteral("12345"));
+    static_cast<CIpAddressEdit*>(window->control(NewIp))->setAddress(0x7F000032u); // 127.0.0.50
+    clickButton(ApplyChanges);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.last(), QStringLiteral("Zmiana zakończona powodzeniem"));
+    EXPECT_EQ(simulator->device(0).ip, 0x7F000032u);
+
+    // A batch: Ctrl+click the other two, a start address, "Zmiana IP".
+    for (int row : {1, 2})
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+            list->visualItemRect(list->item(row, 2)).center());
+    EXPECT_TRUE(window->control(StartIp)->isVisibleTo(window.get()));
+    static_cast<CIpAddressEdit*>(window->control(StartIp))->setAddress(0x7F000064u); // 127.0.0.100
+    static_cast<QLineEdit*>(window->control(Password))->setText(QStringLiteral("12345"));
+    clickButton(ApplyChanges); // runs the busy dialog until the batch ends
+    EXPECT_EQ(messages.last(), QStringLiteral("Zmiana zakończona powodzeniem"));
+    EXPECT_EQ(simulator->device(1).ip, 0x7F000064u);
+    EXPECT_EQ(simulator->device(2).ip, 0x7F000065u);
+}
+
 } // namespace
 } // namespace lorvena
