@@ -1,0 +1,179 @@
+#include "sdk/onvif/LoginSession.h"
+
+#include "platform/DebugTrace.h"
+#include "sdk/onvif/DeviceReplies.h"
+#include "sdk/onvif/OnvifNamespaces.h"
+
+#include <arpa/inet.h>
+
+namespace lorvena::onvif {
+
+namespace {
+
+std::optional<std::uint32_t> parseAddress(const std::string& text)
+{
+    in_addr address {};
+    if (inet_pton(AF_INET, text.c_str(), &address) != 1)
+        return std::nullopt;
+    return ntohl(address.s_addr);
+}
+
+} // namespace
+
+LoginSession::LoginSession(std::int32_t handle, const OnvifLoginRecord& record, OnvifSettings settings)
+    : handle_(handle)
+    , record_(record)
+    , settings_(std::move(settings))
+{
+    credentials_.userName = ReadField(record_.userName, sizeof record_.userName);
+    credentials_.password = ReadField(record_.password, sizeof record_.password);
+}
+
+LoginSession::~LoginSession()
+{
+    loggedOut_ = true;
+    std::vector<std::thread> threads;
+    {
+        std::lock_guard lock(stateMutex_);
+        threads.swap(threads_);
+    }
+    for (std::thread& thread : threads) {
+        if (thread.joinable())
+            thread.join();
+    }
+}
+
+bool LoginSession::start()
+{
+    std::lock_guard lock(stateMutex_);
+    ++running_;
+    try {
+        threads_.emplace_back(&LoginSession::runLogin, this);
+    } catch (const std::system_error&) {
+        --running_;
+        return false;
+    }
+    return true;
+}
+
+void LoginSession::logout()
+{
+    std::lock_guard lock(notifyMutex_);
+    loggedOut_ = true;
+}
+
+void LoginSession::notify(std::int32_t event)
+{
+    std::lock_guard lock(notifyMutex_);
+    if (!loggedOut_ && record_.notify)
+        record_.notify(handle_, event, nullptr, record_.userContext);
+}
+
+void LoginSession::runLogin()
+{
+    std::string addressText = ReadField(record_.address, sizeof record_.address);
+    std::optional<std::uint32_t> address = parseAddress(addressText);
+    bool succeeded = false;
+    if (address && record_.port > 0 && record_.port <= 65535) {
+        SoapEndpoint endpoint;
+        endpoint.address = *address;
+        endpoint.port = static_cast<std::uint16_t>(record_.port);
+        endpoint.path = KnownServicePaths().find(endpoint.address, endpoint.port).value_or(ns::defaultDeviceServicePath);
+        DeviceClient client(endpoint, settings_.request, &loggedOut_);
+        CallOutcome clockOutcome = CallOutcome::Ok;
+        std::optional<std::chrono::seconds> offset = client.clockOffset(clockOutcome);
+        // A device that answers but whose clock we cannot read is tried
+        // with ours; one that does not answer at all has failed already.
+        if (offset || (clockOutcome != CallOutcome::Unreachable && clockOutcome != CallOutcome::NoAnswer
+                && clockOutcome != CallOutcome::Cancelled)) {
+            Credentials credentials = credentials_;
+            credentials.clockOffset = offset.value_or(std::chrono::seconds(0));
+            client.setCredentials(credentials);
+            CallResult interfaces = client.call(DeviceAction::GetNetworkInterfaces);
+            std::optional<NetworkInterfaceInfo> info;
+            if (interfaces.outcome == CallOutcome::Ok)
+                info = ParseNetworkInterfaces(interfaces.body);
+            if (info) {
+                std::lock_guard lock(stateMutex_);
+                loggedIn_ = true;
+                endpoint_ = endpoint;
+                credentials_ = credentials;
+                interfaceToken_ = info->token;
+                succeeded = true;
+            }
+        }
+    }
+    debugTrace(succeeded ? "ONVIF login ok" : "ONVIF login failed");
+    notify(succeeded ? LS_NET_EVENT_LOGIN_OK : LS_NET_EVENT_LOGIN_FAILED);
+    --running_;
+}
+
+bool LoginSession::startChange(const NetParamChange& change)
+{
+    std::lock_guard lock(stateMutex_);
+    if (!loggedIn_)
+        return false;
+    ++running_;
+    try {
+        threads_.emplace_back(&LoginSession::runChange, this, change);
+    } catch (const std::system_error&) {
+        --running_;
+        return false;
+    }
+    return true;
+}
+
+void LoginSession::runChange(NetParamChange change)
+{
+    SoapEndpoint endpoint;
+    Credentials credentials;
+    InterfaceChange interfaceChange;
+    {
+        std::lock_guard lock(stateMutex_);
+        endpoint = endpoint_;
+        credentials = credentials_;
+        interfaceChange.token = interfaceToken_;
+    }
+    interfaceChange.dhcp = change.dhcp;
+    interfaceChange.address = change.address;
+    interfaceChange.prefixLength = change.prefixLength;
+
+    // No cancel: the user asked for this change, and each request is bounded.
+    DeviceClient client(endpoint, settings_.request, nullptr);
+    client.setCredentials(credentials);
+    CallResult interfaces = client.call(DeviceAction::SetNetworkInterfaces, SetNetworkInterfacesBody(interfaceChange));
+    if (interfaces.outcome != CallOutcome::Ok) {
+        debugTrace("ONVIF SetNetworkInterfaces failed");
+        --running_;
+        return;
+    }
+    const bool rebootNeeded = ParseRebootNeeded(interfaces.body).value_or(false);
+    // A device that applied the address at once is only reachable there now.
+    if (!rebootNeeded && !change.dhcp) {
+        SoapEndpoint moved = client.endpoint();
+        moved.address = *parseAddress(change.address);
+        client.setEndpoint(moved);
+    }
+    if (!change.dhcp && !change.gateway.empty())
+        client.call(DeviceAction::SetNetworkDefaultGateway, SetNetworkDefaultGatewayBody(change.gateway));
+
+    bool portChanged = false;
+    if (change.httpPort && *change.httpPort != client.endpoint().port) {
+        CallResult protocols = client.call(DeviceAction::SetNetworkProtocols, SetNetworkProtocolsBody(*change.httpPort));
+        portChanged = protocols.outcome == CallOutcome::Ok;
+    }
+    if (rebootNeeded) {
+        CallResult reboot = client.call(DeviceAction::SystemReboot);
+        if (reboot.outcome == CallOutcome::Unreachable && portChanged) {
+            // Some devices move their web server to the new port at once.
+            SoapEndpoint moved = client.endpoint();
+            moved.port = *change.httpPort;
+            client.setEndpoint(moved);
+            client.call(DeviceAction::SystemReboot);
+        }
+    }
+    debugTrace("ONVIF change sent");
+    --running_;
+}
+
+} // namespace lorvena::onvif
