@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libgtest-dev nlohmann-json3-dev libssl-dev
+  libgtest-dev nlohmann-json3-dev libssl-dev libpugixml-dev
   iproute2 procps
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
 )

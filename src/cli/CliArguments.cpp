@@ -212,6 +212,50 @@ CliCommand parseChange(const std::vector<std::string>& arguments, bool batch)
     return command;
 }
 
+CliCommand parseUpgrade(const std::vector<std::string>& arguments)
+{
+    UpgradeCommand command;
+    command.search.searchMode = 1;
+    bool haveDevice = false;
+    bool haveFile = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        bool known = option == "--device" || option == "--file" || option == "--user" || option == "--password" ||
+            option == "--mode" || option == "--wait";
+        if (!known)
+            return UsageError {"unknown argument '" + option + "' for 'upgrade'"};
+        if (i + 1 >= arguments.size())
+            return UsageError {"'" + option + "' needs a value"};
+        const std::string& value = arguments[++i];
+        if (option == "--device") {
+            auto address = parseAddress(value);
+            if (!address)
+                return UsageError {"--device takes a dotted IPv4 address, not '" + value + "'"};
+            command.device = *address;
+            haveDevice = true;
+        } else if (option == "--file") {
+            if (value.empty())
+                return UsageError {"--file needs a path"};
+            command.file = value;
+            haveFile = true;
+        } else if (option == "--user") {
+            command.userName = value;
+        } else if (option == "--password") {
+            command.password = value;
+        } else if (option == "--mode" && value != "new") {
+            return UsageError {"'upgrade' works in the new mode only: --mode takes 'new', not '" + value + "'"};
+        } else if (option == "--wait") {
+            if (std::string error = searchOption(option, value, command.search); !error.empty())
+                return UsageError {error};
+        }
+    }
+    if (!haveDevice)
+        return UsageError {"'upgrade' needs --device"};
+    if (!haveFile)
+        return UsageError {"'upgrade' needs --file"};
+    return command;
+}
+
 } // namespace
 
 CliCommand parseArguments(const std::vector<std::string>& arguments)
@@ -227,6 +271,8 @@ CliCommand parseArguments(const std::vector<std::string>& arguments)
         return parseChange<SetCommand>(arguments, false);
     if (command == "batch")
         return parseChange<BatchCommand>(arguments, true);
+    if (command == "upgrade")
+        return parseUpgrade(arguments);
     if (command == "soft-close") {
         if (arguments.size() > 1)
             return UsageError {"unknown argument '" + arguments[1] + "' for 'soft-close'"};
@@ -253,6 +299,12 @@ const char* usageText()
            "                  [--password PW] [--yes] [--mode old|new] [--wait SECONDS]\n"
            "      Ctrl+clicks the devices in order and changes them to consecutive\n"
            "      addresses from A; a line per device on standard error.\n"
+           "  lorvena-cli upgrade --device IP --file PATH [--user NAME] [--password PW]\n"
+           "                      [--mode new] [--wait SECONDS]\n"
+           "      Searches (new mode), clicks the device listed at IP, fills the Upgrade\n"
+           "      tab with the package, user (default admin) and password, presses\n"
+           "      Upgrade and follows the device to the end. Progress goes to standard\n"
+           "      error; every message is printed on its own line.\n"
            "  lorvena-cli soft-close\n"
            "      Closes the window of a Lorvena started with the argument -Soft\n"
            "      (message 6024 over the per-user local socket).\n"
@@ -260,9 +312,9 @@ const char* usageText()
            "      Shows this text.\n"
            "\n"
            "Exit status: 0 on success (a search also when no device answered; a change\n"
-           "when it ended with \"Zmiana zakończona powodzeniem\"), 1 when a change failed\n"
-           "or soft-close finds no window, 2 on a usage error, 3 when a device to change\n"
-           "is not listed.\n";
+           "when it ended with \"Zmiana zakończona powodzeniem\"; an upgrade when the device\n"
+           "confirmed its end), 1 when a change or an upgrade failed or soft-close finds\n"
+           "no window, 2 on a usage error, 3 when a device to change is not listed.\n";
 }
 
 } // namespace lorvena

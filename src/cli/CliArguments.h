@@ -47,6 +47,16 @@ struct BatchCommand {
     ChangeOptions change;
 };
 
+// Upgrades one listed device's firmware: `lorvena-cli upgrade --device IP
+// --file PATH ...`. The upgrade panel exists in the new mode only.
+struct UpgradeCommand {
+    SearchCommand search;
+    std::uint32_t device = 0;
+    std::string file;
+    std::string userName = "admin";
+    std::string password;
+};
+
 struct HelpCommand {};
 
 // Closes a window started with "-Soft".
@@ -57,7 +67,8 @@ struct UsageError {
     std::string message;
 };
 
-using CliCommand = std::variant<SearchCommand, SetCommand, BatchCommand, HelpCommand, SoftCloseCommand, UsageError>;
+using CliCommand = std::variant<SearchCommand, SetCommand, BatchCommand, UpgradeCommand, HelpCommand,
+    SoftCloseCommand, UsageError>;
 
 CliCommand parseArguments(const std::vector<std::string>& arguments);
 

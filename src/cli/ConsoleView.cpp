@@ -3,6 +3,8 @@
 #include <chrono>
 #include <iostream>
 
+#include <unistd.h>
+
 namespace lorvena {
 
 namespace {
@@ -10,9 +12,23 @@ namespace {
 constexpr std::chrono::hours busyLimit {1};
 } // namespace
 
+ConsoleView::ConsoleView(ConsoleLoop& loop, bool answerYes)
+    : loop_(loop), answerYes_(answerYes), progress_(std::cerr, ::isatty(STDERR_FILENO) == 1)
+{
+}
+
+void ConsoleView::showUpgradeBar(const UpgradeBar& bar)
+{
+    if (bar.running && bar.position > 0)
+        progress_.show(bar.position);
+    else
+        progress_.finish();
+}
+
 void ConsoleView::showMessage(std::string_view text)
 {
     messages_.emplace_back(text);
+    progress_.finish();
     std::cout << text << std::endl;
 }
 

@@ -2,6 +2,7 @@
 
 #include "cli/ConsoleLoop.h"
 #include "control/MainView.h"
+#include "cli/ProgressOutput.h"
 
 namespace lorvena {
 
@@ -12,7 +13,7 @@ namespace lorvena {
 // work behind it ends it.
 class ConsoleView : public MainView {
 public:
-    explicit ConsoleView(ConsoleLoop& loop, bool answerYes = false) : loop_(loop), answerYes_(answerYes) {}
+    explicit ConsoleView(ConsoleLoop& loop, bool answerYes = false);
 
     void tableCleared() override {}
     void rowAppended(std::size_t) override {}
@@ -34,6 +35,11 @@ public:
     void setUpgradePanelVisible(bool) override {}
     void clearUpgradePanelPassword() override {}
     void resetUpgradeProgress() override {}
+    UpgradeFields readUpgradePanel() override { return upgradePanel_; }
+    void writeUpgradePanel(const UpgradeFields& fields) override { upgradePanel_ = fields; }
+    void showUpgradeBar(const UpgradeBar& bar) override;
+    std::optional<std::string> chooseUpgradeFile() override { return std::nullopt; }
+    void focusUpgradeUserName() override {}
 
     void showMessage(std::string_view text) override;
     bool askOkCancel(std::string_view text) override;
@@ -52,6 +58,8 @@ private:
     ConsoleLoop& loop_;
     bool answerYes_;
     FormValues form_;
+    UpgradeFields upgradePanel_;
+    ProgressOutput progress_;
     std::vector<std::string> messages_;
     bool busy_ = false;
     int busyResult_ = 0;

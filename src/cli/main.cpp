@@ -3,6 +3,7 @@
 #include "cli/ConsoleView.h"
 #include "control/MainController.h"
 #include "cli/TableOutput.h"
+#include "cli/UpgradeCommandRun.h"
 #include "control/SettingsFile.h"
 #include "platform/ExecutablePath.h"
 #include "platform/LocalAddresses.h"
@@ -59,5 +60,7 @@ int main(int argc, char** argv)
         return runSetCommand(*set);
     if (auto* batch = std::get_if<BatchCommand>(&command))
         return runBatchCommand(*batch);
+    if (auto* upgrade = std::get_if<UpgradeCommand>(&command))
+        return runUpgradeCommand(*upgrade);
     return runSearch(std::get<SearchCommand>(command));
 }

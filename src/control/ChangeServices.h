@@ -29,6 +29,11 @@ public:
     virtual void sdkLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
         const std::string& password, bool secondFamily) = 0;
     virtual void sdkLogout() = 0;
+    // Whether the last SDK login left a session open.
+    virtual bool sdkLoggedIn() const { return false; }
+    // Hands a firmware package to the SDK session; 0 when the upgrade has
+    // started (its progress arrives as WM_SDK_UPGRADE_* messages).
+    virtual int sdkUpgrade(const std::string& /*packagePath*/) { return -1; }
 
     // Starts a login through the ONVIF library; false when that path is not
     // available. The answer arrives as a login message too.

@@ -35,6 +35,7 @@ MainController::MainController(int searchMode, Dependencies dependencies)
     , modeSwitch_(view_, state_, dependencies.settings, dependencies.launcher)
     , services_(servicesOf(dependencies, discovery_, ownedServices_))
     , change_(view_, state_, services_)
+    , upgrade_(view_, state_, services_, dependencies.poster, dependencies.upgradeTimings, dependencies.echoProbe)
 {
     QV_NET_Startup();
     QV_NET_SetWaitTime(5, 0, 10);
@@ -61,6 +62,7 @@ void MainController::initialise()
     // The form starts with its initial values: mask 255.255.255.0, user "admin".
     view_.writeForm(state_.form);
     setUpControls(view_, state_.searchMode);
+    upgrade_.initialise();
     discovery_.start();
 }
 
@@ -124,8 +126,17 @@ void MainController::closeButtonClicked()
     view_.endWindow(1);
 }
 
+void MainController::rowClicked(int row, ClickKind kind)
+{
+    list_.click(row, kind);
+    // A plain click empties the panel's password edit; its saved copy goes too.
+    if (kind == ClickKind::Plain)
+        upgrade_.forgetPassword();
+}
+
 void MainController::closeRequested()
 {
+    upgrade_.closeRequested();
     shutdownSearch();
     view_.endWindow(2);
 }
@@ -161,6 +172,17 @@ void MainController::handleMessage(const WindowMessage& message)
     case MessageId::SdkConnectFailed:
         sdkConnectFailed();
         break;
+    case MessageId::SdkUpgradeProgress:
+    case MessageId::SdkUpgradeDone:
+    case MessageId::SdkUpgradeFailed:
+        upgrade_.sdkEvent(message.id, message.lParam);
+        break;
+    case MessageId::VideoServerOpened:
+        upgrade_.videoServerOpened(message.wParam, message.lParam);
+        break;
+    case MessageId::VideoServerProgress:
+        upgrade_.videoServerProgress(message.lParam, message.wParam != 0);
+        break;
     default:
         break;
     }
@@ -170,6 +192,9 @@ void MainController::loginAnswered(bool accepted)
 {
     // What the answer continues depends on what the login was for.
     switch (state_.loginPurpose) {
+    case 2: // an upgrade through the vendor SDK
+        upgrade_.sdkLoginAnswered(accepted);
+        break;
     case 1: // a basic change
     case 3: // an ONVIF change of the selected device
     case 4: // an ONVIF change inside a batch
@@ -183,15 +208,14 @@ void MainController::loginAnswered(bool accepted)
 void MainController::sdkConnectFailed()
 {
     // Once an SDK upgrade has reported anything, a lost connection is its
-    // business, not a new failure.
-    if (state_.sdkUpgradeState != 0)
+    // business, not a new failure - unless an SDK upgrade is waiting for its
+    // end right now: ignoring the loss would leave it waiting for good.
+    bool sdkUpgradeWaiting = state_.loginPurpose == 2 && state_.upgradeRunning;
+    if (state_.sdkUpgradeState != 0 && !sdkUpgradeWaiting)
         return;
     services_.sdkLogout();
     change_.loginAbandoned();
-    state_.upgradeRunning = false;
-    state_.upgradeBusy = false;
-    view_.clearUpgradePanelPassword();
-    view_.showMessage("Connect fail!");
+    upgrade_.sdkConnectionLost();
 }
 
 void MainController::addOldestReply(ReplyKind kind)

@@ -8,6 +8,8 @@
 #include "control/OnvifSearch.h"
 #include "control/ProcessLauncher.h"
 #include "control/SettingsFile.h"
+#include "control/UpgradeFlow.h"
+#include "upgrade/UpgradePace.h"
 #include "control/WindowState.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/Discovery.h"
@@ -41,6 +43,10 @@ public:
         bool softStart = false;
         // How changes reach devices; null: over the network.
         ChangeServices* changeServices = nullptr;
+        // The upgrade's waits; tests shorten them.
+        UpgradeTimings upgradeTimings = upgradeTimingsFromEnvironment();
+        // How the reboot watch looks at a device; null: ICMP echo.
+        EchoProbe* echoProbe = nullptr;
     };
 
     MainController(int searchMode, Dependencies dependencies);
@@ -64,7 +70,7 @@ public:
     // --- commands
     void search();                  // "Wyszukaj", and Enter anywhere
     void escapePressed() {}         // the window stays open
-    void rowClicked(int row, ClickKind kind) { list_.click(row, kind); }
+    void rowClicked(int row, ClickKind kind);
     void rowDoubleClicked(int row) { list_.doubleClick(row); }
     void headerClicked(int column) { list_.headerClick(column); }
     void dhcpClicked() { applyDhcpRule(view_, state_); }
@@ -82,6 +88,9 @@ public:
     void modeSwitchClicked() { modeSwitch_.toggleAndRelaunch(); }
     void modeDropDownChanged(int index) { modeSwitch_.setAndRestart(index); }
     void oldModeButtonClicked() { modeSwitch_.oldModeAndRestart(); }
+    void upgradeBrowseClicked() { upgrade_.browseClicked(); }  // the panel's "..."
+    void upgradePressed() { upgrade_.upgradePressed(); }        // the panel's "Upgrade"
+    UpgradeFlow& upgradeFlow() { return upgrade_; }
 
     void handleMessage(const WindowMessage& message);
 
@@ -105,6 +114,7 @@ private:
     std::unique_ptr<ChangeServices> ownedServices_;
     ChangeServices& services_;
     ConfigurationChange change_;
+    UpgradeFlow upgrade_;
 };
 
 } // namespace lorvena

@@ -2,9 +2,11 @@
 
 #include "control/ControlId.h"
 #include "control/FormValues.h"
+#include "control/UpgradePanelValues.h"
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,8 +50,20 @@ public:
 
     // --- the upgrade panel
     virtual void setUpgradePanelVisible(bool visible) = 0;
+    // Empties the password edit (1031) only.
     virtual void clearUpgradePanelPassword() = 0;
+    // Range 0..100, position 0; the bar keeps its look.
     virtual void resetUpgradeProgress() = 0;
+    // "Load" and "show" of the panel's edits.
+    virtual UpgradeFields readUpgradePanel() = 0;
+    virtual void writeUpgradePanel(const UpgradeFields& fields) = 0;
+    // Called only when what the bar shows changes.
+    virtual void showUpgradeBar(const UpgradeBar& bar) = 0;
+    // The open-file dialog of the panel's "..." button, with
+    // upgradeFileFilter; nothing when the user cancels.
+    virtual std::optional<std::string> chooseUpgradeFile() = 0;
+    // Keyboard focus to the panel's user name edit (1030).
+    virtual void focusUpgradeUserName() = 0;
 
     // --- dialogs and the shell
     // A modal message with an OK button.

@@ -81,6 +81,11 @@ void NetworkChangeServices::sdkLogout()
     sdkLoginHandle_ = 0;
 }
 
+int NetworkChangeServices::sdkUpgrade(const std::string& packagePath)
+{
+    return QV_NET_Upgrade(sdkLoginHandle_, packagePath.c_str());
+}
+
 bool NetworkChangeServices::onvifLogin(const std::string&, const std::string&, const std::string&, const std::string&)
 {
     // The ONVIF library is not wired yet.

@@ -24,6 +24,8 @@ public:
     void sdkLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
         const std::string& password, bool secondFamily) override;
     void sdkLogout() override;
+    bool sdkLoggedIn() const override { return sdkLoginHandle_ != 0; }
+    int sdkUpgrade(const std::string& packagePath) override;
     bool onvifLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
         const std::string& password) override;
 

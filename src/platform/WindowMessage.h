@@ -18,6 +18,11 @@ enum class MessageId : std::uint32_t {
     SdkUpgradeDone = 16027,     // WM_SDK_UPGRADE_DONE
     SdkUpgradeFailed = 16028,   // WM_SDK_UPGRADE_FAILED
     SdkConnectFailed = 16029,   // WM_SDK_CONNECT_FAILED
+    // Our own, between the video-server client's threads and the window:
+    // the session is open (wParam handle, lParam 0 when registered), and an
+    // update's progress (lParam percent, wParam 1 when it failed).
+    VideoServerOpened = 16100,
+    VideoServerProgress = 16101,
 };
 
 // One posted message. A payload travels with the message and belongs to it;

@@ -1,10 +1,10 @@
 #pragma once
 
-// The vendor network SDK: login to recorders (and, later, their firmware
-// upgrade). The closed library is not available on this platform; the
-// program links the built-in implementation in QvNetSdk.cpp, which speaks to
-// the device's own web server. Callers see only this C interface, so another
-// implementation can be linked in its place.
+// The vendor network SDK: login to recorders and their firmware upgrade.
+// The closed library is not available on this platform; the program links
+// the built-in implementation in QvNetSdk.cpp, which speaks to the device's
+// own web server and its upgrade port. Callers see only this C interface,
+// so another implementation can be linked in its place.
 
 #include <stdint.h>
 
@@ -51,6 +51,10 @@ void QV_NET_SetWaitTime(int32_t connectSeconds, int32_t unused, int32_t receiveS
 // Starts a login; the answer arrives as an event (1536, 1537 or 2). Returns
 // the session handle, 0 when no login could be started.
 int32_t QV_NET_Login(const QvNetLoginRecord* record);
+// Starts a firmware upgrade of the session's device with the package at
+// `path`: 0 when started; its progress (1280, percent 0..100), its end (1281
+// done, 1282 failed) or a failed connection (2) arrive as events.
+int32_t QV_NET_Upgrade(int32_t handle, const char* path);
 // Ends a session; no event of it arrives after this returns.
 void QV_NET_Logout(int32_t handle);
 // Ends every session and waits for the library's threads.

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -39,6 +40,24 @@ public:
     void setUpgradePanelVisible(bool shown) override { upgradePanelVisible = shown; }
     void clearUpgradePanelPassword() override { ++upgradePasswordClears; }
     void resetUpgradeProgress() override { ++progressResets; }
+    UpgradeFields readUpgradePanel() override
+    {
+        std::lock_guard lock(mutex);
+        return panel;
+    }
+    void writeUpgradePanel(const UpgradeFields& fields) override
+    {
+        std::lock_guard lock(mutex);
+        panel = fields;
+        ++panelWrites;
+    }
+    void showUpgradeBar(const UpgradeBar& bar) override
+    {
+        std::lock_guard lock(mutex);
+        bars.push_back(bar);
+    }
+    std::optional<std::string> chooseUpgradeFile() override { return chosenFile; }
+    void focusUpgradeUserName() override { ++upgradeUserFocus; }
 
     void showMessage(std::string_view text) override
     {
@@ -86,6 +105,10 @@ public:
         reorders.clear();
         upgradePanelVisible = false;
         upgradePasswordClears = progressResets = closeRequests = 0;
+        panel = {};
+        panelWrites = upgradeUserFocus = 0;
+        bars.clear();
+        chosenFile.reset();
         messages.clear();
         questions.clear();
         openedUrls.clear();
@@ -103,6 +126,11 @@ public:
     bool upgradePanelVisible = false;
     int upgradePasswordClears = 0;
     int progressResets = 0;
+    UpgradeFields panel;
+    int panelWrites = 0;
+    std::vector<UpgradeBar> bars;
+    std::optional<std::string> chosenFile;
+    int upgradeUserFocus = 0;
     std::recursive_mutex guiMutex;
     std::mutex mutex;
     std::vector<std::string> messages;

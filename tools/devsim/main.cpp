@@ -103,7 +103,8 @@ int serve(std::vector<SimulatedDevice> devices, const SimulatorOptions& options)
     }
     std::cout << "lorvena-devsim ready: " << deviceCount << " devices on " << options.bindAddress << ':'
               << simulator.port() << ", " << simulator.ownReplySockets() << " reply sockets of their own, "
-              << simulator.webServers() << " web servers" << std::endl;
+              << simulator.webServers() << " web servers, " << simulator.videoServers() << " video servers"
+              << std::endl;
 
     int received = 0;
     sigwait(&stopSignals, &received);
@@ -113,7 +114,8 @@ int serve(std::vector<SimulatedDevice> devices, const SimulatorOptions& options)
               << ", extended " << counts.extendedSearch << ", old-modify " << counts.oldModify << ", basic-modify "
               << counts.basicModify << ", extended-modify " << counts.extendedModify << ", unknown " << counts.unknown
               << "; datagrams sent " << counts.datagramsSent << "; changes " << counts.changesApplied
-              << "; http requests " << counts.httpRequests << '\n';
+              << "; http requests " << counts.httpRequests << "; uploads " << counts.uploads
+              << "; video-server updates " << counts.videoServerUpdates << '\n';
     return 0;
 }
 

@@ -33,8 +33,9 @@ const char* CommandLine::usage()
 {
     return "usage:\n"
            "  lorvena-devsim [--devices FILE]... [--generate N --first-ip A.B.C.D]\n"
-           "                 [--bind ADDRESS] [--port N] [--log FILE]\n"
-           "      simulate the devices; prints a line with \"ready\" once listening\n"
+           "                 [--bind ADDRESS] [--port N] [--log FILE] [--upgrade-dir DIR]\n"
+           "      simulate the devices; prints a line with \"ready\" once listening;\n"
+           "      each firmware package a device receives is also written to DIR/<its address>\n"
            "  lorvena-devsim [--devices FILE]... [--generate N --first-ip A.B.C.D] --print-addresses\n"
            "      print each device address once, one a line, and exit\n"
            "  lorvena-devsim --send-search old|basic|extended --from ADDRESS\n"
@@ -94,6 +95,8 @@ ParsedCommandLine CommandLine::parse(const std::vector<std::string>& arguments)
             command.probe.port = command.simulator.port;
         } else if (option == "--log") {
             command.simulator.logPath = value;
+        } else if (option == "--upgrade-dir") {
+            command.simulator.upgradeDirectory = value;
         } else if (option == "--send-search" || option == "--send-modify") {
             bool search = option == "--send-search";
             command.mode = search ? DevsimMode::SendSearch : DevsimMode::SendModify;

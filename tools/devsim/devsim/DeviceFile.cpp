@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -109,6 +110,10 @@ public:
                 readHttpMode(value, device);
             else if (key == "malformed")
                 readFaults(value, device);
+            else if (key == "upgrade")
+                readUpgrade(value, device.upgrade);
+            else if (key == "videoServer")
+                readVideoServer(value, device.videoServer);
             else
                 fail(key, "is not a known field");
         }
@@ -253,6 +258,131 @@ private:
             else
                 fail("malformed", "has an unknown entry \"" + text + "\"");
         }
+    }
+
+    // Seconds as a JSON number (fractions allowed, so tests can be quick).
+    std::chrono::milliseconds readSeconds(const std::string& key, const Json& value)
+    {
+        if (value.is_number()) {
+            auto seconds = value.get<double>();
+            if (seconds >= 0 && seconds <= 3600)
+                return std::chrono::milliseconds(static_cast<long long>(seconds * 1000 + 0.5));
+        }
+        fail(key, "must be a number of seconds from 0 to 3600");
+        return {};
+    }
+
+    // Reads `value` as an object whose every key `each` knows.
+    template<typename Each>
+    void readObject(const std::string& key, const Json& value, Each each)
+    {
+        if (!value.is_object()) {
+            fail(key, "must be an object");
+            return;
+        }
+        for (const auto& [inner, innerValue] : value.items()) {
+            if (!each(key + "." + inner, inner, innerValue))
+                fail(key + "." + inner, "is not a known field");
+        }
+    }
+
+    static std::optional<FinalReply> parseFinalReply(const std::string& text)
+    {
+        if (text == "none")
+            return FinalReply {FinalReplyKind::None, 0};
+        if (text == "no-at")
+            return FinalReply {FinalReplyKind::NoAt, 0};
+        if (text.size() < 3 || text.front() != '@' || text.back() != '@')
+            return std::nullopt;
+        std::int32_t code = 0;
+        const char* first = text.data() + 1;
+        const char* last = text.data() + text.size() - 1;
+        auto [end, status] = std::from_chars(first, last, code);
+        if (status != std::errc() || end != last)
+            return std::nullopt;
+        return FinalReply {FinalReplyKind::Code, code};
+    }
+
+    void readUpgrade(const Json& value, UpgradeBehaviour& upgrade)
+    {
+        readObject("upgrade", value, [&](const std::string& path, const std::string& key, const Json& inner) {
+            if (key == "sized") {
+                readBool(path, inner, upgrade.sized);
+            } else if (key == "final") {
+                std::optional<FinalReply> reply = inner.is_string() ? parseFinalReply(inner.get<std::string>())
+                                                                    : std::nullopt;
+                if (reply)
+                    upgrade.finalReply = *reply;
+                else
+                    fail(path, "must be \"@<code>@\", \"none\" or \"no-at\"");
+            } else if (key == "progressSeconds") {
+                upgrade.progress = readSeconds(path, inner);
+            } else if (key == "reboot") {
+                RebootPlan plan;
+                readObject(path, inner, [&](const std::string& rebootPath, const std::string& rebootKey,
+                                            const Json& rebootValue) {
+                    if (rebootKey == "afterSeconds")
+                        plan.after = readSeconds(rebootPath, rebootValue);
+                    else if (rebootKey == "downSeconds")
+                        plan.down = readSeconds(rebootPath, rebootValue);
+                    else
+                        return false;
+                    return true;
+                });
+                upgrade.reboot = plan;
+            } else if (key == "hostile") {
+                std::string text = inner.is_string() ? inner.get<std::string>() : "";
+                if (text == "none")
+                    upgrade.hostile = UpgradeHostility::None;
+                else if (text == "close-after-command")
+                    upgrade.hostile = UpgradeHostility::CloseAfterCommand;
+                else if (text == "stop-reading")
+                    upgrade.hostile = UpgradeHostility::StopReading;
+                else if (text == "never-100")
+                    upgrade.hostile = UpgradeHostility::Never100;
+                else
+                    fail(path, "must be \"none\", \"close-after-command\", \"stop-reading\" or \"never-100\"");
+            } else {
+                return false;
+            }
+            return true;
+        });
+    }
+
+    void readVideoServer(const Json& value, VideoServerBehaviour& videoServer)
+    {
+        if (value.is_boolean()) {
+            videoServer.enabled = value.get<bool>();
+            return;
+        }
+        videoServer.enabled = true;
+        readObject("videoServer", value, [&](const std::string& path, const std::string& key, const Json& inner) {
+            if (key == "port") {
+                videoServer.port = static_cast<std::uint16_t>(readInteger(path, inner, 1, 65535));
+            } else if (key == "progressSeconds") {
+                videoServer.progress = readSeconds(path, inner);
+            } else if (key == "errorCode") {
+                videoServer.errorCode = static_cast<std::int32_t>(readInteger(path, inner,
+                    std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+                if (videoServer.errorCode == 0)
+                    fail(path, "must not be 0 (0 means success)");
+            } else if (key == "hostile") {
+                std::string text = inner.is_string() ? inner.get<std::string>() : "";
+                if (text == "none")
+                    videoServer.hostile = VideoServerHostility::None;
+                else if (text == "refuse-login")
+                    videoServer.hostile = VideoServerHostility::RefuseLogin;
+                else if (text == "close-mid-transfer")
+                    videoServer.hostile = VideoServerHostility::CloseMidTransfer;
+                else if (text == "error-at-end")
+                    videoServer.hostile = VideoServerHostility::ErrorAtEnd;
+                else
+                    fail(path, "must be \"none\", \"refuse-login\", \"close-mid-transfer\" or \"error-at-end\"");
+            } else {
+                return false;
+            }
+            return true;
+        });
     }
 
     const Json& object_;

@@ -57,6 +57,14 @@ std::string RequestLog::formatHttpLine(std::string_view path, int status)
     return "http " + word(path) + " " + (status == 0 ? std::string("-") : std::to_string(status));
 }
 
+std::string RequestLog::formatEventLine(std::string_view event, std::uint32_t deviceIp, std::string_view details)
+{
+    std::string line = std::string(event) + " " + dottedAddress(deviceIp);
+    if (!details.empty())
+        line += " " + std::string(details);
+    return line;
+}
+
 void RequestLog::record(RequestKind kind, const sockaddr_in& source, std::string_view addressText,
     std::string_view interfaceName)
 {
@@ -68,6 +76,12 @@ void RequestLog::recordHttp(std::string_view path, int status)
 {
     if (file_)
         write(formatHttpLine(path, status));
+}
+
+void RequestLog::recordEvent(std::string_view event, std::uint32_t deviceIp, std::string_view details)
+{
+    if (file_)
+        write(formatEventLine(event, deviceIp, details));
 }
 
 void RequestLog::write(std::string line)

@@ -4,6 +4,7 @@
 
 #include <netinet/in.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -17,6 +18,8 @@ namespace lorvena::devsim {
 // (kind: old, basic, extended, old-modify, basic-modify, extended-modify or
 // unknown), and one per HTTP request a device's web server read:
 //   http <path> <status, or - when not answered>
+// and one per step of a firmware upload, video-server session or restart:
+//   <event> <device ip> [<detail>...]   e.g. "upgrade-command 10.1.0.5 1048576"
 // Written only from the simulator's thread.
 class RequestLog {
 public:
@@ -30,9 +33,13 @@ public:
     // `status` 0: not answered.
     void recordHttp(std::string_view path, int status);
 
+    // `details` is written as it stands (empty: left out).
+    void recordEvent(std::string_view event, std::uint32_t deviceIp, std::string_view details = {});
+
     static std::string formatLine(RequestKind kind, const sockaddr_in& source, std::string_view addressText,
         std::string_view interfaceName);
     static std::string formatHttpLine(std::string_view path, int status);
+    static std::string formatEventLine(std::string_view event, std::uint32_t deviceIp, std::string_view details);
 
 private:
     void write(std::string line);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +49,58 @@ enum class HttpMode : std::uint8_t {
     Silent,      // connections are accepted and never answered
 };
 
+// The device's last words on a firmware upload, after the package.
+enum class FinalReplyKind : std::uint8_t {
+    Code, // "@<code>@": the device's verdict (0 accepted)
+    None, // nothing: the connection is closed
+    NoAt, // a text without the "@" pair
+};
+
+struct FinalReply {
+    FinalReplyKind kind = FinalReplyKind::Code;
+    std::int32_t code = 0;
+};
+
+// What a hostile device does to a firmware upload.
+enum class UpgradeHostility : std::uint8_t {
+    None,
+    CloseAfterCommand, // closes the connection instead of the first reply
+    StopReading,       // stops reading half-way through the package, keeps the connection
+    Never100,          // its progress figure stops at 60
+};
+
+// A restart after the upload: the device's address leaves its interface
+// `after` the package has arrived and comes back `down` later.
+struct RebootPlan {
+    std::chrono::milliseconds after {0};
+    std::chrono::milliseconds down {0};
+};
+
+// How the device takes a firmware upload on its HTTP port.
+struct UpgradeBehaviour {
+    bool sized = false; // a 4-byte size field follows the command
+    FinalReply finalReply;
+    std::chrono::milliseconds progress {0}; // its progress figure climbs from 0 to 100 over this
+    std::optional<RebootPlan> reboot;
+    UpgradeHostility hostile = UpgradeHostility::None;
+};
+
+enum class VideoServerHostility : std::uint8_t {
+    None,
+    RefuseLogin,      // refuses every login
+    CloseMidTransfer, // closes the connection half-way through the package
+    ErrorAtEnd,       // reports `errorCode` after writing
+};
+
+// The video-server service of a device (see README.md for its protocol).
+struct VideoServerBehaviour {
+    bool enabled = false;
+    std::uint16_t port = 4000;
+    std::chrono::milliseconds progress {0}; // writing the package: 0 to 100 over this
+    VideoServerHostility hostile = VideoServerHostility::None;
+    std::int32_t errorCode = 7; // reported with ErrorAtEnd
+};
+
 inline constexpr std::size_t defaultShortLength = 40;
 inline constexpr std::size_t oversizeExtraBytes = 100;
 
@@ -75,6 +129,8 @@ struct SimulatedDevice {
     TextEncoding encoding = TextEncoding::Utf8;
     std::vector<Fault> faults; // sent in this order, before the good reply
     bool replaceGoodReply = false;
+    UpgradeBehaviour upgrade;
+    VideoServerBehaviour videoServer;
 
     bool answers(Generation generation) const { return generations[static_cast<std::size_t>(generation)]; }
 };

@@ -53,7 +53,13 @@ std::string systemError(const std::string& what)
 } // namespace
 
 Simulator::Simulator(std::vector<SimulatedDevice> devices, SimulatorOptions options)
-    : devices_(std::move(devices)), options_(std::move(options)), responder_(devices_), web_(devices_, log_)
+    : devices_(std::move(devices))
+    , options_(std::move(options))
+    , responder_(devices_)
+    , upgrades_(devices_.size())
+    , web_(devices_, log_, upgrades_,
+          WebServers::UploadSinks {options_.upgradeDirectory, [this](std::size_t index) { scheduleRestart(index); }})
+    , video_(devices_, log_, upgrades_, timers_)
 {
 }
 
@@ -116,11 +122,15 @@ bool Simulator::start(std::string& error)
     }
     // A reply socket and a web server per device, a few connections and
     // the rest of the process.
-    constexpr std::size_t reserve = spareDescriptors + WebServers::maxConnections;
-    std::size_t limit = ReplySockets::raiseDescriptorLimit(2 * devices_.size() + reserve);
+    constexpr std::size_t reserve = spareDescriptors + WebServers::maxConnections + VideoServers::maxConnections;
+    std::size_t limit = ReplySockets::raiseDescriptorLimit(3 * devices_.size() + reserve);
     std::size_t budget = limit > reserve ? limit - reserve : 0;
     responder_.openSockets(budget);
-    if (!web_.open(budget - std::min(budget, responder_.ownSocketCount()), error))
+    budget -= std::min(budget, responder_.ownSocketCount());
+    if (!web_.open(budget, error))
+        return false;
+    budget -= std::min(budget, web_.serverCount());
+    if (!video_.open(budget, error))
         return false;
     buffer_.resize(receiveBufferSize);
     stopping_ = false;
@@ -145,6 +155,12 @@ void Simulator::stop()
     listening_.reset();
     wake_.reset();
     web_.close();
+    video_.close();
+    timers_.clear();
+    // A restart cut short by the end must not leave the namespace without
+    // the device's address.
+    for (const ConfiguredAddress& address : std::vector<ConfiguredAddress>(down_))
+        bringBack(address.address);
 }
 
 RequestCounts Simulator::counts() const
@@ -160,6 +176,12 @@ RequestCounts Simulator::counts() const
     counts.extendedModify = extendedModify_.load();
     counts.changesApplied = changesApplied_.load();
     counts.httpRequests = web_.requestCount();
+    UpgradeStore::Totals totals = upgrades_.totals();
+    counts.uploads = totals.uploads;
+    counts.uploadsEnded = totals.uploadsEnded;
+    counts.videoServerLogins = totals.logins;
+    counts.videoServerUpdates = totals.updatesEnded;
+    counts.restarts = restarts_.load();
     return counts;
 }
 
@@ -178,9 +200,9 @@ SimulatedDevice Simulator::device(std::size_t index) const
 void Simulator::run()
 {
     while (!stopping_) {
-        pollfd watched[3] = {
-            {listening_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}, {web_.pollDescriptor(), POLLIN, 0}};
-        if (poll(watched, 3, -1) < 0) {
+        pollfd watched[4] = {{listening_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0},
+            {web_.pollDescriptor(), POLLIN, 0}, {video_.pollDescriptor(), POLLIN, 0}};
+        if (poll(watched, 4, timers_.pollTimeout(Timers::Clock::now())) < 0) {
             if (errno == EINTR)
                 continue;
             return;
@@ -191,6 +213,9 @@ void Simulator::run()
             receiveAll();
         if (watched[2].revents != 0)
             web_.handleEvents();
+        if (watched[3].revents != 0)
+            video_.handleEvents();
+        timers_.runDue(Timers::Clock::now());
     }
 }
 
@@ -346,6 +371,8 @@ Simulator::Retired Simulator::apply(std::size_t index, const NetworkChange& chan
     }
     if (device.ip != oldIp || device.httpPort != oldHttpPort)
         web_.deviceMoved(index, oldIp, oldHttpPort);
+    if (device.ip != oldIp)
+        video_.deviceMoved(index);
     responder_.refresh(index);
     return retired;
 }
@@ -361,6 +388,68 @@ void Simulator::release(Retired& retired)
     std::string error;
     if (!InterfaceAddresses::remove(*retired.alias, error))
         std::cerr << "lorvena-devsim: " << error << '\n';
+}
+
+void Simulator::scheduleRestart(std::size_t index)
+{
+    const std::optional<RebootPlan>& plan = devices_[index].upgrade.reboot;
+    if (plan)
+        timers_.after(plan->after, [this, index] { takeDown(index); });
+}
+
+void Simulator::takeDown(std::size_t index)
+{
+    const std::uint32_t ip = devices_[index].ip;
+    std::vector<ConfiguredAddress> addresses;
+    std::string error;
+    if (!InterfaceAddresses::list(addresses, error)) {
+        std::cerr << "lorvena-devsim: restart of " << dottedAddress(ip) << ": " << error << '\n';
+        log_.recordEvent("reboot-failed", ip);
+        return;
+    }
+    auto entry = std::find_if(
+        addresses.begin(), addresses.end(), [ip](const ConfiguredAddress& address) { return address.address == ip; });
+    // An interface's primary address takes the secondaries of its subnet
+    // along when removed; an address not configured as such (all of 127/8
+    // is local) cannot go away.
+    auto sharesSubnet = [&](const ConfiguredAddress& other) {
+        std::uint32_t mask = entry->prefixLength == 0 ? 0 : ~std::uint32_t {0} << (32 - entry->prefixLength);
+        return other.address != ip && other.interfaceIndex == entry->interfaceIndex
+            && (other.address & mask) == (ip & mask);
+    };
+    if (entry == addresses.end()
+        || (!entry->secondary && std::any_of(addresses.begin(), addresses.end(), sharesSubnet))) {
+        std::cerr << "lorvena-devsim: restart of " << dottedAddress(ip)
+                  << ": the address is not a lab alias here; it stays\n";
+        log_.recordEvent("reboot-failed", ip);
+        return;
+    }
+    if (!InterfaceAddresses::remove(*entry, error)) {
+        std::cerr << "lorvena-devsim: restart: " << error << '\n';
+        log_.recordEvent("reboot-failed", ip);
+        return;
+    }
+    log_.recordEvent("reboot-down", ip);
+    down_.push_back(*entry);
+    timers_.after(devices_[index].upgrade.reboot->down, [this, ip] { bringBack(ip); });
+}
+
+void Simulator::bringBack(std::uint32_t address)
+{
+    auto entry = std::find_if(
+        down_.begin(), down_.end(), [address](const ConfiguredAddress& down) { return down.address == address; });
+    if (entry == down_.end())
+        return;
+    ConfiguredAddress back = *entry;
+    down_.erase(entry);
+    std::string error;
+    if (!InterfaceAddresses::add(back.interfaceIndex, back.address, back.prefixLength, error)) {
+        std::cerr << "lorvena-devsim: restart: " << error << '\n';
+        log_.recordEvent("reboot-failed", address);
+        return;
+    }
+    log_.recordEvent("reboot-up", address);
+    ++restarts_;
 }
 
 } // namespace lorvena::devsim

@@ -1,5 +1,7 @@
 #include "devsim/WebServers.h"
 
+#include "platform/LocalAddresses.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/epoll.h>
@@ -7,128 +9,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iostream>
 #include <optional>
 
 namespace lorvena::devsim {
 
 namespace {
-
-constexpr std::string_view firstProbe = "/vb.htm?paratest=authority";
-constexpr std::array<std::string_view, 3> probePaths {firstProbe, "/vb.htm?getserialnum=", "/vb.htm?getlongsesn="};
-constexpr std::string_view userName = "admin";
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// Strict RFC 4648 Base64 (padding required); nothing for anything else.
-std::optional<std::string> base64Decode(std::string_view text)
-{
-    constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    if (text.size() % 4 != 0)
-        return std::nullopt;
-    std::string result;
-    for (std::size_t at = 0; at < text.size(); at += 4) {
-        std::size_t padding = 0;
-        if (at + 4 == text.size() && text[at + 3] == '=')
-            padding = text[at + 2] == '=' ? 2 : 1;
-        std::uint32_t group = 0;
-        for (std::size_t i = 0; i < 4; ++i) {
-            std::size_t value = i < 4 - padding ? alphabet.find(text[at + i]) : 0;
-            if (value == std::string_view::npos)
-                return std::nullopt;
-            group = (group << 6) | static_cast<std::uint32_t>(value);
-        }
-        result += static_cast<char>(group >> 16);
-        if (padding < 2)
-            result += static_cast<char>(group >> 8);
-        if (padding < 1)
-            result += static_cast<char>(group);
-    }
-    return result;
-}
-
-bool credentialsMatch(std::string_view head, const SimulatedDevice& device)
-{
-    std::string expected = std::string(userName) + ":" + toDeviceText(device.password, device.encoding);
-    std::size_t lineStart = head.find("\r\n");
-    while (lineStart != std::string_view::npos) {
-        lineStart += 2;
-        std::size_t lineEnd = head.find("\r\n", lineStart);
-        std::string_view line = head.substr(lineStart, lineEnd - lineStart);
-        lineStart = lineEnd;
-        std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos || !equalsIgnoringCase(trimmed(line.substr(0, colon)), "authorization"))
-            continue;
-        std::string_view value = trimmed(line.substr(colon + 1));
-        std::size_t space = value.find(' ');
-        if (space == std::string_view::npos || !equalsIgnoringCase(value.substr(0, space), "basic"))
-            return false;
-        std::optional<std::string> decoded = base64Decode(trimmed(value.substr(space + 1)));
-        return decoded && *decoded == expected;
-    }
-    return false;
-}
-
-const char* reasonOf(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    }
-    return "Error";
-}
-
-HttpAnswer answered(std::string path, int status)
-{
-    std::string body = std::string(reasonOf(status)) + "\n";
-    std::string bytes = "HTTP/1.1 " + std::to_string(status) + " " + reasonOf(status) + "\r\n";
-    if (status == 401)
-        bytes += "WWW-Authenticate: Basic realm=\"device\"\r\n";
-    bytes += "Content-Type: text/plain\r\nContent-Length: " + std::to_string(body.size())
-        + "\r\nConnection: close\r\n\r\n" + body;
-    return {std::move(path), status, std::move(bytes)};
-}
-
-struct RequestLine {
-    std::string_view method;
-    std::string_view path;
-    bool valid = false;
-};
-
-RequestLine requestLine(std::string_view head)
-{
-    std::string_view line = head.substr(0, head.find("\r\n"));
-    std::size_t first = line.find(' ');
-    std::size_t second = first == std::string_view::npos ? first : line.find(' ', first + 1);
-    if (second == std::string_view::npos)
-        return {};
-    return {line.substr(0, first), line.substr(first + 1, second - first - 1),
-        line.substr(second + 1).starts_with("HTTP/1.")};
-}
 
 std::uint64_t endpointKey(std::uint32_t address, std::uint32_t port)
 {
@@ -144,31 +33,9 @@ bool listenable(const SimulatedDevice& device)
 
 } // namespace
 
-HttpAnswer HttpResponder::answer(std::string_view head, const SimulatedDevice& device)
-{
-    RequestLine request = requestLine(head);
-    std::string path = request.valid ? std::string(request.path) : "-";
-    if (device.http == HttpMode::Silent)
-        return {path, 0, {}};
-    if (!request.valid)
-        return answered(path, 400);
-    if (request.method != "GET")
-        return answered(path, 405);
-    if (std::find(probePaths.begin(), probePaths.end(), request.path) == probePaths.end())
-        return answered(path, 404);
-    if (device.http == HttpMode::RefuseFirst && request.path == firstProbe)
-        return answered(path, 401);
-    return answered(path, credentialsMatch(head, device) ? 200 : 401);
-}
-
-HttpAnswer HttpResponder::tooLarge(std::string_view start, const SimulatedDevice& device)
-{
-    RequestLine request = requestLine(start);
-    std::string path = request.valid ? std::string(request.path) : "-";
-    return device.http == HttpMode::Silent ? HttpAnswer {path, 0, {}} : answered(path, 400);
-}
-
-WebServers::WebServers(const std::vector<SimulatedDevice>& devices, RequestLog& log) : devices_(devices), log_(log)
+WebServers::WebServers(const std::vector<SimulatedDevice>& devices, RequestLog& log, UpgradeStore& upgrades,
+    UploadSinks sinks)
+    : devices_(devices), log_(log), upgrades_(upgrades), sinks_(std::move(sinks))
 {
 }
 
@@ -208,6 +75,13 @@ bool WebServers::openListener(std::size_t device)
     // Connections closed by the server linger in TIME_WAIT; the next
     // simulator on the same address must still be able to listen.
     setsockopt(socket.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (simulated.upgrade.hostile == UpgradeHostility::StopReading) {
+        // A small window (inherited by accepted connections): once the device
+        // stops reading, a client's sends block after a few KiB instead of
+        // filling megabytes of socket buffer first.
+        int small = 4096;
+        setsockopt(socket.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    }
     sockaddr_in local {};
     local.sin_family = AF_INET;
     local.sin_port = htons(static_cast<std::uint16_t>(simulated.httpPort));
@@ -283,7 +157,10 @@ void WebServers::acceptAll(const Listener& listener)
         event.data.u64 = id;
         if (epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, socket.get(), &event) != 0)
             continue;
-        connections_.emplace(id, Connection {std::move(socket), listener.device, {}, {}, false});
+        Connection connection;
+        connection.socket = std::move(socket);
+        connection.device = listener.device;
+        connections_.emplace(id, std::move(connection));
     }
 }
 
@@ -292,6 +169,12 @@ void WebServers::serve(std::uint64_t id, std::uint32_t events)
     Connection& connection = connections_.at(id);
     if ((events & EPOLLOUT) != 0 && !flush(id, connection))
         return;
+    if (connection.stalled) {
+        // Never read again; only a connection the client has given up on ends.
+        if ((events & (EPOLLHUP | EPOLLERR)) != 0)
+            connections_.erase(id);
+        return;
+    }
     if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) != 0)
         readRequest(id, connection);
 }
@@ -308,25 +191,137 @@ bool WebServers::readRequest(std::uint64_t id, Connection& connection)
         if (received <= 0) {
             // The client has closed (or the connection failed): nothing more
             // to answer.
+            if (connection.upload && !connection.upload->ended())
+                uploadEnded(connection, "incomplete");
             connections_.erase(id);
             return false;
         }
-        if (connection.answered)
-            continue; // answered or silent: discarded
-        std::size_t room = maxRequestBytes - connection.received.size();
-        connection.received.append(buffer.data(), std::min(static_cast<std::size_t>(received), room));
-        std::size_t end = connection.received.find("\r\n\r\n");
-        const SimulatedDevice& device = devices_[connection.device];
-        if (end != std::string::npos) {
-            respond(id, connection, HttpResponder::answer(std::string_view(connection.received).substr(0, end + 4),
-                device));
-            return connections_.contains(id);
+        if (!takeBytes(id, connection, std::string_view(buffer.data(), static_cast<std::size_t>(received))))
+            return false;
+        if (connection.stalled)
+            return true;
+    }
+}
+
+bool WebServers::takeBytes(std::uint64_t id, Connection& connection, std::string_view bytes)
+{
+    if (connection.upload)
+        return takeUpload(id, connection, bytes);
+    if (connection.answered)
+        return true; // answered or silent: discarded
+    std::size_t room = maxRequestBytes - connection.received.size();
+    connection.received.append(bytes.substr(0, std::min(bytes.size(), room)));
+    const SimulatedDevice& device = devices_[connection.device];
+    // A silent device does not take uploads either: the command is read as
+    // a request that is never answered.
+    if (device.http != HttpMode::Silent) {
+        switch (UpgradeCommand::classify(connection.received)) {
+        case UpgradeCommand::Kind::Undecided:
+            return true;
+        case UpgradeCommand::Kind::Upload: {
+            connection.upload = std::make_unique<UpgradeReceiver>(device.upgrade);
+            std::string start = std::move(connection.received);
+            connection.received.clear();
+            return takeUpload(id, connection, start);
         }
-        if (connection.received.size() >= maxRequestBytes) {
-            respond(id, connection, HttpResponder::tooLarge(connection.received, device));
-            return connections_.contains(id);
+        case UpgradeCommand::Kind::Other:
+            break;
         }
     }
+    std::size_t end = connection.received.find("\r\n\r\n");
+    if (end != std::string::npos) {
+        std::string_view head = std::string_view(connection.received).substr(0, end + 4);
+        int figure = upgrades_.progressFigure(connection.device, device.upgrade, UpgradeStore::Clock::now());
+        respond(id, connection, HttpResponder::answer(head, device, figure));
+        return connections_.contains(id);
+    }
+    if (connection.received.size() >= maxRequestBytes) {
+        respond(id, connection, HttpResponder::tooLarge(connection.received, device));
+        return connections_.contains(id);
+    }
+    return true;
+}
+
+bool WebServers::takeUpload(std::uint64_t id, Connection& connection, std::string_view bytes)
+{
+    UpgradeReceiver& upload = *connection.upload;
+    if (upload.ended())
+        return true; // what a client sends after the end is discarded
+    const std::size_t device = connection.device;
+    const std::uint32_t ip = devices_[device].ip;
+    UpgradeReceiver::Step step = upload.take(bytes);
+    if (step.badCommand) {
+        log_.recordEvent("upgrade-bad-command", ip);
+        connections_.erase(id);
+        return false;
+    }
+    if (step.command) {
+        log_.recordEvent("upgrade-command", ip, std::to_string(*step.command));
+        upgrades_.beginUpload(device, *step.command);
+    }
+    if (!step.recorded.empty())
+        upgrades_.appendUpload(device, step.recorded, upload.packageBytes());
+    if (step.sizeField) {
+        log_.recordEvent("upgrade-size", ip, std::to_string(*step.sizeField));
+        upgrades_.setSizeField(device, *step.sizeField);
+    }
+    if (step.ended)
+        uploadEnded(connection, *step.ended);
+    switch (step.then) {
+    case UpgradeReceiver::Then::Read:
+        if (!step.reply.empty())
+            sendThenRead(id, connection, std::move(step.reply));
+        return connections_.contains(id);
+    case UpgradeReceiver::Then::StopReading: {
+        connection.stalled = true;
+        // Nothing but the first reply may still have to go out.
+        epoll_event event {};
+        event.data.u64 = id;
+        epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+        if (!step.reply.empty())
+            sendThenRead(id, connection, std::move(step.reply));
+        return connections_.contains(id);
+    }
+    case UpgradeReceiver::Then::CloseAfterSending:
+        connection.closeWhenSent = true;
+        connection.unsent += step.reply;
+        flush(id, connection);
+        return false;
+    }
+    return false;
+}
+
+void WebServers::uploadEnded(const Connection& connection, const std::string& outcome)
+{
+    const UpgradeReceiver& upload = *connection.upload;
+    const std::uint32_t ip = devices_[connection.device].ip;
+    log_.recordEvent("upgrade-received", ip, std::to_string(upload.packageBytes()) + " " + outcome);
+    // The file first: whoever sees the upload ended finds it written.
+    if (upload.packageComplete())
+        savePackage(connection.device);
+    upgrades_.endUpload(connection.device, outcome, upload.packageComplete(), UpgradeStore::Clock::now());
+    if (upload.packageComplete() && sinks_.completed)
+        sinks_.completed(connection.device);
+}
+
+void WebServers::savePackage(std::size_t device)
+{
+    if (sinks_.directory.empty())
+        return;
+    UpgradeRecord record = upgrades_.upload(device);
+    std::string path = sinks_.directory + "/" + dottedAddress(devices_[device].ip);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(record.stream.data() + (record.stream.size() - record.packageBytes),
+        static_cast<std::streamsize>(record.packageBytes));
+    if (!file.flush())
+        std::cerr << "lorvena-devsim: cannot write the package to " << path << '\n';
+}
+
+void WebServers::sendThenRead(std::uint64_t id, Connection& connection, std::string bytes)
+{
+    connection.closeWhenSent = false;
+    connection.unsent += bytes;
+    flush(id, connection);
 }
 
 void WebServers::respond(std::uint64_t id, Connection& connection, const HttpAnswer& answer)
@@ -349,7 +344,8 @@ bool WebServers::flush(std::uint64_t id, Connection& connection)
             continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             epoll_event event {};
-            event.events = EPOLLIN | EPOLLOUT;
+            event.events = connection.stalled ? static_cast<std::uint32_t>(EPOLLOUT)
+                                              : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT);
             event.data.u64 = id;
             epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
             return true;
@@ -357,6 +353,14 @@ bool WebServers::flush(std::uint64_t id, Connection& connection)
         if (sent < 0)
             break;
         connection.unsent.erase(0, static_cast<std::size_t>(sent));
+    }
+    if (!connection.closeWhenSent && connection.unsent.empty()) {
+        // An upload goes on: back to reading (or, stalled, to nothing).
+        epoll_event event {};
+        event.events = connection.stalled ? 0u : static_cast<std::uint32_t>(EPOLLIN);
+        event.data.u64 = id;
+        epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+        return true;
     }
     // Answered in full (or the client is gone): the response ends with the
     // connection. What is still unread (the rest of an oversized request) is

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "devsim/HttpResponder.h"
 #include "devsim/RequestLog.h"
 #include "devsim/SimulatedDevice.h"
+#include "devsim/UpgradeReceiver.h"
+#include "devsim/UpgradeStore.h"
 #include "platform/UniqueFd.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,36 +19,29 @@
 
 namespace lorvena::devsim {
 
-// What a device's web server answers to one request head (request line and
-// header lines up to the empty line). Paths served: the three credential
-// probes; all need Basic authentication as "admin" and the device's
-// password.
-struct HttpAnswer {
-    std::string path;  // as requested ("-" when the request line is unreadable)
-    int status = 0;    // 0: no answer at all (a silent device)
-    std::string bytes; // the whole response
-};
-
-class HttpResponder {
-public:
-    static HttpAnswer answer(std::string_view head, const SimulatedDevice& device);
-    // For a request whose head did not end within the size cap.
-    static HttpAnswer tooLarge(std::string_view start, const SimulatedDevice& device);
-};
-
 // The devices' web servers: for each device whose address is configured in
 // this namespace (and whose "http" mode is not closed), an HTTP/1.1 listener
 // on its address and HTTP port. All of them and their connections are served
 // by the caller's thread: it polls `pollDescriptor()` and calls
 // `handleEvents()` when that is readable. Each response is followed by the
-// end of the connection.
+// end of the connection. A connection that starts with the upgrade command
+// is a firmware upload instead (UpgradeReceiver).
 class WebServers {
 public:
     static constexpr std::size_t maxRequestBytes = 8192;
     static constexpr std::size_t maxConnections = 256; // more are closed at once
 
-    // `devices` and `log` must outlive the servers.
-    WebServers(const std::vector<SimulatedDevice>& devices, RequestLog& log);
+    // Where completed uploads go besides the store: a directory to write
+    // each package to (empty: none), named after the device's address, and
+    // a call for each completed upload (the simulator's restart plan).
+    struct UploadSinks {
+        std::string directory;
+        std::function<void(std::size_t device)> completed;
+    };
+
+    // `devices`, `log` and `upgrades` must outlive the servers.
+    WebServers(const std::vector<SimulatedDevice>& devices, RequestLog& log, UpgradeStore& upgrades,
+        UploadSinks sinks = {});
 
     // Opens at most `budget` listeners. False, with `error`, only when the
     // event queue cannot be made; a device whose listener cannot be opened
@@ -72,6 +70,9 @@ private:
         std::string received;
         std::string unsent;
         bool answered = false; // or silent: what arrives now is discarded
+        bool closeWhenSent = true;
+        bool stalled = false; // an upload the device stopped reading
+        std::unique_ptr<UpgradeReceiver> upload;
     };
 
     bool openListener(std::size_t device);
@@ -80,11 +81,20 @@ private:
     void serve(std::uint64_t id, std::uint32_t events);
     // False when the connection has ended (and is gone).
     bool readRequest(std::uint64_t id, Connection& connection);
+    // False when the connection has ended (and is gone).
+    bool takeBytes(std::uint64_t id, Connection& connection, std::string_view bytes);
+    bool takeUpload(std::uint64_t id, Connection& connection, std::string_view bytes);
+    void uploadEnded(const Connection& connection, const std::string& outcome);
+    void savePackage(std::size_t device);
+    void sendThenRead(std::uint64_t id, Connection& connection, std::string bytes);
+    void forget(std::uint64_t id);
     bool flush(std::uint64_t id, Connection& connection);
     void respond(std::uint64_t id, Connection& connection, const HttpAnswer& answer);
 
     const std::vector<SimulatedDevice>& devices_;
     RequestLog& log_;
+    UpgradeStore& upgrades_;
+    UploadSinks sinks_;
     UniqueFd epoll_;
     std::unordered_map<std::uint64_t, Listener> listeners_;     // by id
     std::unordered_map<std::uint64_t, std::uint64_t> byEndpoint_; // address:port to listener id

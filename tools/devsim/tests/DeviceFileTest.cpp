@@ -32,7 +32,10 @@ TEST(DeviceFile, EveryFieldIsRead)
         "mac": "AA-BB-CC-DD-EE-FF", "mac_text": "aabbccddeeff", "http_port": 8080, "rtsp_port": 10554,
         "channels": 32, "dhcp": true, "type": -7, "password": "secret", "encoding": "windows-1250",
         "http": "refuse-first",
-        "malformed": ["short:12", "echo-request", "short", "replace"]}]})");
+        "malformed": ["short:12", "echo-request", "short", "replace"],
+        "upgrade": {"sized": true, "final": "@-7@", "progressSeconds": 2.5, "hostile": "stop-reading",
+                    "reboot": {"afterSeconds": 1, "downSeconds": 0.25}},
+        "videoServer": {"port": 4001, "progressSeconds": 0.5, "hostile": "error-at-end", "errorCode": 12}}]})");
     ASSERT_TRUE(result.ok()) << result.error;
     const SimulatedDevice& d = result.devices.at(0);
     EXPECT_FALSE(d.answers(Generation::Old));
@@ -59,6 +62,50 @@ TEST(DeviceFile, EveryFieldIsRead)
     EXPECT_EQ(d.faults[1].kind, FaultKind::EchoRequest);
     EXPECT_EQ(d.faults[2].length, defaultShortLength);
     EXPECT_TRUE(d.replaceGoodReply);
+    EXPECT_TRUE(d.upgrade.sized);
+    EXPECT_EQ(d.upgrade.finalReply.kind, FinalReplyKind::Code);
+    EXPECT_EQ(d.upgrade.finalReply.code, -7);
+    EXPECT_EQ(d.upgrade.progress, std::chrono::milliseconds(2500));
+    EXPECT_EQ(d.upgrade.hostile, UpgradeHostility::StopReading);
+    ASSERT_TRUE(d.upgrade.reboot.has_value());
+    EXPECT_EQ(d.upgrade.reboot->after, std::chrono::milliseconds(1000));
+    EXPECT_EQ(d.upgrade.reboot->down, std::chrono::milliseconds(250));
+    EXPECT_TRUE(d.videoServer.enabled);
+    EXPECT_EQ(d.videoServer.port, 4001);
+    EXPECT_EQ(d.videoServer.progress, std::chrono::milliseconds(500));
+    EXPECT_EQ(d.videoServer.hostile, VideoServerHostility::ErrorAtEnd);
+    EXPECT_EQ(d.videoServer.errorCode, 12);
+}
+
+TEST(DeviceFile, UpgradeAndVideoServerDefaults)
+{
+    struct Case {
+        const char* extra;
+        FinalReplyKind finalKind;
+        bool videoServer;
+    };
+    const std::vector<Case> cases = {
+        {"", FinalReplyKind::Code, false},
+        {R"(, "upgrade": {"final": "none"}, "videoServer": true)", FinalReplyKind::None, true},
+        {R"(, "upgrade": {"final": "no-at"}, "videoServer": false)", FinalReplyKind::NoAt, false},
+        {R"(, "videoServer": {})", FinalReplyKind::Code, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extra);
+        DeviceFileResult result = DeviceFile::parse(
+            std::string(R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01")") + c.extra + "}]}");
+        ASSERT_TRUE(result.ok()) << result.error;
+        const SimulatedDevice& d = result.devices.at(0);
+        EXPECT_FALSE(d.upgrade.sized);
+        EXPECT_EQ(d.upgrade.finalReply.kind, c.finalKind);
+        EXPECT_EQ(d.upgrade.finalReply.code, 0);
+        EXPECT_EQ(d.upgrade.progress, std::chrono::milliseconds(0));
+        EXPECT_FALSE(d.upgrade.reboot.has_value());
+        EXPECT_EQ(d.upgrade.hostile, UpgradeHostility::None);
+        EXPECT_EQ(d.videoServer.enabled, c.videoServer);
+        EXPECT_EQ(d.videoServer.port, 4000);
+        EXPECT_EQ(d.videoServer.hostile, VideoServerHostility::None);
+    }
 }
 
 TEST(DeviceFile, RejectsWhatItCannotMeanExactly)
@@ -91,6 +138,29 @@ TEST(DeviceFile, RejectsWhatItCannotMeanExactly)
             "\"malformed\""},
         {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01"}, {"ip": "x", "mac": "00:00:00:00:00:02"}]})",
             "device 1: \"ip\""},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "upgrade": true}]})",
+            "\"upgrade\" must be an object"},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "upgrade": {"size": true}}]})",
+            "\"upgrade.size\" is not a known field"},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "upgrade": {"final": "@0"}}]})",
+            "\"upgrade.final\" must be"},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "upgrade": {"final": "@x@"}}]})",
+            "\"upgrade.final\" must be"},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "upgrade": {"progressSeconds": -1}}]})",
+            "\"upgrade.progressSeconds\" must be a number"},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "upgrade": {"hostile": "slow"}}]})",
+            "\"upgrade.hostile\" must be"},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01",
+             "upgrade": {"reboot": {"afterSeconds": 1, "upSeconds": 2}}}]})",
+            "\"upgrade.reboot.upSeconds\" is not a known field"},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "videoServer": "yes"}]})",
+            "\"videoServer\" must be an object"},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "videoServer": {"port": 0}}]})",
+            "\"videoServer.port\" must be an integer"},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "videoServer": {"errorCode": 0}}]})",
+            "\"videoServer.errorCode\" must not be 0"},
+        {R"({"devices": [{"ip": "10.0.0.1", "mac": "00:00:00:00:00:01", "videoServer": {"hostile": "slow"}}]})",
+            "\"videoServer.hostile\" must be"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);

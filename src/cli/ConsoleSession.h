@@ -1,0 +1,31 @@
+#pragma once
+
+#include "cli/CliArguments.h"
+#include "cli/ConsoleLoop.h"
+#include "cli/ConsoleView.h"
+#include "control/MainController.h"
+#include "platform/MessageQueue.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace lorvena {
+
+// One console session of the commands that act on a listed device: the
+// controller with its loop and view, after a search.
+struct ConsoleSession {
+    ConsoleSession(const SearchCommand& search, bool answerYes);
+    ~ConsoleSession();
+
+    // The row listing `address`, if any.
+    std::optional<int> rowOf(std::uint32_t address) const;
+
+    MessageQueue queue;
+    ConsoleLoop loop;
+    ConsoleView view;
+    MainController controller;
+};
+
+void reportMissing(std::uint32_t address);
+
+} // namespace lorvena

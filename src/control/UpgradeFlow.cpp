@@ -1,0 +1,464 @@
+#include "control/UpgradeFlow.h"
+
+#include "control/UpgradeMessages.h"
+#include "control/UploadWorker.h"
+#include "net/Base64.h"
+#include "platform/TextCodec.h"
+#include "sdk/ZazadaClient.h"
+#include "upgrade/PackageName.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+
+namespace lorvena {
+
+namespace M = UpgradeMessages;
+
+namespace {
+
+// The video server's service port.
+constexpr std::int32_t videoServerPort = 4000;
+// The library copies the package path into a buffer of the classic path
+// limit, terminator included.
+constexpr std::size_t longestPackagePath = 259;
+// Texts handed to the video-server client fit 40-byte buffers.
+constexpr std::size_t longestVideoServerText = 39;
+constexpr std::size_t longestPassword = 31;
+
+bool canOpen(const std::string& path, std::ios::openmode mode)
+{
+    std::ifstream file(path, mode);
+    return file.is_open();
+}
+
+std::string lowerCased(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string cutTo(std::string text, std::size_t bytes)
+{
+    if (text.size() > bytes)
+        text.resize(bytes);
+    return text;
+}
+
+// The video server asks for its information once it is ready; nothing of it
+// is used.
+std::int32_t onServerMessage(std::int32_t handle, std::int32_t, std::int32_t, std::int32_t, std::int32_t, void*)
+{
+    ZazadaServerInfo info {};
+    info.size = sizeof info;
+    ZAZADA_GetServerInfo(handle, &info);
+    return 0;
+}
+
+} // namespace
+
+UpgradeFlow::UpgradeFlow(MainView& view, WindowState& state, ChangeServices& services, MessagePoster& poster,
+    UpgradeTimings timings, EchoProbe* probe)
+    : view_(view)
+    , state_(state)
+    , services_(services)
+    , poster_(poster)
+    , timings_(timings)
+    , ownedProbe_(probe ? nullptr : std::make_unique<IcmpEchoProbe>())
+    , probe_(probe ? *probe : *ownedProbe_)
+{
+}
+
+UpgradeFlow::~UpgradeFlow()
+{
+    if (worker_)
+        worker_->cancelAndJoin();
+    joinOpenThread();
+    std::int32_t unclaimed = openedHandle_.exchange(0);
+    if (unclaimed != 0 && unclaimed != serverHandle_)
+        ZAZADA_CloseServer(unclaimed);
+    if (serverHandle_ != 0) {
+        ZAZADA_CloseServer(serverHandle_);
+        serverHandle_ = 0;
+    }
+}
+
+void UpgradeFlow::initialise()
+{
+    view_.showUpgradeBar(bar_);
+    show();
+}
+
+void UpgradeFlow::showBar(const UpgradeBar& bar)
+{
+    if (bar == bar_)
+        return;
+    bar_ = bar;
+    view_.showUpgradeBar(bar);
+}
+
+void UpgradeFlow::ended(bool succeeded)
+{
+    lastSucceeded_ = succeeded;
+    ++endings_;
+}
+
+void UpgradeFlow::browseClicked()
+{
+    if (std::optional<std::string> chosen = view_.chooseUpgradeFile())
+        fields_.path = *chosen;
+    show();
+}
+
+// --- the Upgrade command
+
+void UpgradeFlow::upgradePressed()
+{
+    load();
+    std::uint32_t lastOctet = state_.form.originalIp & 0xFF;
+    if (lastOctet == 0 || lastOctet == 255) {
+        view_.showMessage(M::chooseDevice);
+        state_.upgradeBusy = false;
+        ended(false);
+        return;
+    }
+    if (fields_.path.empty()) {
+        state_.upgradeBusy = false;
+        refuse(M::selectFile);
+        return;
+    }
+    if (!state_.upgradeBusy && !canOpen(fields_.path, std::ios::in)) {
+        state_.upgradeBusy = false;
+        view_.showMessage(M::invalidFile);
+        fields_.path.clear();
+        show();
+        ended(false);
+        return;
+    }
+    if (!canOpen(fields_.path, std::ios::in | std::ios::binary)) {
+        ended(false);
+        return;
+    }
+    fields_.userName = lowerCased(fields_.userName);
+    if (fields_.userName != "admin") {
+        view_.showMessage(M::adminAccount);
+        fields_.userName.clear();
+        show();
+        view_.focusUpgradeUserName();
+        ended(false);
+        return;
+    }
+    if (utf16Length(fields_.password) > longestPassword) {
+        view_.showMessage(M::passwordTooLong);
+        fields_.password.clear();
+        show();
+        ended(false);
+        return;
+    }
+
+    state_.upgradeBusy = true;
+    int typeCode = upgradeTypeCode(state_.selected.typeText);
+    UpgradeRoute route = upgradeRouteFor(typeCode);
+    if (route == UpgradeRoute::OnvifRefused) {
+        view_.showMessage(M::onvifRefused);
+        state_.upgradeBusy = false;
+        fields_.path.clear();
+        fields_.password.clear();
+        show();
+        ended(false);
+        return;
+    }
+    if (route == UpgradeRoute::SdkUpgrade) {
+        startSdkUpgrade(typeCode);
+        return;
+    }
+    if (fields_.password.empty()) {
+        state_.upgradeRunning = false;
+        state_.upgradeBusy = false;
+        show();
+        refuse(M::wrongPassword);
+        return;
+    }
+    // A worker still running (its flags cleared by an empty-password press)
+    // would share the panel with a second one.
+    if (state_.upgradeRunning || videoServerUpdating_ || (worker_ && worker_->running())) {
+        refuse(M::upgrading);
+        return;
+    }
+    std::string token = Base64Encode(utf8ToDeviceText(fields_.userName + ":" + fields_.password));
+    if (!services_.httpAuthorityCheck(state_.selected.ipText, state_.selected.httpPortText, token)) {
+        state_.upgradeRunning = false;
+        state_.upgradeBusy = false;
+        fields_.password.clear();
+        show();
+        refuse(M::wrongPassword);
+        return;
+    }
+    if (route == UpgradeRoute::VideoServerUpgrade)
+        startVideoServerUpgrade();
+    else
+        startUpload(route);
+}
+
+// --- uploads over TCP
+
+void UpgradeFlow::startUpload(UpgradeRoute route)
+{
+    joinWorker();
+    progressPercent_ = 0;
+    lastUploadResult_ = 0;
+    uploadPath_ = fields_.path;
+    worker_ = std::make_shared<UploadWorker>(*this, route, uploadPath_);
+    worker_->start();
+}
+
+void UpgradeFlow::joinWorker()
+{
+    // Only a finished worker is ever replaced: a running one keeps
+    // upgradeRunning set, which refuses the press before this point.
+    if (worker_)
+        worker_->join();
+}
+
+void UpgradeFlow::uploadFinished(UpgradeRoute route, const UploadOutcome& outcome)
+{
+    lastUploadResult_ = outcome.code;
+    auto release = [this] {
+        state_.upgradeRunning = false;
+        state_.upgradeBusy = false;
+        fields_.path.clear();
+        fields_.password.clear();
+    };
+    if (outcome.succeeded()) {
+        release();
+        show();
+        ended(true);
+        return;
+    }
+    if (outcome.code == upload_result::success) {
+        // The device took the package but its restart could not be seen.
+        release();
+        setPosition(0);
+        show();
+        view_.showMessage(M::cannotWatch);
+        ended(false);
+        return;
+    }
+    if (route == UpgradeRoute::UploadThenWatch) {
+        view_.showMessage(M::uploadFailed);
+        release();
+        setPosition(0);
+        show();
+    } else {
+        setPosition(0);
+        release();
+        show();
+        view_.showMessage(M::uploadFailed);
+    }
+    ended(false);
+}
+
+// --- the vendor SDK
+
+void UpgradeFlow::startSdkUpgrade(int typeCode)
+{
+    if (state_.upgradeRunning) {
+        refuse(M::upgrading);
+        return;
+    }
+    state_.loginPurpose = 2;
+    services_.sdkLogin(state_.selected.ipText, state_.selected.httpPortText, fields_.userName, fields_.password,
+        sdkSecondFamily(typeCode));
+}
+
+void UpgradeFlow::sdkLoginAnswered(bool accepted)
+{
+    load();
+    if (!accepted) {
+        state_.upgradeRunning = false;
+        state_.upgradeBusy = false;
+        fields_.password.clear();
+        show();
+        refuse(M::wrongPassword);
+        return;
+    }
+    if (!services_.sdkLoggedIn())
+        return;
+    if (services_.sdkUpgrade(utf8ToDeviceText(fields_.path)) == 0) {
+        state_.upgradeRunning = true;
+        return;
+    }
+    state_.upgradeRunning = false;
+    state_.upgradeBusy = false;
+    refuse(M::sdkStartRefused);
+}
+
+void UpgradeFlow::sdkEvent(MessageId event, std::intptr_t value)
+{
+    switch (event) {
+    case MessageId::SdkUpgradeProgress:
+        state_.sdkUpgradeState = 0;
+        showRunning(static_cast<int>(value));
+        state_.sdkUpgradeState = -1;
+        break;
+    case MessageId::SdkUpgradeDone:
+        state_.sdkUpgradeState = 1;
+        showRunning(100);
+        services_.sdkLogout();
+        state_.upgradeRunning = false;
+        state_.upgradeBusy = false;
+        fields_.path.clear();
+        fields_.password.clear();
+        show();
+        ended(true);
+        break;
+    case MessageId::SdkUpgradeFailed:
+        state_.sdkUpgradeState = -1;
+        setPosition(0);
+        services_.sdkLogout();
+        state_.upgradeRunning = false;
+        state_.upgradeBusy = false;
+        fields_.path.clear();
+        fields_.password.clear();
+        show();
+        refuse(M::sdkFailed);
+        break;
+    default:
+        break;
+    }
+}
+
+void UpgradeFlow::sdkConnectionLost()
+{
+    state_.upgradeRunning = false;
+    state_.upgradeBusy = false;
+    fields_.path.clear();
+    fields_.password.clear();
+    show();
+    refuse(M::connectFailed);
+}
+
+// --- the video server
+
+void UpgradeFlow::startVideoServerUpgrade()
+{
+    if (!CheckPackageName(fields_.path, state_.selected.firmwareText)) {
+        // Released here, unlike the classic tool, so that the Modify tab is
+        // not refused after an upgrade that never started.
+        state_.upgradeBusy = false;
+        refuse(M::packageError);
+        return;
+    }
+    uploadPath_ = fields_.path;
+    if (utf8ToDeviceText(uploadPath_).size() > longestPackagePath) {
+        setPosition(0);
+        state_.upgradeBusy = false;
+        fields_.path.clear();
+        fields_.password.clear();
+        show();
+        refuse(M::videoServerFailed);
+        return;
+    }
+    joinOpenThread();
+    if (serverHandle_ != 0) {
+        // A finished update's session; each update opens its own.
+        ZAZADA_CloseServer(serverHandle_);
+        serverHandle_ = 0;
+    }
+    videoServerOpening_ = true;
+    std::string address = cutTo(utf8ToDeviceText(state_.selected.ipText), longestVideoServerText);
+    std::string user = cutTo(utf8ToDeviceText(fields_.userName), longestVideoServerText);
+    std::string password = cutTo(utf8ToDeviceText(fields_.password), longestVideoServerText);
+    openThread_ = std::thread([this, address, user, password] {
+        std::int32_t handle = 0;
+        ZAZADA_OpenServer("", address.c_str(), videoServerPort, user.c_str(), password.c_str(), &handle, 0, 0);
+        std::int32_t registration = ZAZADA_RegServerMsgCallback(handle, &onServerMessage, this);
+        openedHandle_ = handle;
+        poster_.post({MessageId::VideoServerOpened, static_cast<std::uintptr_t>(handle), registration, {}});
+    });
+}
+
+void UpgradeFlow::joinOpenThread()
+{
+    if (openThread_.joinable())
+        openThread_.join();
+}
+
+void UpgradeFlow::closeRequested()
+{
+    if (!videoServerOpening_)
+        return;
+    videoServerOpening_ = false;
+    state_.upgradeBusy = false;
+    refuse(M::openInterrupted);
+}
+
+void UpgradeFlow::videoServerOpened(std::uintptr_t handleValue, std::intptr_t registration)
+{
+    joinOpenThread();
+    auto handle = static_cast<std::int32_t>(handleValue);
+    openedHandle_ = 0;
+    if (!videoServerOpening_) {
+        // The wait was given up (the window is closing): nobody wants it.
+        if (handle != 0)
+            ZAZADA_CloseServer(handle);
+        return;
+    }
+    videoServerOpening_ = false;
+    serverHandle_ = handle;
+    if (registration != 0) {
+        // The classic tool waits here until the window is closed; a refused
+        // login or an unreachable server ends the wait at once instead.
+        state_.upgradeBusy = false;
+        refuse(M::openInterrupted);
+        return;
+    }
+    lastVideoServerProgress_ = -1;
+    auto onProgress = [](std::int32_t, const ZazadaUpdateStatus* status, void* user) -> std::int32_t {
+        auto* flow = static_cast<UpgradeFlow*>(user);
+        if (!flow || !status)
+            return 0;
+        bool failed = status->error != 0;
+        bool end = failed || status->progress == 100;
+        if (flow->lastVideoServerProgress_.exchange(status->progress) == status->progress && !end)
+            return 0;
+        flow->poster_.post({MessageId::VideoServerProgress, failed ? 1u : 0u, status->progress, {}});
+        return end ? 1 : 0;
+    };
+    std::string path = utf8ToDeviceText(uploadPath_);
+    if (ZAZADA_UpdateServer(serverHandle_, path.c_str(), onProgress, this) != 0) {
+        setPosition(0);
+        state_.upgradeBusy = false;
+        fields_.path.clear();
+        fields_.password.clear();
+        show();
+        refuse(M::videoServerFailed);
+        return;
+    }
+    // Set, unlike the classic tool, so that a second press cannot start a
+    // second update into the same session.
+    state_.upgradeRunning = true;
+    videoServerUpdating_ = true;
+}
+
+void UpgradeFlow::videoServerProgress(std::intptr_t progress, bool failed)
+{
+    if (!videoServerUpdating_)
+        return;
+    showRunning(static_cast<int>(progress));
+    if (!failed && progress != 100)
+        return;
+    showIdle();
+    videoServerUpdating_ = false;
+    state_.upgradeRunning = false;
+    state_.upgradeBusy = false;
+    if (failed) {
+        // The idle bar alone would look like a finished update.
+        refuse(M::videoServerFailed);
+        return;
+    }
+    ended(true);
+}
+
+} // namespace lorvena

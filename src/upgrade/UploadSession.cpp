@@ -1,0 +1,170 @@
+#include "upgrade/UploadSession.h"
+
+#include "platform/TextNumbers.h"
+#include "upgrade/UpgradeCancel.h"
+#include "upgrade/UploadHost.h"
+#include "upgrade/UploadRoutines.h"
+#include "upgrade/UploadWire.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <memory>
+
+namespace lorvena {
+
+namespace {
+
+// The device's replies are read into a zeroed buffer of this size, at most
+// TcpClient::receiveBytes at a time, and used as text.
+constexpr std::size_t replyBufferBytes = 1320;
+using ReplyBuffer = std::array<std::uint8_t, replyBufferBytes>;
+
+struct AddressListDeleter {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+};
+using AddressList = std::unique_ptr<addrinfo, AddressListDeleter>;
+
+AddressList resolve(const UpgradeTarget& target)
+{
+    addrinfo hints {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    const std::string service = std::to_string(leadingInteger(target.httpPortText));
+    addrinfo* found = nullptr;
+    if (getaddrinfo(target.ipText.c_str(), service.c_str(), &hints, &found) != 0)
+        return nullptr;
+    return AddressList(found);
+}
+
+// Fills `chunk` as far as the file allows: a short count means its end.
+std::size_t readChunk(int file, std::uint8_t* chunk, std::size_t wanted)
+{
+    std::size_t filled = 0;
+    while (filled < wanted) {
+        const ssize_t count = ::read(file, chunk + filled, wanted - filled);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        filled += static_cast<std::size_t>(count);
+    }
+    return filled;
+}
+
+} // namespace
+
+UploadSession::UploadSession(UploadHost& host, const UpgradeTimings& timings) : host_(host), client_(timings.tcp) {}
+
+UploadSession::~UploadSession()
+{
+    close();
+}
+
+void UploadSession::close()
+{
+    // Unregistered before closing, so a late cancel cannot shut down a
+    // descriptor number that has meanwhile been reused.
+    if (watching_) {
+        host_.cancel().forgetSocket();
+        watching_ = false;
+    }
+    client_.Close();
+    file_.reset();
+}
+
+int UploadSession::open(Sizing sizing)
+{
+    file_.reset(::open(host_.uploadPath().c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    // A folder opens but cannot be read as a package.
+    if (!file_ || fstat(file_.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return upload_result::cannotOpenFile;
+    length_ = static_cast<std::uint64_t>(status.st_size);
+    if (length_ == 0)
+        return upload_result::emptyFile;
+
+    if (const int code = connect(); code != upload_result::success)
+        return code;
+
+    const std::string command = upgradeCommand(length_);
+    // The routine without a size field goes on whatever the send reports, as
+    // the devices it serves are used to.
+    if (!sendOnce(command.data(), command.size()) && sizing == Sizing::CommandAndSizeField)
+        return upload_result::commandNotSent;
+
+    ReplyBuffer reply {};
+    ssize_t count = 0;
+    if (!client_.Receive(reply.data(), count) || count <= 0)
+        return upload_result::noFirstReply;
+
+    if (sizing == Sizing::CommandAndSizeField) {
+        const auto sizeField = upgradeSizeField(length_);
+        sendOnce(sizeField.data(), sizeField.size());
+    }
+    return upload_result::success;
+}
+
+int UploadSession::connect()
+{
+    const AddressList addresses = resolve(host_.target());
+    if (!addresses)
+        return upload_result::cannotResolve;
+    const addrinfo& first = *addresses;
+    if (!client_.Create(first.ai_family))
+        return upload_result::noSocket;
+    host_.cancel().watchSocket(client_.descriptor());
+    watching_ = true;
+    if (!client_.Connect(first.ai_addr, first.ai_addrlen))
+        return upload_result::cannotConnect;
+    return upload_result::success;
+}
+
+bool UploadSession::sendOnce(const void* bytes, std::size_t length)
+{
+    ssize_t sent;
+    do
+        sent = ::send(client_.descriptor(), bytes, length, MSG_NOSIGNAL);
+    while (sent < 0 && errno == EINTR);
+    return sent == static_cast<ssize_t>(length);
+}
+
+int UploadSession::transfer(Stopping stopping)
+{
+    UpgradeCancel& cancel = host_.cancel();
+    std::array<std::uint8_t, uploadChunkBytes> chunk;
+    std::uint64_t total = 0;
+    // The transfer ends with the announced length or the file's end,
+    // whichever comes first: a file that changes while it is sent must
+    // neither make us send empty chunks forever nor more than we announced.
+    while (total < length_) {
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), length_ - total));
+        const std::size_t count = readChunk(file_.get(), chunk.data(), wanted);
+        if (count == 0)
+            break;
+        if (stopping == Stopping::WhenCancelled && !cancel.keepRunning())
+            break;
+        if (!sendOnce(chunk.data(), count))
+            return upload_result::chunkNotSent;
+        total += count;
+        host_.showProgress(uploadPercent(total, length_));
+    }
+    return upload_result::success;
+}
+
+std::optional<std::string> UploadSession::finalReply()
+{
+    ReplyBuffer reply {};
+    ssize_t count = 0;
+    if (!client_.Receive(reply.data(), count) || count <= 0)
+        return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(reply.data()), static_cast<std::size_t>(count));
+}
+
+} // namespace lorvena

@@ -1,0 +1,236 @@
+#include "control/UpgradeFlow.h"
+
+#include "control/FakeMainView.h"
+#include "control/UpgradeMessages.h"
+#include "platform/MessageQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+namespace lorvena {
+namespace {
+
+using testing_support::FakeMainView;
+namespace M = UpgradeMessages;
+
+// Records the credential checks and the SDK calls an upgrade makes.
+class FakeServices final : public ChangeServices {
+public:
+    void sendOldModify(const ModifyValues&) override {}
+    void sendBasicModify(const ModifyValues&) override {}
+    ExchangeOutcome extendedExchange(const ModifyValues&) override { return ExchangeOutcome::Accepted; }
+    bool httpAuthorityCheck(const std::string& ipText, const std::string&, const std::string&) override
+    {
+        httpChecks.push_back(ipText);
+        return httpAccepts;
+    }
+    void sdkLogin(const std::string& ipText, const std::string&, const std::string& user, const std::string&,
+        bool secondFamily) override
+    {
+        sdkLogins.push_back(ipText + " " + user + (secondFamily ? " family1" : " family0"));
+        loggedIn = true;
+    }
+    void sdkLogout() override
+    {
+        ++logouts;
+        loggedIn = false;
+    }
+    bool sdkLoggedIn() const override { return loggedIn; }
+    int sdkUpgrade(const std::string& path) override
+    {
+        sdkUpgrades.push_back(path);
+        return sdkUpgradeResult;
+    }
+    bool onvifLogin(const std::string&, const std::string&, const std::string&, const std::string&) override
+    {
+        return false;
+    }
+
+    std::vector<std::string> httpChecks, sdkLogins, sdkUpgrades;
+    bool httpAccepts = true;
+    bool loggedIn = false;
+    int logouts = 0;
+    int sdkUpgradeResult = 0;
+};
+
+class UpgradeFlowTest : public testing::Test {
+public:
+    void SetUp() override
+    {
+        std::ofstream(package) << "firmware bytes";
+        state.searchMode = 1;
+        state.form.originalIp = 0x0A010014; // 10.1.0.20
+        state.selected.ipText = "10.1.0.20";
+        state.selected.httpPortText = "80";
+        state.selected.typeText = "300";
+        view.panel = {package, "admin", "secret"};
+    }
+    void TearDown() override { std::remove(package.c_str()); }
+
+    std::string lastMessage() const { return view.messages.empty() ? "" : view.messages.back(); }
+
+    const std::string package = ::testing::TempDir() + "lorvena-upgrade-flow.package";
+    FakeMainView view;
+    WindowState state;
+    FakeServices services;
+    MessageQueue queue;
+    UpgradeFlow flow {view, state, services, queue};
+};
+
+// Each check of the Upgrade command in its order: the message, and that no
+// upgrade was started.
+TEST_F(UpgradeFlowTest, RefusalsBeforeAnyDeviceIsContacted)
+{
+    struct Case {
+        const char* what;
+        std::function<void(UpgradeFlowTest&)> arrange;
+        std::string_view message;
+    };
+    const std::vector<Case> cases = {
+        {"nothing selected", [](UpgradeFlowTest& t) { t.state.form.originalIp = 0; }, M::chooseDevice},
+        {"broadcast address", [](UpgradeFlowTest& t) { t.state.form.originalIp = 0x0A0100FF; }, M::chooseDevice},
+        {"no file", [](UpgradeFlowTest& t) { t.view.panel.path.clear(); }, M::selectFile},
+        {"missing file", [](UpgradeFlowTest& t) { t.view.panel.path = "/nonexistent/x.package"; }, M::invalidFile},
+        {"not the administrator", [](UpgradeFlowTest& t) { t.view.panel.userName = "guest"; }, M::adminAccount},
+        {"32-character password", [](UpgradeFlowTest& t) { t.view.panel.password = std::string(32, 'p'); },
+            M::passwordTooLong},
+        {"ONVIF device", [](UpgradeFlowTest& t) { t.state.selected.typeText = "950"; }, M::onvifRefused},
+        {"empty password", [](UpgradeFlowTest& t) { t.view.panel.password.clear(); }, M::wrongPassword},
+        {"refused credentials", [](UpgradeFlowTest& t) { t.services.httpAccepts = false; }, M::wrongPassword},
+        {"package not for this firmware",
+            [](UpgradeFlowTest& t) {
+                t.state.selected.typeText = "150";
+                t.state.selected.firmwareText = "V2.1+H3";
+                // Its first field should start the part after "+".
+                t.view.panel.path = ::testing::TempDir() + "X9_V2_lorvena.package";
+                std::ofstream(t.view.panel.path) << "x";
+            },
+            M::packageError},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        services = FakeServices {};
+        view.reset();
+        view.panel = {package, "admin", "secret"};
+        c.arrange(*this);
+        flow.upgradePressed();
+        EXPECT_EQ(lastMessage(), c.message);
+        EXPECT_FALSE(state.upgradeBusy) << "the Modify tab must not stay refused";
+        EXPECT_FALSE(state.upgradeRunning);
+        EXPECT_FALSE(flow.lastSucceeded());
+        EXPECT_TRUE(services.sdkLogins.empty());
+    }
+}
+
+TEST_F(UpgradeFlowTest, ClearsWhatEachRefusalNames)
+{
+    view.panel.path = "/nonexistent/x.package";
+    flow.upgradePressed();
+    EXPECT_EQ(view.panel.path, "") << "an unreadable path is cleared";
+
+    view.panel = {package, "Guest", "secret"};
+    flow.upgradePressed();
+    EXPECT_EQ(view.panel.userName, "");
+    EXPECT_EQ(view.upgradeUserFocus, 1);
+
+    view.panel = {package, "ADMIN", std::string(31, 'p')};
+    services.httpAccepts = false;
+    flow.upgradePressed();
+    EXPECT_EQ(lastMessage(), M::wrongPassword) << "31 characters pass, capitals pass";
+    EXPECT_EQ(view.panel.userName, "admin");
+    EXPECT_EQ(view.panel.password, "");
+    EXPECT_EQ(view.panel.path, package);
+}
+
+TEST_F(UpgradeFlowTest, MissingFileWhileBusyEndsSilently)
+{
+    state.upgradeBusy = true;
+    view.panel.path = "/nonexistent/x.package";
+    flow.upgradePressed();
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(flow.endings(), 1);
+}
+
+TEST_F(UpgradeFlowTest, SdkRouteLogsInAndFollowsTheLibrarysEvents)
+{
+    state.selected.typeText = "820";
+    view.panel.password.clear(); // the SDK judges the credentials itself
+    flow.upgradePressed();
+    ASSERT_EQ(services.sdkLogins, std::vector<std::string> {"10.1.0.20 admin family1"});
+    EXPECT_TRUE(services.httpChecks.empty());
+    EXPECT_EQ(state.loginPurpose, 2);
+    EXPECT_TRUE(state.upgradeBusy);
+
+    flow.sdkLoginAnswered(true);
+    EXPECT_EQ(services.sdkUpgrades, std::vector<std::string> {package});
+    EXPECT_TRUE(state.upgradeRunning);
+
+    flow.sdkEvent(MessageId::SdkUpgradeProgress, 37);
+    EXPECT_EQ(view.bars.back(), UpgradeBar::runningAt(37));
+    EXPECT_EQ(state.sdkUpgradeState, -1);
+
+    flow.sdkEvent(MessageId::SdkUpgradeDone, 0);
+    EXPECT_EQ(view.bars.back(), UpgradeBar::runningAt(100));
+    EXPECT_EQ(state.sdkUpgradeState, 1);
+    EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
+    EXPECT_EQ(services.logouts, 1);
+    EXPECT_EQ(view.panel.path, "");
+    EXPECT_TRUE(view.messages.empty()) << "a finished SDK upgrade shows no message";
+    EXPECT_TRUE(flow.lastSucceeded());
+}
+
+TEST_F(UpgradeFlowTest, SdkRouteEndings)
+{
+    struct Case {
+        const char* what;
+        bool loginAccepted;
+        int startResult;
+        MessageId event;
+        std::string_view message;
+    };
+    const std::vector<Case> cases = {
+        {"login refused", false, 0, MessageId::SoftClose, M::wrongPassword},
+        {"start refused", true, 5, MessageId::SoftClose, M::sdkStartRefused},
+        {"upgrade failed", true, 0, MessageId::SdkUpgradeFailed, M::sdkFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        view.reset();
+        view.panel = {package, "admin", "secret"};
+        state.selected.typeText = "600";
+        services.sdkUpgradeResult = c.startResult;
+        flow.upgradePressed();
+        flow.sdkLoginAnswered(c.loginAccepted);
+        if (c.event != MessageId::SoftClose)
+            flow.sdkEvent(c.event, 0);
+        EXPECT_EQ(lastMessage(), c.message);
+        EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
+        EXPECT_FALSE(flow.lastSucceeded());
+    }
+}
+
+TEST_F(UpgradeFlowTest, SecondPressWhileRunningIsRefused)
+{
+    state.upgradeBusy = true;
+    state.upgradeRunning = true;
+    flow.upgradePressed();
+    EXPECT_EQ(lastMessage(), M::upgrading);
+    EXPECT_TRUE(state.upgradeBusy);
+    EXPECT_TRUE(services.httpChecks.empty());
+}
+
+TEST_F(UpgradeFlowTest, BrowseKeepsTheLastLoadedValuesWhenCancelled)
+{
+    view.panel = {"", "admin", "typed"};
+    flow.browseClicked();
+    EXPECT_EQ(view.panel.password, "") << "the edits show the fields, not what was typed";
+    view.chosenFile = "/tmp/new.package";
+    flow.browseClicked();
+    EXPECT_EQ(view.panel.path, "/tmp/new.package");
+}
+
+} // namespace
+} // namespace lorvena

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "devsim/SimulatedDevice.h"
+
+#include <string>
+#include <string_view>
+
+namespace lorvena::devsim {
+
+// What a device's web server answers to one request head (request line and
+// header lines up to the empty line). Paths served: the three credential
+// probes and the upgrade progress query; all need Basic authentication as
+// "admin" and the device's password.
+struct HttpAnswer {
+    std::string path;  // as requested ("-" when the request line is unreadable)
+    int status = 0;    // 0: no answer at all (a silent device)
+    std::string bytes; // the whole response
+};
+
+class HttpResponder {
+public:
+    // `progressFigure`: what the progress query reports now.
+    static HttpAnswer answer(std::string_view head, const SimulatedDevice& device, int progressFigure = 0);
+    // For a request whose head did not end within the size cap.
+    static HttpAnswer tooLarge(std::string_view start, const SimulatedDevice& device);
+};
+
+} // namespace lorvena::devsim

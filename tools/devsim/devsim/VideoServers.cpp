@@ -1,0 +1,265 @@
+#include "devsim/VideoServers.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace lorvena::devsim {
+
+namespace {
+
+bool listenable(const SimulatedDevice& device)
+{
+    std::uint32_t address = device.ip;
+    return device.videoServer.enabled && device.videoServer.port != 0 && address != 0 && address != 0xFFFFFFFFu
+        && (address >> 28) != 0xE;
+}
+
+} // namespace
+
+VideoServers::VideoServers(const std::vector<SimulatedDevice>& devices, RequestLog& log, UpgradeStore& upgrades,
+    Timers& timers)
+    : devices_(devices), log_(log), upgrades_(upgrades), timers_(timers)
+{
+}
+
+bool VideoServers::open(std::size_t budget, std::string& error)
+{
+    close();
+    epoll_.reset(epoll_create1(EPOLL_CLOEXEC));
+    if (!epoll_) {
+        error = std::string("epoll_create1: ") + std::strerror(errno);
+        return false;
+    }
+    for (std::size_t i = 0; i < devices_.size() && listeners_.size() < budget; ++i)
+        openListener(i);
+    serverCount_ = listeners_.size();
+    return true;
+}
+
+void VideoServers::close()
+{
+    connections_.clear();
+    listeners_.clear();
+    listenerDevice_.clear();
+    epoll_.reset();
+    serverCount_ = 0;
+}
+
+bool VideoServers::openListener(std::size_t device)
+{
+    const SimulatedDevice& simulated = devices_[device];
+    if (!listenable(simulated))
+        return false;
+    UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!socket)
+        return false;
+    int on = 1;
+    setsockopt(socket.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in local {};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(simulated.videoServer.port);
+    local.sin_addr.s_addr = htonl(simulated.ip);
+    if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
+        || listen(socket.get(), 16) != 0)
+        return false;
+    std::uint64_t id = nextId_++;
+    epoll_event event {};
+    event.events = EPOLLIN | EPOLLET; // as the web servers: accepting drains the queue
+    event.data.u64 = id;
+    if (epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, socket.get(), &event) != 0)
+        return false;
+    listeners_.emplace(id, std::move(socket));
+    listenerDevice_.emplace(id, device);
+    return true;
+}
+
+void VideoServers::deviceMoved(std::size_t index)
+{
+    if (!epoll_)
+        return;
+    for (auto entry = listenerDevice_.begin(); entry != listenerDevice_.end(); ++entry) {
+        if (entry->second == index) {
+            listeners_.erase(entry->first);
+            listenerDevice_.erase(entry);
+            break;
+        }
+    }
+    openListener(index);
+    serverCount_ = listeners_.size();
+}
+
+void VideoServers::handleEvents()
+{
+    std::array<epoll_event, 64> events {};
+    int count = epoll_wait(epoll_.get(), events.data(), static_cast<int>(events.size()), 0);
+    for (int i = 0; i < count; ++i) {
+        const epoll_event& event = events[static_cast<std::size_t>(i)];
+        if (listeners_.contains(event.data.u64))
+            acceptAll(event.data.u64);
+        else if (connections_.contains(event.data.u64))
+            serve(event.data.u64, event.events);
+    }
+}
+
+void VideoServers::acceptAll(std::uint64_t listenerId)
+{
+    const int listener = listeners_.at(listenerId).get();
+    const std::size_t device = listenerDevice_.at(listenerId);
+    for (;;) {
+        UniqueFd socket(accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (!socket) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return;
+        }
+        if (connections_.size() >= maxConnections)
+            continue;
+        std::uint64_t id = nextId_++;
+        epoll_event event {};
+        event.events = EPOLLIN;
+        event.data.u64 = id;
+        if (epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, socket.get(), &event) != 0)
+            continue;
+        connections_.emplace(id,
+            Connection {std::move(socket), device, std::make_unique<VideoServerSession>(devices_[device]), {}, false});
+    }
+}
+
+void VideoServers::serve(std::uint64_t id, std::uint32_t events)
+{
+    Connection& connection = connections_.at(id);
+    if ((events & EPOLLOUT) != 0 && !flush(id, connection))
+        return;
+    if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) == 0 || connection.closeWhenSent)
+        return;
+    std::array<char, 16384> buffer {};
+    for (;;) {
+        ssize_t received = recv(connection.socket.get(), buffer.data(), buffer.size(), 0);
+        if (received < 0 && errno == EINTR)
+            continue;
+        if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        if (received <= 0) {
+            drop(id);
+            return;
+        }
+        apply(id, connection,
+            connection.session->take(std::string_view(buffer.data(), static_cast<std::size_t>(received))));
+        if (!connections_.contains(id) || connection.closeWhenSent)
+            return;
+    }
+}
+
+void VideoServers::apply(std::uint64_t id, Connection& connection, VideoServerSession::Step step)
+{
+    const std::size_t device = connection.device;
+    const std::uint32_t ip = devices_[device].ip;
+    if (step.login) {
+        log_.recordEvent("vs-login", ip, *step.login ? "ok" : "refused");
+        upgrades_.recordLogin(device, *step.login);
+    }
+    if (step.updateSize)
+        upgrades_.beginUpdate(device, *step.updateSize);
+    if (!step.package.empty())
+        upgrades_.appendUpdate(device, step.package);
+    if (step.badFrame)
+        log_.recordEvent("vs-bad-frame", ip);
+    if (step.updateEnded) {
+        log_.recordEvent("vs-update", ip,
+            std::to_string(connection.session->packageBytes()) + (*step.updateEnded ? " ok" : " error"));
+        upgrades_.endUpdate(device, *step.updateEnded);
+    }
+    if (step.packageComplete)
+        startWriting(id, device);
+    connection.closeWhenSent = connection.closeWhenSent || step.close;
+    send(id, connection, step.reply);
+}
+
+void VideoServers::startWriting(std::uint64_t id, std::size_t device)
+{
+    const std::chrono::milliseconds duration = devices_[device].videoServer.progress;
+    const Timers::Clock::time_point start = Timers::Clock::now();
+    for (int step = 0; step <= VideoServerSession::progressSteps; ++step)
+        timers_.at(start + duration * step / VideoServerSession::progressSteps,
+            [this, id, step] { writingStep(id, step); });
+}
+
+void VideoServers::writingStep(std::uint64_t id, int step)
+{
+    auto found = connections_.find(id);
+    if (found == connections_.end())
+        return; // the client has gone meanwhile
+    Connection& connection = found->second;
+    VideoServerSession& session = *connection.session;
+    std::string bytes = session.progressFrame(step * 100 / VideoServerSession::progressSteps);
+    if (step == VideoServerSession::progressSteps) {
+        bytes += session.resultFrame();
+        bool ok = session.resultIsOk();
+        session.writingDone();
+        log_.recordEvent("vs-update", devices_[connection.device].ip,
+            std::to_string(session.packageBytes()) + (ok ? " ok" : " error"));
+        upgrades_.endUpdate(connection.device, ok);
+    }
+    send(id, connection, bytes);
+}
+
+void VideoServers::send(std::uint64_t id, Connection& connection, const std::string& bytes)
+{
+    connection.unsent += bytes;
+    flush(id, connection);
+}
+
+bool VideoServers::flush(std::uint64_t id, Connection& connection)
+{
+    while (!connection.unsent.empty()) {
+        ssize_t sent =
+            ::send(connection.socket.get(), connection.unsent.data(), connection.unsent.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            epoll_event event {};
+            event.events = connection.closeWhenSent ? static_cast<std::uint32_t>(EPOLLOUT)
+                                                    : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT);
+            event.data.u64 = id;
+            epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+            return true;
+        }
+        if (sent < 0) {
+            drop(id);
+            return false;
+        }
+        connection.unsent.erase(0, static_cast<std::size_t>(sent));
+    }
+    if (connection.closeWhenSent) {
+        drop(id);
+        return false;
+    }
+    epoll_event event {};
+    event.events = EPOLLIN;
+    event.data.u64 = id;
+    epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+    return true;
+}
+
+void VideoServers::drop(std::uint64_t id)
+{
+    auto found = connections_.find(id);
+    if (found == connections_.end())
+        return;
+    const Connection& connection = found->second;
+    if (connection.session->updating()) {
+        // The client left before the device's result: the update failed.
+        log_.recordEvent("vs-update", devices_[connection.device].ip,
+            std::to_string(connection.session->packageBytes()) + " error");
+        upgrades_.endUpdate(connection.device, false);
+    }
+    connections_.erase(found);
+}
+
+} // namespace lorvena::devsim
