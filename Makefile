@@ -73,6 +73,7 @@ install: build
 bench: deps $(BUILD_REL)/build.ninja
 	$(CMAKE) --build $(BUILD_REL) -j$(JOBS)
 	$(SUDO) bench/search_bench.sh $(BUILD_REL)
+	$(SUDO) bench/upload_bench.sh $(BUILD_REL)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_REL)

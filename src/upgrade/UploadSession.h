@@ -51,6 +51,8 @@ public:
 private:
     int connect();
     bool sendOnce(const void* bytes, std::size_t length);
+    // One send of `count` chunks; false unless all `bytes` went out.
+    bool sendChunks(const struct iovec* chunks, std::size_t count, std::size_t bytes);
 
     UploadHost& host_;
     TcpClient client_;
