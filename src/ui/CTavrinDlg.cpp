@@ -10,6 +10,7 @@
 #include "ui/CDlgUpgrade.h"
 #include "ui/DialogUnits.h"
 #include "ui/QtMessagePoster.h"
+#include "ui/WindowFont.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -83,10 +84,11 @@ CTavrinDlg::CTavrinDlg(const QString& skinDirectory, int searchMode, QWidget* pa
     setFont(windowFont);
     createControls(skinDirectory);
 
-    upgradePanel_ = new CDlgUpgrade(this);
+    upgradePanel_ = new CDlgUpgrade(skinDirectory, this);
     upgradePanel_->hide();
     QRect modifyTab = controls_.at(ModifyTab)->geometry();
-    upgradePanel_->setGeometry(modifyTab.left(), modifyTab.bottom() + 1, 250, 400);
+    upgradePanel_->setGeometry(
+        modifyTab.left(), modifyTab.bottom() + 1, CDlgUpgrade::widthPixels, CDlgUpgrade::heightPixels);
 
     busyDialog_ = new CDlgBuffer(skinDirectory, this);
     urlOpener_ = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
@@ -111,10 +113,9 @@ void CTavrinDlg::createControls(const QString& skinDirectory)
 {
     for (const ControlSpec& spec : mainWindowControls())
         createControl(spec, skinDirectory);
-    QFont listFont(QStringLiteral("DejaVu Sans"));
-    listFont.setPixelSize(13);
+    const QFont textFont = windowTextFont();
     for (ControlId id : controlsWithWindowFont())
-        controls_.at(id)->setFont(listFont);
+        controls_.at(id)->setFont(textFont);
     giveSkinImages(skinDirectory);
     deviceList_->setColumns(columnsOf(searchMode_ == 0 ? TableLayout::OldMode : TableLayout::NewMode));
 
@@ -219,6 +220,9 @@ void CTavrinDlg::connectControls()
     });
     connect(static_cast<QComboBox*>(controls_.at(ModeDropDown)), &QComboBox::currentIndexChanged, this,
         [&c](int index) { c.modeDropDownChanged(index); });
+
+    connect(upgradePanel_, &CDlgUpgrade::browseClicked, this, [&c] { c.upgradeBrowseClicked(); });
+    connect(upgradePanel_, &CDlgUpgrade::upgradeClicked, this, [&c] { c.upgradePressed(); });
 
     connect(deviceList_, &CSortListCtrl::rowClicked, this, [&c](int row, Qt::KeyboardModifiers modifiers) {
         bool ctrlOnly = (modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) == Qt::ControlModifier;
@@ -397,6 +401,31 @@ void CTavrinDlg::clearUpgradePanelPassword()
 void CTavrinDlg::resetUpgradeProgress()
 {
     upgradePanel_->resetProgress();
+}
+
+UpgradeFields CTavrinDlg::readUpgradePanel()
+{
+    return upgradePanel_->readFields();
+}
+
+void CTavrinDlg::writeUpgradePanel(const UpgradeFields& fields)
+{
+    upgradePanel_->writeFields(fields);
+}
+
+void CTavrinDlg::showUpgradeBar(const UpgradeBar& bar)
+{
+    upgradePanel_->showBar(bar);
+}
+
+std::optional<std::string> CTavrinDlg::chooseUpgradeFile()
+{
+    return upgradePanel_->chooseFile();
+}
+
+void CTavrinDlg::focusUpgradeUserName()
+{
+    upgradePanel_->focusUserName();
 }
 
 // --- dialogs and the shell

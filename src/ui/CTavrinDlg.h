@@ -39,6 +39,7 @@ public:
     QWidget* control(ControlId id) const;
     CSortListCtrl* deviceList() const { return deviceList_; }
     CDlgBuffer* busyDialog() const { return busyDialog_; }
+    CDlgUpgrade* upgradePanel() const { return upgradePanel_; }
     // The result the window ended with: 1 close button, 2 cancel, 0 open.
     int result() const { return result_; }
     // The event loop has ended: work handed over by workers no longer runs.
@@ -69,6 +70,11 @@ public:
     void setUpgradePanelVisible(bool visible) override;
     void clearUpgradePanelPassword() override;
     void resetUpgradeProgress() override;
+    UpgradeFields readUpgradePanel() override;
+    void writeUpgradePanel(const UpgradeFields& fields) override;
+    void showUpgradeBar(const UpgradeBar& bar) override;
+    std::optional<std::string> chooseUpgradeFile() override;
+    void focusUpgradeUserName() override;
     void showMessage(std::string_view text) override;
     bool askOkCancel(std::string_view text) override;
     void focusControl(ControlId id) override;
