@@ -3,6 +3,7 @@
 #include "app/QtProcessLauncher.h"
 #include "app/SoftCloseServer.h"
 #include "control/MainController.h"
+#include "control/OnvifLibrary.h"
 #include "control/SettingsFile.h"
 #include "platform/ExecutablePath.h"
 #include "platform/LocalAddresses.h"
@@ -38,7 +39,8 @@ int CTavrinApp::run()
     QtMessagePoster poster(&window);
     QtProcessLauncher launcher(arguments);
     auto controller = std::make_unique<MainController>(searchMode,
-        MainController::Dependencies {window, poster, localIpv4Addresses, nullptr, {}, &settings, &launcher, softStart});
+        MainController::Dependencies {
+            window, poster, localIpv4Addresses, &builtInOnvifLibrary(), {}, &settings, &launcher, softStart});
     window.attach(*controller);
     controller->initialise();
 

@@ -13,6 +13,9 @@ namespace {
 
 // How long a change waits for a library's login answer.
 constexpr std::chrono::seconds answerWait {30};
+// How long an ONVIF change waits for the device's answer: its requests
+// (address, gateway, port, reboot) take up to the library's request wait each.
+constexpr std::chrono::seconds onvifChangeWait {90};
 constexpr int exitFailed = 1;
 constexpr int exitNotListed = 3;
 
@@ -53,6 +56,44 @@ bool endedWithSuccess(const ConsoleSession& session)
     return !messages.empty() && messages.back() == ChangeMessages::success;
 }
 
+// The ONVIF path shows no message after its login, so the console says
+// itself what happened; the exit status follows the device's answer.
+int reportOnvifChange(ConsoleSession& session)
+{
+    ConfigurationChange& change = session.controller.configurationChange();
+    switch (change.onvifStep()) {
+    case OnvifChangeStep::None:
+        break;
+    case OnvifChangeStep::Unavailable:
+        std::cout << "onvif: no ONVIF library to log in with" << std::endl;
+        return exitFailed;
+    case OnvifChangeStep::LoginPending:
+        std::cout << "onvif: no answer to the login" << std::endl;
+        return exitFailed;
+    case OnvifChangeStep::LoginFailed:
+        std::cout << "onvif: login failed (wrong password, or no answer from the device)" << std::endl;
+        return exitFailed;
+    case OnvifChangeStep::Stopped:
+        // The check that stopped it has said why.
+        return exitFailed;
+    case OnvifChangeStep::NotTaken:
+        std::cout << "onvif: the settings were not handed over (they need a new address and a mask)" << std::endl;
+        return exitFailed;
+    case OnvifChangeStep::ChangePending:
+    case OnvifChangeStep::Accepted:
+    case OnvifChangeStep::NotAccepted:
+        std::cout << "onvif: settings handed to the device" << std::endl;
+        session.loop.pumpUntil([&] { return change.onvifStep() != OnvifChangeStep::ChangePending; }, onvifChangeWait);
+        if (change.onvifStep() == OnvifChangeStep::Accepted) {
+            std::cout << "onvif: the device took the change" << std::endl;
+            return 0;
+        }
+        std::cout << "onvif: the device did not take the change" << std::endl;
+        return exitFailed;
+    }
+    return exitFailed;
+}
+
 const char* outcomeText(BatchOutcome outcome)
 {
     switch (outcome) {
@@ -81,6 +122,8 @@ int runSetCommand(const SetCommand& command)
     session.controller.applyChanges();
     ConfigurationChange& change = session.controller.configurationChange();
     session.loop.pumpUntil([&] { return !change.answerPending(); }, answerWait);
+    if (change.onvifStep() != OnvifChangeStep::None)
+        return reportOnvifChange(session);
     return endedWithSuccess(session) ? 0 : exitFailed;
 }
 

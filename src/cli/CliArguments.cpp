@@ -128,6 +128,10 @@ CliCommand parseSearch(const std::vector<std::string>& arguments)
     SearchCommand command;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
+        if (option == "--onvif-mask") {
+            command.onvifMaskMode = true;
+            continue;
+        }
         if (option != "--mode" && option != "--wait" && option != "--format")
             return UsageError {"unknown argument '" + option + "' for 'search'"};
         if (i + 1 >= arguments.size())
@@ -150,6 +154,10 @@ CliCommand parseChange(const std::vector<std::string>& arguments, bool batch)
         const std::string& option = arguments[i];
         if (option == "--yes") {
             command.change.yes = true;
+            continue;
+        }
+        if (option == "--onvif-mask") {
+            command.search.onvifMaskMode = true;
             continue;
         }
         if (option == "--format")
@@ -285,18 +293,28 @@ const char* usageText()
 {
     return "Usage:\n"
            "  lorvena-cli search [--mode old|new] [--wait SECONDS] [--format table|csv|json]\n"
+           "                     [--onvif-mask]\n"
            "      Broadcasts a device search from every local IPv4 address, keeps\n"
            "      receiving replies for SECONDS (default 3), then prints the device list.\n"
-           "      Without --mode the mode stored in Account.ini is used (missing: old).\n"
+           "      The new mode also runs the ONVIF discovery, after a one-second pause,\n"
+           "      for SECONDS (at least 1) and until it has asked every device found;\n"
+           "      --onvif-mask (\"ONVIF tryb maski\") also asks every address of each\n"
+           "      local subnet. Without --mode the mode stored in Account.ini is used\n"
+           "      (missing: old).\n"
            "  lorvena-cli set --device IP [--new-ip A] [--mask M] [--gateway G] [--dns D]\n"
            "                  [--http-port P] [--rtsp-port P] [--dhcp on|off] [--user NAME]\n"
            "                  [--password PW] [--yes] [--mode old|new] [--wait SECONDS]\n"
+           "                  [--onvif-mask]\n"
            "      Searches, clicks the device listed at IP, puts the options into the form\n"
            "      and presses \"Zmiana IP\". Every message is printed on its own line;\n"
-           "      the subnet question is answered OK only with --yes.\n"
+           "      the subnet question is answered OK only with --yes. An ONVIF device\n"
+           "      (type 900..999) shows no message after its login: lines starting\n"
+           "      \"onvif:\" tell whether the login failed, that the settings were handed\n"
+           "      to the device, and whether the device took them.\n"
            "  lorvena-cli batch --devices IP[,IP...] --start-ip A [--mask M] [--gateway G]\n"
            "                  [--dns D] [--http-port P] [--rtsp-port P] [--user NAME]\n"
            "                  [--password PW] [--yes] [--mode old|new] [--wait SECONDS]\n"
+           "                  [--onvif-mask]\n"
            "      Ctrl+clicks the devices in order and changes them to consecutive\n"
            "      addresses from A; a line per device on standard error.\n"
            "  lorvena-cli upgrade --device IP --file PATH [--user NAME] [--password PW]\n"
@@ -312,9 +330,10 @@ const char* usageText()
            "      Shows this text.\n"
            "\n"
            "Exit status: 0 on success (a search also when no device answered; a change\n"
-           "when it ended with \"Zmiana zakończona powodzeniem\"; an upgrade when the device\n"
-           "confirmed its end), 1 when a change or an upgrade failed or soft-close finds\n"
-           "no window, 2 on a usage error, 3 when a device to change is not listed.\n";
+           "when it ended with \"Zmiana zakończona powodzeniem\" or an ONVIF device took\n"
+           "it; an upgrade when the device confirmed its end), 1 when a change or an\n"
+           "upgrade failed or soft-close finds no window, 2 on a usage error, 3 when a\n"
+           "device to change is not listed.\n";
 }
 
 } // namespace lorvena

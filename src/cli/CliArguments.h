@@ -15,6 +15,9 @@ struct SearchCommand {
     std::optional<int> searchMode;
     double waitSeconds = 3.0;
     OutputFormat format = OutputFormat::Table;
+    // "ONVIF tryb maski": the new mode's ONVIF discovery also asks every
+    // address of each local subnet.
+    bool onvifMaskMode = false;
 };
 
 // Values a change puts into the form over what the device's row filled.

@@ -8,16 +8,37 @@
 
 namespace lorvena {
 
+namespace {
+
+MainController::Dependencies dependencies(ConsoleView& view, MessageQueue& queue, OnvifLibrary& onvif)
+{
+    MainController::Dependencies result {view, queue, localIpv4Addresses};
+    result.onvifLibrary = &onvif;
+    return result;
+}
+
+} // namespace
+
 ConsoleSession::ConsoleSession(const SearchCommand& search, bool answerYes)
     : loop(queue)
     , view(loop, answerYes)
+    , onvif(search.waitSeconds)
     , controller(search.searchMode.value_or(SettingsFile(executableDirectory()).readSearchMode()),
-          {view, queue, localIpv4Addresses})
+          dependencies(view, queue, onvif))
 {
+    view.setChecked(ControlId::OnvifMaskCheck, search.onvifMaskMode);
+    // Far beyond the discovery's own wait and its questions to each device
+    // found.
+    view.setSearchBusyLimit(std::chrono::milliseconds(static_cast<long long>(search.waitSeconds * 1000))
+        + std::chrono::minutes(2));
     loop.attach(controller);
     controller.initialise();
     controller.search();
-    loop.pumpFor(std::chrono::milliseconds(static_cast<long long>(search.waitSeconds * 1000)));
+    // A new-generation search has listened through its ONVIF discovery,
+    // which lasts --wait at least: only what is queued remains.
+    bool listened = controller.generation() == SearchGeneration::New;
+    loop.pumpFor(listened ? std::chrono::milliseconds(0)
+                          : std::chrono::milliseconds(static_cast<long long>(search.waitSeconds * 1000)));
 }
 
 ConsoleSession::~ConsoleSession()

@@ -2,6 +2,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/ConsoleLoop.h"
+#include "cli/ConsoleOnvifLibrary.h"
 #include "cli/ConsoleView.h"
 #include "control/MainController.h"
 #include "platform/MessageQueue.h"
@@ -11,8 +12,8 @@
 
 namespace lorvena {
 
-// One console session of the commands that act on a listed device: the
-// controller with its loop and view, after a search.
+// One console session: the controller with its loop and view, after a
+// search (in the new mode including the ONVIF discovery).
 struct ConsoleSession {
     ConsoleSession(const SearchCommand& search, bool answerYes);
     ~ConsoleSession();
@@ -23,6 +24,7 @@ struct ConsoleSession {
     MessageQueue queue;
     ConsoleLoop loop;
     ConsoleView view;
+    ConsoleOnvifLibrary onvif;
     MainController controller;
 };
 

@@ -10,6 +10,7 @@ namespace lorvena {
 namespace {
 // No batch takes this long: a device that never answers times out in 30 s.
 constexpr std::chrono::hours busyLimit {1};
+constexpr int cancelled = 2;
 } // namespace
 
 ConsoleView::ConsoleView(ConsoleLoop& loop, bool answerYes)
@@ -39,12 +40,25 @@ bool ConsoleView::askOkCancel(std::string_view text)
     return answerYes_;
 }
 
-int ConsoleView::runBusyDialog(BusyPicture)
+void ConsoleView::setChecked(ControlId id, bool ticked)
+{
+    if (ticked)
+        checked_.insert(id);
+    else
+        checked_.erase(id);
+}
+
+int ConsoleView::runBusyDialog(BusyPicture picture)
 {
     busy_ = true;
     busyResult_ = 0;
-    loop_.pumpUntil([this] { return !busy_; }, busyLimit);
+    const bool searching = picture == BusyPicture::Searching;
+    bool ended = loop_.pumpUntil([this] { return !busy_; }, searching ? searchBusyLimit_ : busyLimit);
     busy_ = false;
+    if (!ended && searching) {
+        std::cerr << "lorvena-cli: the ONVIF discovery did not end; cancelled" << std::endl;
+        busyResult_ = cancelled;
+    }
     return busyResult_;
 }
 

@@ -4,6 +4,9 @@
 #include "control/MainView.h"
 #include "cli/ProgressOutput.h"
 
+#include <chrono>
+#include <set>
+
 namespace lorvena {
 
 // The console's view of the main window. The device list is printed at the
@@ -27,6 +30,12 @@ public:
     void setEnabled(ControlId, bool) override {}
     void setText(ControlId, std::string_view) override {}
     void setSelected(ControlId, bool) override {}
+    bool isChecked(ControlId id) override { return checked_.contains(id); }
+    // Ticks a check box the user would have ticked (--onvif-mask).
+    void setChecked(ControlId id, bool ticked);
+    // The console has no Cancel button: a search's busy dialog whose end
+    // never comes (the discovery did not start, say) is cancelled after this.
+    void setSearchBusyLimit(std::chrono::milliseconds limit) { searchBusyLimit_ = limit; }
     void setLocked(ControlId, bool) override {}
     void setToolTip(ControlId, std::string_view) override {}
     void placeOver(ControlId, ControlId) override {}
@@ -61,6 +70,8 @@ private:
     UpgradeFields upgradePanel_;
     ProgressOutput progress_;
     std::vector<std::string> messages_;
+    std::set<ControlId> checked_;
+    std::chrono::milliseconds searchBusyLimit_ {std::chrono::minutes(2)};
     bool busy_ = false;
     int busyResult_ = 0;
 };

@@ -1,12 +1,8 @@
 #include "cli/ChangeCommands.h"
 #include "cli/CliArguments.h"
-#include "cli/ConsoleView.h"
-#include "control/MainController.h"
+#include "cli/ConsoleSession.h"
 #include "cli/TableOutput.h"
 #include "cli/UpgradeCommandRun.h"
-#include "control/SettingsFile.h"
-#include "platform/ExecutablePath.h"
-#include "platform/LocalAddresses.h"
 #include "platform/SoftCloseChannel.h"
 #include "platform/WindowMessage.h"
 
@@ -19,18 +15,9 @@ using namespace lorvena;
 
 int runSearch(const SearchCommand& command)
 {
-    int searchMode = command.searchMode.value_or(SettingsFile(executableDirectory()).readSearchMode());
-    MessageQueue queue;
-    ConsoleLoop loop(queue);
-    ConsoleView view(loop);
-    MainController controller(searchMode, {view, queue, localIpv4Addresses});
-    loop.attach(controller);
-    controller.initialise();
-    controller.search();
-    loop.pumpFor(std::chrono::milliseconds(static_cast<long long>(command.waitSeconds * 1000)));
-    controller.shutdownSearch();
-    loop.close();
-    std::cout << formatDeviceTable(controller.table(), command.format) << std::flush;
+    ConsoleSession session(command, false);
+    session.controller.shutdownSearch();
+    std::cout << formatDeviceTable(session.controller.table(), command.format) << std::flush;
     return 0;
 }
 

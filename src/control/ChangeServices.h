@@ -2,6 +2,7 @@
 
 #include "config/ExtendedExchange.h"
 #include "config/ModifyRequests.h"
+#include "sdk/onvif/OnvifAccess.h"
 
 #include <cstdint>
 #include <string>
@@ -39,6 +40,13 @@ public:
     // available. The answer arrives as a login message too.
     virtual bool onvifLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
         const std::string& password) = 0;
+    // Hands the settings to the device of the last ONVIF login, then logs
+    // out. False when the library did not take them (no successful login,
+    // a block it cannot use); otherwise how the device took them arrives
+    // later as onvifChangeResultMessage.
+    virtual bool onvifChange(const OnvifNetParam& /*block*/) { return false; }
+    // Ends an ONVIF login still held.
+    virtual void onvifLogout() {}
 };
 
 } // namespace lorvena

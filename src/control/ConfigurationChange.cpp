@@ -1,6 +1,8 @@
 #include "control/ConfigurationChange.h"
 
+#include "control/BusyDialog.h"
 #include "control/ChangeRules.h"
+#include "control/OnvifParameterBlock.h"
 #include "net/Base64.h"
 #include "platform/LocalAddresses.h"
 #include "platform/TextCodec.h"
@@ -46,10 +48,10 @@ ConfigurationChange::~ConfigurationChange()
 {
     batchRunActive_ = false;
     {
-        std::lock_guard lock(loginMutex_);
-        loginResult_ = false;
+        std::lock_guard lock(answerMutex_);
+        answer_ = false;
     }
-    loginAnswer_.notify_all();
+    answerArrived_.notify_all();
     if (worker_.joinable())
         worker_.join();
 }
@@ -88,6 +90,7 @@ void ConfigurationChange::apply()
     if (worker_.joinable())
         worker_.join();
     state_.form = view_.readForm();
+    onvifStep_ = OnvifChangeStep::None;
     if (state_.batchMode) {
         startBatch();
         return;
@@ -197,6 +200,32 @@ void ConfigurationChange::onvifPath(std::int32_t typeCode)
     state_.loginPurpose = 3;
     answerPending_ =
         services_.onvifLogin(state_.selected.ipText, state_.selected.httpPortText, form.userName, form.passwordText);
+    onvifStep_ = answerPending_ ? OnvifChangeStep::LoginPending : OnvifChangeStep::Unavailable;
+}
+
+void ConfigurationChange::onvifChange()
+{
+    FormValues& form = state_.form;
+    onvifStep_ = OnvifChangeStep::Stopped;
+    // A refusal here leaves the login open: the next login replaces it, or
+    // shutdown ends it.
+    if (!addressAcceptable(form.newIp)) {
+        form.newIp = form.originalIp;
+        showForm();
+        say(M::badAddress);
+        return;
+    }
+    if (!maskAcceptable(form.netMask)) {
+        say(M::badMask);
+        return;
+    }
+    // The device's present address is checked against the new gateway.
+    if (outsideMaskedSubnet(form.originalIp, form.netMask, form.gateway) && !ask(M::subnetQuestion))
+        return;
+    OnvifNetParam block = onvifParameterBlock(form, state_.selected.macText, form.newIp);
+    // No message on this path: the device may take a while to answer, and
+    // a refusal tells nothing the next search would not show.
+    onvifStep_ = services_.onvifChange(block) ? OnvifChangeStep::ChangePending : OnvifChangeStep::NotTaken;
 }
 
 void ConfigurationChange::extendedPath()
@@ -320,21 +349,45 @@ void ConfigurationChange::basicAfterSdkLogin()
 
 void ConfigurationChange::loginAnswered(bool accepted)
 {
-    {
-        std::lock_guard lock(loginMutex_);
-        if (awaitingLogin_) {
-            loginResult_ = accepted;
-            loginAnswer_.notify_all();
-            return;
-        }
-    }
-    answerPending_ = false;
-    if (state_.loginPurpose != 1)
+    if (handOver(Answer::Login, accepted))
         return;
-    if (accepted)
-        basicAfterSdkLogin();
-    else
-        say(M::wrongPassword);
+    answerPending_ = false;
+    switch (state_.loginPurpose) {
+    case 1:
+        if (accepted)
+            basicAfterSdkLogin();
+        else
+            say(M::wrongPassword);
+        break;
+    case 3:
+        // A refused ONVIF login is silent.
+        if (accepted)
+            onvifChange();
+        else if (onvifStep_ == OnvifChangeStep::LoginPending)
+            onvifStep_ = OnvifChangeStep::LoginFailed;
+        break;
+    default:
+        // 4: the answer came after its batch stopped waiting.
+        break;
+    }
+}
+
+void ConfigurationChange::onvifChangeAnswered(bool accepted)
+{
+    if (handOver(Answer::Change, accepted))
+        return;
+    if (onvifStep_ == OnvifChangeStep::ChangePending)
+        onvifStep_ = accepted ? OnvifChangeStep::Accepted : OnvifChangeStep::NotAccepted;
+}
+
+bool ConfigurationChange::handOver(Answer answer, bool value)
+{
+    std::lock_guard lock(answerMutex_);
+    if (awaiting_ != answer)
+        return false;
+    answer_ = value;
+    answerArrived_.notify_all();
+    return true;
 }
 
 // --- batches
@@ -350,7 +403,7 @@ void ConfigurationChange::startBatch()
     batchRunActive_ = true;
     batchReport_.clear();
     worker_ = std::thread([this] { runBatch(); });
-    if (view_.runBusyDialog(MainView::BusyPicture::Changing) == 2) {
+    if (showBusyDialog(view_, state_, MainView::BusyPicture::Changing) == 2) {
         // Cancel: the device being changed finishes, no further one starts.
         batchRunActive_ = false;
     }
@@ -358,7 +411,7 @@ void ConfigurationChange::startBatch()
 
 std::vector<std::pair<std::string, BatchOutcome>> ConfigurationChange::lastBatchReport() const
 {
-    std::lock_guard lock(loginMutex_);
+    std::lock_guard lock(answerMutex_);
     return batchReport_;
 }
 
@@ -383,13 +436,14 @@ void ConfigurationChange::runBatch()
             if (entry.dhcp == 0) {
                 if (!batchRunActive_)
                     break;
-                outcome = changeBatchEntry(form, entry, startIp + offset);
-                if (outcome == BatchOutcome::Changed)
+                EntryResult result = changeBatchEntry(form, entry, startIp + offset);
+                outcome = result.outcome;
+                if (result.addressTaken)
                     ++offset;
-                else
+                if (outcome != BatchOutcome::Changed)
                     everyDeviceChanged = false;
             }
-            std::lock_guard lock(loginMutex_);
+            std::lock_guard lock(answerMutex_);
             batchReport_.emplace_back(entry.ip, outcome);
         }
     }
@@ -400,102 +454,132 @@ void ConfigurationChange::runBatch()
     onWorker_ = false;
 }
 
-std::optional<bool> ConfigurationChange::awaitLogin()
+void ConfigurationChange::expectAnswer(Answer answer)
 {
-    std::unique_lock lock(loginMutex_);
-    bool answered = loginAnswer_.wait_for(lock, loginWait_, [this] { return loginResult_.has_value(); });
-    awaitingLogin_ = false;
-    std::optional<bool> result = answered ? loginResult_ : std::nullopt;
-    loginResult_.reset();
+    std::lock_guard lock(answerMutex_);
+    awaiting_ = answer;
+    answer_.reset();
+}
+
+void ConfigurationChange::forgetAnswer()
+{
+    std::lock_guard lock(answerMutex_);
+    awaiting_ = Answer::None;
+    answer_.reset();
+}
+
+std::optional<bool> ConfigurationChange::awaitAnswer(std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(answerMutex_);
+    bool answered = answerArrived_.wait_for(lock, wait, [this] { return answer_.has_value(); });
+    awaiting_ = Answer::None;
+    std::optional<bool> result = answered ? answer_ : std::nullopt;
+    answer_.reset();
     return result;
 }
 
-BatchOutcome ConfigurationChange::changeBatchEntry(
+ConfigurationChange::EntryResult ConfigurationChange::changeBatchEntry(
     const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
 {
     std::string port = std::to_string(entry.httpPort);
     if (form.passwordText.empty()) {
         say(M::wrongPassword);
-        return BatchOutcome::Failed;
+        return {BatchOutcome::Failed, false};
     }
     if (auto problem = portProblem(entry.kind, entry.typeCode, form.httpPortText, form.rtspPortText,
             form.mobilePortText)) {
         say(*problem);
-        return BatchOutcome::Failed;
+        return {BatchOutcome::Failed, false};
     }
     if (!addressAcceptable(newAddress)) {
         say(M::badAddress);
-        return BatchOutcome::Failed;
+        return {BatchOutcome::Failed, false};
     }
+    if (pathFor(entry.typeCode) == Path::Onvif)
+        return changeOnvifEntry(form, entry, newAddress);
     if (!maskAcceptable(form.netMask)) {
         say(M::badMask);
-        return BatchOutcome::Failed;
+        return {BatchOutcome::Failed, false};
     }
     if (outsideMaskedSubnet(newAddress, form.netMask, form.gateway) && !ask(M::subnetQuestion))
-        return BatchOutcome::Failed;
+        return {BatchOutcome::Failed, false};
 
     ModifyValues values = modifyValues(form, entry.ip, entry.mac);
     values.newIp = newAddress;
     values.addressesIncluded = true;
     values.dhcp = false;
 
-    switch (pathFor(entry.typeCode)) {
-    case Path::Onvif: {
-        {
-            std::lock_guard lock(loginMutex_);
-            awaitingLogin_ = true;
-            loginResult_.reset();
-        }
-        view_.runOnGuiThread([&] { state_.loginPurpose = 4; });
-        if (!services_.onvifLogin(entry.ip, port, form.userName, form.passwordText)) {
-            std::lock_guard lock(loginMutex_);
-            awaitingLogin_ = false;
-            return BatchOutcome::Failed;
-        }
-        std::optional<bool> answer = awaitLogin();
-        return answer.value_or(false) ? BatchOutcome::Changed : BatchOutcome::Failed;
-    }
-    case Path::Extended:
+    if (pathFor(entry.typeCode) == Path::Extended) {
         switch (services_.extendedExchange(values)) {
         case ExchangeOutcome::Accepted:
-            return BatchOutcome::Changed;
+            return {BatchOutcome::Changed, true};
         case ExchangeOutcome::WrongPassword:
             say(M::wrongPassword);
-            return BatchOutcome::Failed;
+            return {BatchOutcome::Failed, false};
         case ExchangeOutcome::Timeout:
             say(M::replyTimeout);
-            return BatchOutcome::Failed;
+            return {BatchOutcome::Failed, false};
         case ExchangeOutcome::ReceiveError:
             say(M::receiveError);
-            return BatchOutcome::Failed;
+            return {BatchOutcome::Failed, false};
         case ExchangeOutcome::Refused:
-            return BatchOutcome::Failed;
+            return {BatchOutcome::Failed, false};
         }
-        return BatchOutcome::Failed;
-    case Path::Basic:
-        break;
+        return {BatchOutcome::Failed, false};
     }
 
     bool accepted = false;
     if (entry.typeCode >= 500) {
-        {
-            std::lock_guard lock(loginMutex_);
-            awaitingLogin_ = true;
-            loginResult_.reset();
-        }
+        expectAnswer(Answer::Login);
         view_.runOnGuiThread([&] { state_.loginPurpose = 1; });
         services_.sdkLogin(entry.ip, port, form.userName, form.passwordText, false);
-        accepted = awaitLogin().value_or(false);
+        accepted = awaitAnswer(loginWait_).value_or(false);
     } else if (!entry.kind.empty()) {
         std::string token = Base64Encode(utf8ToDeviceText(form.userName + ":" + form.passwordText));
         accepted = services_.httpAuthorityCheck(entry.ip, port, token);
     }
     if (!accepted) {
         say(M::wrongPassword);
-        return BatchOutcome::Failed;
+        return {BatchOutcome::Failed, false};
     }
     services_.sendBasicModify(values);
-    return BatchOutcome::Changed;
+    return {BatchOutcome::Changed, true};
+}
+
+ConfigurationChange::EntryResult ConfigurationChange::changeOnvifEntry(
+    const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
+{
+    expectAnswer(Answer::Login);
+    view_.runOnGuiThread([&] { state_.loginPurpose = 4; });
+    if (!services_.onvifLogin(entry.ip, std::to_string(entry.httpPort), form.userName, form.passwordText)) {
+        forgetAnswer();
+        return {BatchOutcome::Failed, false};
+    }
+    // A refused login is silent on this path; the run's report tells.
+    if (!awaitAnswer(loginWait_).value_or(false))
+        return {BatchOutcome::Failed, false};
+    if (!maskAcceptable(form.netMask)) {
+        say(M::badMask);
+        return {BatchOutcome::Failed, false};
+    }
+    // As for a single device: its present address against the new gateway.
+    if (outsideMaskedSubnet(dottedToAddress(entry.ip), form.netMask, form.gateway) && !ask(M::subnetQuestion))
+        return {BatchOutcome::Failed, false};
+
+    // The block names the device it goes to (its own MAC text), and the
+    // consecutive addresses of a batch are fixed ones.
+    FormValues fixed = form;
+    fixed.dhcpEnabled = false;
+    OnvifNetParam block = onvifParameterBlock(fixed, entry.mac, newAddress);
+    expectAnswer(Answer::Change);
+    if (!services_.onvifChange(block)) {
+        forgetAnswer();
+        return {BatchOutcome::Failed, false};
+    }
+    // Handed over, the address counts as taken even when the device's
+    // answer does not come in time: it may still take it.
+    bool accepted = awaitAnswer(changeWait_).value_or(false);
+    return {accepted ? BatchOutcome::Changed : BatchOutcome::Failed, true};
 }
 
 } // namespace lorvena

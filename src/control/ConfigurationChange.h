@@ -19,6 +19,21 @@ ModifyValues modifyValues(const FormValues& form, const std::string& currentIpTe
 // What becomes of one device of a batch.
 enum class BatchOutcome { Changed, Skipped, Failed };
 
+// How far the ONVIF change of the selected device got. The window says
+// nothing after the login on this path; whoever must report the change (the
+// console) follows it here.
+enum class OnvifChangeStep {
+    None,          // the last "Zmiana IP" took another path, or stopped first
+    Unavailable,   // no ONVIF library to log in with
+    LoginPending,  // waiting for the library's login answer
+    LoginFailed,   // wrong credentials, or no answer from the device
+    Stopped,       // logged in, but the form failed a check after it
+    NotTaken,      // logged in, but the library refused the settings (no usable mask, say)
+    ChangePending, // handed to the library; waiting for the device's answer
+    Accepted,      // the device took the settings
+    NotAccepted,   // the device refused them or did not answer
+};
+
 // "Zmiana IP": checks the form and changes the selected device, or the
 // Ctrl+clicked batch, by the path its generation and type code call for.
 // Runs on the window's thread; a batch runs on a worker of its own while the
@@ -34,6 +49,9 @@ public:
 
     // The answer of an SDK or ONVIF login started for a change.
     void loginAnswered(bool accepted);
+    // How the device took an ONVIF change (onvifChangeResultMessage).
+    void onvifChangeAnswered(bool accepted);
+    OnvifChangeStep onvifStep() const { return onvifStep_; }
     // The library lost the device: no answer will come.
     void loginAbandoned() { answerPending_ = false; }
     // A change waits for a library's login answer to go on.
@@ -41,8 +59,10 @@ public:
     // Waits until a batch worker has finished.
     void waitForBatch();
 
-    // How long a batch waits for a library's login answer.
+    // How long a batch waits for a library's login answer, and for the
+    // device's answer to an ONVIF change.
     void setLoginWait(std::chrono::milliseconds wait) { loginWait_ = wait; }
+    void setChangeWait(std::chrono::milliseconds wait) { changeWait_ = wait; }
 
     // What happened to each device of the last batch, in run order: its
     // address as listed, and the outcome.
@@ -58,15 +78,31 @@ private:
     void oldGeneration();
     void newGeneration();
     void onvifPath(std::int32_t typeCode);
+    void onvifChange();
     void extendedPath();
     void basicPath(std::int32_t typeCode);
     void basicAfterSdkLogin();
     bool portsPass(std::string_view kindText, std::int32_t typeCode);
 
+    // One device of a batch: what became of it, and whether its new address
+    // is taken (the next device then gets the next one).
+    struct EntryResult {
+        BatchOutcome outcome;
+        bool addressTaken;
+    };
+    // What a batch worker waits for from the window's thread.
+    enum class Answer { None, Login, Change };
+
     void startBatch();
     void runBatch();
-    BatchOutcome changeBatchEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
-    std::optional<bool> awaitLogin();
+    EntryResult changeBatchEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
+    EntryResult changeOnvifEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
+    // Before starting what will answer: from then on the answer is the worker's.
+    void expectAnswer(Answer answer);
+    void forgetAnswer();
+    std::optional<bool> awaitAnswer(std::chrono::milliseconds wait);
+    // Hands an answer to a worker waiting for it; false when none waits.
+    bool handOver(Answer answer, bool value);
 
     MainView& view_;
     WindowState& state_;
@@ -77,13 +113,16 @@ private:
     std::atomic<bool> batchRunActive_ {false};
     std::vector<std::pair<std::string, BatchOutcome>> batchReport_;
 
-    // A batch waiting for a library's login answer.
-    mutable std::mutex loginMutex_;
-    std::condition_variable loginAnswer_;
-    bool awaitingLogin_ = false;
-    std::optional<bool> loginResult_;
+    // A batch waiting for a library's answer.
+    mutable std::mutex answerMutex_;
+    std::condition_variable answerArrived_;
+    Answer awaiting_ = Answer::None;
+    std::optional<bool> answer_;
     std::chrono::milliseconds loginWait_ {30000};
+    // A change's requests take up to the library's request wait each.
+    std::chrono::milliseconds changeWait_ {60000};
     bool answerPending_ = false;
+    OnvifChangeStep onvifStep_ = OnvifChangeStep::None;
 };
 
 } // namespace lorvena

@@ -2,8 +2,10 @@
 
 #include "control/FormRules.h"
 #include "control/NetworkChangeServices.h"
+#include "control/OnvifRoutines.h"
 #include "sdk/QvNetSdk.h"
 #include "control/WindowSetup.h"
+#include "discovery/OnvifRecordParser.h"
 #include "discovery/ReplyParser.h"
 
 namespace lorvena {
@@ -27,7 +29,7 @@ WindowState initialState(int searchMode, bool softStart)
 
 MainController::MainController(int searchMode, Dependencies dependencies)
     : view_(dependencies.view)
-    , onvifSearch_(dependencies.onvifSearch)
+    , onvif_(dependencies.onvifLibrary)
     , state_(initialState(searchMode, dependencies.softStart))
     , table_(layoutOf(searchMode))
     , discovery_(generationOf(searchMode), dependencies.poster, dependencies.addresses, dependencies.receiverTimings)
@@ -39,6 +41,11 @@ MainController::MainController(int searchMode, Dependencies dependencies)
 {
     QV_NET_Startup();
     QV_NET_SetWaitTime(5, 0, 10);
+    if (onvif_) {
+        onvif_->startup();
+        onvif_->setWaitTime(5, 0, 10);
+        onvifSearch_.emplace(view_, state_, dependencies.poster, *onvif_, dependencies.onvifSearchPause);
+    }
 }
 
 ChangeServices& MainController::servicesOf(
@@ -46,15 +53,21 @@ ChangeServices& MainController::servicesOf(
 {
     if (dependencies.changeServices)
         return *dependencies.changeServices;
-    owned = std::make_unique<NetworkChangeServices>(discovery.sockets(), dependencies.addresses, dependencies.poster);
+    owned = std::make_unique<NetworkChangeServices>(
+        discovery.sockets(), dependencies.addresses, dependencies.poster, dependencies.onvifLibrary);
     return *owned;
 }
 
 MainController::~MainController()
 {
+    services_.onvifLogout();
     services_.sdkLogout();
     shutdownSearch();
     QV_NET_Cleanup();
+    // Last: it ends a discovery still running and waits for the library's
+    // threads, so no routine posts after this.
+    if (onvif_)
+        onvif_->cleanup();
 }
 
 void MainController::initialise()
@@ -149,6 +162,12 @@ void MainController::windowDestroyed()
 
 void MainController::handleMessage(const WindowMessage& message)
 {
+    // Not a member of the message enumeration (see OnvifRoutines.h), so not
+    // a case below.
+    if (message.id == onvifChangeResultMessage) {
+        change_.onvifChangeAnswered(message.lParam == 1);
+        return;
+    }
     switch (message.id) {
     case MessageId::SearchReplyOld:
         addOldestReply(discovery_.basicReplyKind());
@@ -158,6 +177,9 @@ void MainController::handleMessage(const WindowMessage& message)
         // reply waits for the next reply's message instead.
         if (message.wParam != 0)
             addOldestReply(ReplyKind::Extended);
+        break;
+    case MessageId::OnvifDevice:
+        onvifDevice(message);
         break;
     case MessageId::SoftClose:
         if (state_.softStart)
@@ -216,6 +238,25 @@ void MainController::sdkConnectFailed()
     services_.sdkLogout();
     change_.loginAbandoned();
     upgrade_.sdkConnectionLost();
+}
+
+void MainController::onvifDevice(const WindowMessage& message)
+{
+    if (message.lParam == 1) {
+        // The end of the discovery. After a cancel, or once the dialog has
+        // closed, it changes nothing.
+        if (state_.busyDialogShown)
+            view_.endBusyDialog(state_.busyResult);
+        return;
+    }
+    // ONVIF rows exist in the new layout only.
+    if (table_.layout() != TableLayout::NewMode || message.payload.empty())
+        return;
+    ParsedOnvifRecord parsed = parseOnvifRecord(message.payload);
+    if (table_.isDuplicate(DuplicateRule::SameMacOrIp, parsed.macKey, parsed.record.ip))
+        return;
+    parsed.record.number = std::to_string(table_.rowCount() + 1);
+    view_.rowAppended(table_.append(std::move(parsed.record)));
 }
 
 void MainController::addOldestReply(ReplyKind kind)

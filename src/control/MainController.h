@@ -15,7 +15,9 @@
 #include "discovery/Discovery.h"
 #include "platform/WindowMessage.h"
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 namespace lorvena {
 
@@ -31,9 +33,10 @@ public:
         // thread into handleMessage().
         MessagePoster& poster;
         AddressSource addresses;
-        // Null until the ONVIF library is wired; the search then ends after
-        // its broadcasts.
-        OnvifSearch* onvifSearch = nullptr;
+        // The ONVIF access library (builtInOnvifLibrary() in the program).
+        // Null: none - a search ends after its broadcasts, and ONVIF
+        // devices cannot be changed.
+        OnvifLibrary* onvifLibrary = nullptr;
         ReceiverTimings receiverTimings = {};
         // Where the mode switch stores the generation; null: not stored.
         const SettingsFile* settings = nullptr;
@@ -47,6 +50,8 @@ public:
         UpgradeTimings upgradeTimings = upgradeTimingsFromEnvironment();
         // How the reboot watch looks at a device; null: ICMP echo.
         EchoProbe* echoProbe = nullptr;
+        // The pause between a search's broadcasts and its ONVIF discovery.
+        std::chrono::milliseconds onvifSearchPause {1000};
     };
 
     MainController(int searchMode, Dependencies dependencies);
@@ -101,11 +106,13 @@ private:
     void clearTable();
     void loginAnswered(bool accepted);
     void sdkConnectFailed();
+    // WM_ONVIF_DEVICE: a found device, or the end of the discovery.
+    void onvifDevice(const WindowMessage& message);
     static ChangeServices& servicesOf(Dependencies& dependencies, Discovery& discovery,
         std::unique_ptr<ChangeServices>& owned);
 
     MainView& view_;
-    OnvifSearch* onvifSearch_;
+    OnvifLibrary* onvif_;
     WindowState state_;
     DeviceTable table_;
     Discovery discovery_;
@@ -115,6 +122,7 @@ private:
     ChangeServices& services_;
     ConfigurationChange change_;
     UpgradeFlow upgrade_;
+    std::optional<OnvifSearch> onvifSearch_;
 };
 
 } // namespace lorvena

@@ -44,6 +44,9 @@ public:
     // A digit edit that accepts no typing while locked.
     virtual void setLocked(ControlId id, bool locked) = 0;
     virtual void setToolTip(ControlId id, std::string_view text) = 0;
+    // Whether a check box is ticked; the window reads the "ONVIF tryb maski"
+    // box (1044) this way when a search starts. Unticked unless a view says.
+    virtual bool isChecked(ControlId) { return false; }
     // Moves `moved` onto the rectangle `target` occupies.
     virtual void placeOver(ControlId moved, ControlId target) = 0;
     virtual void setWindowTitle(std::string_view title) = 0;

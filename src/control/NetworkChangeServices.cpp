@@ -1,6 +1,7 @@
 #include "control/NetworkChangeServices.h"
 
 #include "config/HttpAuthorityCheck.h"
+#include "control/OnvifRoutines.h"
 #include "platform/TextCodec.h"
 #include "platform/TextNumbers.h"
 #include "sdk/QvNetSdk.h"
@@ -22,13 +23,15 @@ void copyText(char (&field)[Size], const std::string& text)
 
 } // namespace
 
-NetworkChangeServices::NetworkChangeServices(InterfaceSockets& sockets, AddressSource addresses, MessagePoster& poster)
-    : sockets_(sockets), addresses_(std::move(addresses)), poster_(poster)
+NetworkChangeServices::NetworkChangeServices(
+    InterfaceSockets& sockets, AddressSource addresses, MessagePoster& poster, OnvifLibrary* onvif)
+    : sockets_(sockets), addresses_(std::move(addresses)), poster_(poster), onvif_(onvif)
 {
 }
 
 NetworkChangeServices::~NetworkChangeServices()
 {
+    onvifLogout();
     sdkLogout();
 }
 
@@ -86,10 +89,39 @@ int NetworkChangeServices::sdkUpgrade(const std::string& packagePath)
     return QV_NET_Upgrade(sdkLoginHandle_, packagePath.c_str());
 }
 
-bool NetworkChangeServices::onvifLogin(const std::string&, const std::string&, const std::string&, const std::string&)
+bool NetworkChangeServices::onvifLogin(const std::string& ipText, const std::string& httpPortText,
+    const std::string& userName, const std::string& password)
 {
-    // The ONVIF library is not wired yet.
-    return false;
+    if (!onvif_)
+        return false;
+    OnvifLoginRecord record {};
+    copyText(record.address, ipText);
+    record.port = leadingInteger(httpPortText);
+    copyText(record.userName, utf8ToDeviceText(userName));
+    copyText(record.password, utf8ToDeviceText(password));
+    record.userContext = &poster_;
+    record.notify = &OnvifNotify;
+    // A handle still held (a login whose change never came) is replaced,
+    // not logged out: the library ends it at clean-up.
+    onvifLoginHandle_ = onvif_->login(record);
+    return onvifLoginHandle_ != 0;
+}
+
+bool NetworkChangeServices::onvifChange(const OnvifNetParam& block)
+{
+    std::int32_t handle = onvifLoginHandle_.exchange(0);
+    if (!onvif_ || handle == 0)
+        return false;
+    bool started = onvif_->setNetParam(handle, block, &OnvifChangeNotify, &poster_) == 0;
+    onvif_->logout(handle);
+    return started;
+}
+
+void NetworkChangeServices::onvifLogout()
+{
+    std::int32_t handle = onvifLoginHandle_.exchange(0);
+    if (onvif_ && handle != 0)
+        onvif_->logout(handle);
 }
 
 void SdkNotify(std::int32_t, std::int32_t eventCode, const void* eventData, void* userContext)

@@ -1,19 +1,23 @@
 #pragma once
 
 #include "control/ChangeServices.h"
+#include "control/OnvifLibrary.h"
 #include "discovery/InterfaceSockets.h"
 #include "platform/WindowMessage.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace lorvena {
 
 // The real way a change reaches devices: broadcasts on the search sockets,
 // the extended exchange from every local address, the web-server check, and
-// the vendor SDK, whose answers are posted to the window.
+// the vendor SDK and the ONVIF library (when given), whose answers are
+// posted to the window.
 class NetworkChangeServices final : public ChangeServices {
 public:
-    NetworkChangeServices(InterfaceSockets& sockets, AddressSource addresses, MessagePoster& poster);
+    NetworkChangeServices(InterfaceSockets& sockets, AddressSource addresses, MessagePoster& poster,
+        OnvifLibrary* onvif = nullptr);
     ~NetworkChangeServices() override;
 
     void sendOldModify(const ModifyValues& values) override;
@@ -28,12 +32,17 @@ public:
     int sdkUpgrade(const std::string& packagePath) override;
     bool onvifLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
         const std::string& password) override;
+    bool onvifChange(const OnvifNetParam& block) override;
+    void onvifLogout() override;
 
 private:
     InterfaceSockets& sockets_;
     AddressSource addresses_;
     MessagePoster& poster_;
     std::int32_t sdkLoginHandle_ = 0;
+    OnvifLibrary* onvif_;
+    // Set by a batch's worker, read at shutdown on the window's thread.
+    std::atomic<std::int32_t> onvifLoginHandle_ {0};
 };
 
 // The SDK's notification routine: turns its events into window messages

@@ -28,6 +28,10 @@ struct WindowState {
     int sdkUpgradeState = 0;
     bool upgradeRunning = false;
     int loginPurpose = -1;
+    // The modal busy dialog is up (a search's or a batch's), and what the
+    // last one returned (2: cancelled).
+    bool busyDialogShown = false;
+    int busyResult = 0;
     // The Base64 credentials of the last web-server check.
     std::string authToken;
 

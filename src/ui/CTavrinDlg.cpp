@@ -388,6 +388,12 @@ void CTavrinDlg::setWindowTitle(std::string_view title)
 
 // --- the upgrade panel
 
+bool CTavrinDlg::isChecked(ControlId id)
+{
+    auto* box = qobject_cast<QCheckBox*>(control(id));
+    return box && box->isChecked();
+}
+
 void CTavrinDlg::setUpgradePanelVisible(bool visible)
 {
     upgradePanel_->setVisible(visible);

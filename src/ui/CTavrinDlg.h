@@ -67,6 +67,7 @@ public:
     void setToolTip(ControlId id, std::string_view text) override;
     void placeOver(ControlId moved, ControlId target) override;
     void setWindowTitle(std::string_view title) override;
+    bool isChecked(ControlId id) override;
     void setUpgradePanelVisible(bool visible) override;
     void clearUpgradePanelPassword() override;
     void resetUpgradeProgress() override;

@@ -1,4 +1,5 @@
 #include "cli/CliArguments.h"
+#include "cli/ConsoleOnvifLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,31 @@ TEST(CliArguments, SearchOptions)
     EXPECT_EQ(defaults.searchMode, std::nullopt);
     EXPECT_DOUBLE_EQ(defaults.waitSeconds, 3.0);
     EXPECT_EQ(defaults.format, OutputFormat::Table);
+}
+
+TEST(CliArguments, OnvifMaskModeForEveryCommandThatSearches)
+{
+    EXPECT_FALSE(std::get<SearchCommand>(parseArguments({"search"})).onvifMaskMode);
+    EXPECT_TRUE(std::get<SearchCommand>(parseArguments({"search", "--onvif-mask", "--mode", "new"})).onvifMaskMode);
+    EXPECT_TRUE(std::get<SetCommand>(parseArguments({"set", "--device", "10.1.0.40", "--onvif-mask"}))
+                    .search.onvifMaskMode);
+    EXPECT_TRUE(std::get<BatchCommand>(
+        parseArguments({"batch", "--onvif-mask", "--devices", "10.1.0.40", "--start-ip", "10.1.2.1"}))
+                    .search.onvifMaskMode);
+    EXPECT_TRUE(std::holds_alternative<UsageError>(
+        parseArguments({"upgrade", "--device", "10.1.0.40", "--file", "f", "--onvif-mask"})));
+}
+
+TEST(CliArguments, WaitAlsoBoundsTheOnvifDiscoveryInWholeSeconds)
+{
+    struct Case {
+        double wait;
+        std::int32_t seconds;
+    } cases[] = {{0, 1}, {0.2, 1}, {1, 1}, {1.01, 2}, {3, 3}, {86400, 86400}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.wait);
+        EXPECT_EQ(ConsoleOnvifLibrary::searchSeconds(c.wait), c.seconds);
+    }
 }
 
 TEST(CliArguments, UsageErrorsNameTheBadArgument)

@@ -32,6 +32,7 @@ public:
     void setEnabled(ControlId id, bool on) override { enabled[id] = on; }
     void setText(ControlId id, std::string_view text) override { texts[id] = std::string(text); }
     void setSelected(ControlId id, bool on) override { selected[id] = on; }
+    bool isChecked(ControlId id) override { return checked[id]; }
     void setLocked(ControlId id, bool on) override { locked[id] = on; }
     void setToolTip(ControlId id, std::string_view text) override { toolTips[id] = std::string(text); }
     void placeOver(ControlId moved, ControlId target) override { placements.emplace_back(moved, target); }
@@ -118,6 +119,8 @@ public:
     FormValues form;
     int formWrites = 0;
     std::map<ControlId, bool> visible, enabled, selected, locked;
+    // Check boxes the test has ticked.
+    std::map<ControlId, bool> checked;
     std::map<ControlId, std::string> texts, toolTips;
     std::vector<std::pair<ControlId, ControlId>> placements;
     std::string windowTitle;

@@ -176,6 +176,26 @@ lab_start_devsim() {
     done
 }
 
+# lab_enable_multicast K: lets WS-Discovery (multicast to 239.255.255.250)
+# cross segment K. Every link of the segment takes multicast, the bridge
+# floods the group to every port (no IGMP snooping: nothing then depends on
+# a querier or on when a member's report was seen), and the host namespace
+# routes 224.0.0.0/4 through the segment's bridge - one segment only: a
+# later call moves the route to its segment.
+lab_enable_multicast() {
+    local k=$1
+    local bridge=${LAB_BRIDGE[$k]:-}
+    if [[ -z $bridge ]]; then
+        lab_log "lab_enable_multicast: no segment $k"
+        return 1
+    fi
+    ip -n "$LAB_HOST_NS" link set "$bridge" type bridge mcast_snooping 0 &&
+        ip -n "$LAB_HOST_NS" link set "$bridge" multicast on &&
+        ip -n "$LAB_HOST_NS" link set "lh$k-$LAB_ID" multicast on &&
+        ip -n "${LAB_DEVICE_NS[$k]}" link set "${LAB_DEVICE_IF[$k]}" multicast on &&
+        ip -n "$LAB_HOST_NS" route replace 224.0.0.0/4 dev "$bridge"
+}
+
 # lab_host_exec CMD...: runs CMD in the host namespace (where the tool runs).
 lab_host_exec() {
     ip netns exec "$LAB_HOST_NS" "$@"

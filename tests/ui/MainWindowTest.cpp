@@ -1,5 +1,8 @@
 #include "ui/CTavrinDlg.h"
 
+#include "controls/CGradientProgressCtrl.h"
+#include "ui/CDlgUpgrade.h"
+
 #include "control/MainController.h"
 #include "controls/CIpAddressEdit.h"
 #include "controls/CPngButton.h"
@@ -11,6 +14,8 @@
 #include "ui/UiTestEnvironment.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -35,7 +40,7 @@ protected:
 
     // `withNetwork`: the machine's addresses (the test's own namespace);
     // otherwise none, so nothing is ever sent.
-    void open(int searchMode, bool withNetwork = false, bool softStart = false)
+    void open(int searchMode, bool withNetwork = false, bool softStart = false, UpgradeTimings upgradeTimings = {})
     {
         window = std::make_unique<CTavrinDlg>(QStringLiteral(LORVENA_TEST_SKIN_DIR), searchMode);
         poster = std::make_unique<QtMessagePoster>(window.get());
@@ -43,7 +48,8 @@ protected:
         if (!withNetwork)
             addresses = [] { return std::vector<std::uint32_t> {}; };
         controller = std::make_unique<MainController>(searchMode,
-            MainController::Dependencies {*window, *poster, addresses, nullptr, {}, nullptr, nullptr, softStart});
+            MainController::Dependencies {
+                *window, *poster, addresses, nullptr, {}, nullptr, nullptr, softStart, nullptr, upgradeTimings});
         window->attach(*controller);
         window->setMessageSink([this](const QString& text) { messages << text; });
         window->setUrlOpener([this](const QString& url) { urls << url; });
@@ -59,11 +65,11 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
     }
 
-    bool waitFor(const std::function<bool()>& done)
+    bool waitFor(const std::function<bool()>& done, int milliseconds = 5000)
     {
         QElapsedTimer timer;
         timer.start();
-        while (!done() && timer.elapsed() < 5000)
+        while (!done() && timer.elapsed() < milliseconds)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         return done();
     }
@@ -248,6 +254,66 @@ TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
     EXPECT_EQ(messages.last(), QStringLiteral("Zmiana zakończona powodzeniem"));
     EXPECT_EQ(simulator->device(1).ip, 0x7F000064u);
     EXPECT_EQ(simulator->device(2).ip, 0x7F000065u);
+}
+
+TEST_F(MainWindowTest, UpgradePanelSendsAPackageAndFollowsTheDevicesProgress)
+{
+    LORVENA_REQUIRE_NAMESPACE();
+    devsim::SimulatedDevice device;
+    device.generations = {false, true, false};
+    device.kind = "NVR";
+    device.name = "Rejestrator";
+    device.ip = *devsim::parseIpv4("127.0.0.8");
+    device.mac = {0, 0x12, 0, 0, 0, 8};
+    device.typeCode = 1000; // the sized upload, then the device's progress report
+    device.password = "12345";
+    device.upgrade.sized = true;
+    device.upgrade.progress = std::chrono::milliseconds(500);
+    simulator = std::make_unique<devsim::Simulator>(std::vector {device}, devsim::SimulatorOptions {});
+    std::string error;
+    ASSERT_TRUE(simulator->start(error)) << error;
+
+    const QString package = QDir::temp().filePath(QStringLiteral("lorvena-window-upgrade.package"));
+    QByteArray bytes(200000, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 31);
+    QFile file(package);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    UpgradeTimings timings;
+    timings.pollInterval = std::chrono::milliseconds(50);
+    open(1, true, false, timings);
+    CSortListCtrl* list = window->deviceList();
+    clickButton(Search);
+    ASSERT_TRUE(waitFor([&] { return list->rowCount() == 1; }));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 2)).center());
+    clickButton(UpgradeTab);
+
+    CDlgUpgrade* panel = window->upgradePanel();
+    ASSERT_TRUE(panel->isVisibleTo(window.get()));
+    static_cast<QLineEdit*>(panel->control(CDlgUpgrade::Id::Path))->setText(package);
+    static_cast<QLineEdit*>(panel->control(CDlgUpgrade::Id::Password))->setText(QStringLiteral("12345"));
+    QWidget* upgrade = panel->control(CDlgUpgrade::Id::Upgrade);
+    QTest::mouseClick(upgrade, Qt::LeftButton, {}, upgrade->rect().center());
+
+    UpgradeFlow& flow = controller->upgradeFlow();
+    ASSERT_TRUE(waitFor([&] { return flow.endings() > 0; }, 30000)) << "the upgrade never ended";
+    EXPECT_TRUE(flow.lastSucceeded());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(panel->progress()->position(), 100);
+    EXPECT_EQ(static_cast<QLineEdit*>(panel->control(CDlgUpgrade::Id::Path))->text(), QString());
+
+    devsim::UpgradeRecord received = simulator->upgrade(0);
+    EXPECT_TRUE(received.complete);
+    EXPECT_EQ(received.sizeField, 200000u);
+    EXPECT_TRUE(received.stream.ends_with(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+
+    // The upgrade has ended, so the Modify tab is no longer refused.
+    clickButton(ModifyTab);
+    EXPECT_FALSE(panel->isVisibleTo(window.get()));
+    QFile::remove(package);
 }
 
 } // namespace

@@ -4,8 +4,11 @@
 #include "devsim/CommandLine.h"
 #include "devsim/DeviceFile.h"
 #include "devsim/DeviceGenerator.h"
+#include "devsim/Ipv4Text.h"
 #include "devsim/ModifyRequest.h"
 #include "devsim/ModifySender.h"
+#include "devsim/OnvifDeviceFile.h"
+#include "devsim/OnvifDeviceHost.h"
 #include "devsim/SearchSender.h"
 #include "devsim/Simulator.h"
 #include "platform/LocalAddresses.h"
@@ -14,12 +17,26 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <set>
 
 using namespace lorvena;
 using namespace lorvena::devsim;
 
 namespace {
+
+bool loadOnvifDevices(const DevsimCommand& command, std::vector<onvif::OnvifDeviceConfig>& devices)
+{
+    for (const std::string& path : command.onvifDeviceFiles) {
+        OnvifDeviceFileResult file = OnvifDeviceFile::load(path);
+        if (!file.ok()) {
+            std::cerr << "lorvena-devsim: " << file.error << '\n';
+            return false;
+        }
+        devices.insert(devices.end(), file.devices.begin(), file.devices.end());
+    }
+    return true;
+}
 
 bool loadDevices(const DevsimCommand& command, std::vector<SimulatedDevice>& devices)
 {
@@ -42,12 +59,17 @@ bool loadDevices(const DevsimCommand& command, std::vector<SimulatedDevice>& dev
     return true;
 }
 
-int printAddresses(const std::vector<SimulatedDevice>& devices)
+int printAddresses(const std::vector<SimulatedDevice>& devices, const std::vector<onvif::OnvifDeviceConfig>& onvifDevices)
 {
     std::set<std::uint32_t> seen;
     for (const SimulatedDevice& device : devices) {
         if (seen.insert(device.ip).second)
             std::cout << dottedAddress(device.ip) << '\n';
+    }
+    for (const onvif::OnvifDeviceConfig& device : onvifDevices) {
+        std::optional<std::uint32_t> address = parseIpv4(device.address);
+        if (address && seen.insert(*address).second)
+            std::cout << device.address << '\n';
     }
     return 0;
 }
@@ -84,7 +106,8 @@ int sendModify(const SearchProbe& where, const ModifyProbe& modify)
     return 0;
 }
 
-int serve(std::vector<SimulatedDevice> devices, const SimulatorOptions& options)
+int serve(std::vector<SimulatedDevice> devices, std::vector<onvif::OnvifDeviceConfig> onvifDevices,
+    const SimulatorOptions& options)
 {
     // Blocked before the simulator's thread starts, so that thread inherits
     // the mask and the signals are taken only by sigwait below.
@@ -101,13 +124,34 @@ int serve(std::vector<SimulatedDevice> devices, const SimulatorOptions& options)
         std::cerr << "lorvena-devsim: " << error << '\n';
         return 1;
     }
+    // The ONVIF devices share the request log and the namespace's aliases.
+    std::optional<OnvifDeviceHost> onvif;
+    if (!onvifDevices.empty()) {
+        OnvifHostOptions onvifOptions;
+        onvifOptions.logPath = options.logPath;
+        onvifOptions.addressInUse = [&simulator](std::uint32_t address) {
+            for (const SimulatedDevice& device : simulator.devices()) {
+                if (device.ip == address)
+                    return true;
+            }
+            return false;
+        };
+        onvif.emplace(std::move(onvifDevices), std::move(onvifOptions));
+        if (!onvif->start(error)) {
+            std::cerr << "lorvena-devsim: ONVIF devices: " << error << '\n';
+            return 1;
+        }
+    }
     std::cout << "lorvena-devsim ready: " << deviceCount << " devices on " << options.bindAddress << ':'
               << simulator.port() << ", " << simulator.ownReplySockets() << " reply sockets of their own, "
-              << simulator.webServers() << " web servers, " << simulator.videoServers() << " video servers"
-              << std::endl;
+              << simulator.webServers() << " web servers, " << simulator.videoServers() << " video servers, "
+              << (onvif ? onvif->deviceCount() : 0) << " ONVIF devices (" << (onvif ? onvif->listeningServices() : 0)
+              << " serving)" << std::endl;
 
     int received = 0;
     sigwait(&stopSignals, &received);
+    if (onvif)
+        onvif->stop();
     simulator.stop();
     RequestCounts counts = simulator.counts();
     std::cerr << "lorvena-devsim: stopped; requests old " << counts.oldSearch << ", basic " << counts.basicSearch
@@ -143,9 +187,10 @@ int main(int argc, char** argv)
     }
 
     std::vector<SimulatedDevice> devices;
-    if (!loadDevices(command, devices))
+    std::vector<onvif::OnvifDeviceConfig> onvifDevices;
+    if (!loadDevices(command, devices) || !loadOnvifDevices(command, onvifDevices))
         return 2;
     if (command.mode == DevsimMode::PrintAddresses)
-        return printAddresses(devices);
-    return serve(std::move(devices), command.simulator);
+        return printAddresses(devices, onvifDevices);
+    return serve(std::move(devices), std::move(onvifDevices), command.simulator);
 }

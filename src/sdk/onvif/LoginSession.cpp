@@ -108,14 +108,14 @@ void LoginSession::runLogin()
     --running_;
 }
 
-bool LoginSession::startChange(const NetParamChange& change)
+bool LoginSession::startChange(const NetParamChange& change, ChangeListener listener)
 {
     std::lock_guard lock(stateMutex_);
     if (!loggedIn_)
         return false;
     ++running_;
     try {
-        threads_.emplace_back(&LoginSession::runChange, this, change);
+        threads_.emplace_back(&LoginSession::runChange, this, change, listener);
     } catch (const std::system_error&) {
         --running_;
         return false;
@@ -123,7 +123,18 @@ bool LoginSession::startChange(const NetParamChange& change)
     return true;
 }
 
-void LoginSession::runChange(NetParamChange change)
+void LoginSession::runChange(NetParamChange change, ChangeListener listener)
+{
+    const bool accepted = sendChange(change);
+    debugTrace(accepted ? "ONVIF change sent" : "ONVIF change failed");
+    // Not held back by a logout: whoever started the change still waits to
+    // hear how it went.
+    if (listener.routine)
+        listener.routine(handle_, accepted ? LS_NET_CHANGE_ACCEPTED : LS_NET_CHANGE_FAILED, listener.user);
+    --running_;
+}
+
+bool LoginSession::sendChange(const NetParamChange& change)
 {
     SoapEndpoint endpoint;
     Credentials credentials;
@@ -142,11 +153,9 @@ void LoginSession::runChange(NetParamChange change)
     DeviceClient client(endpoint, settings_.request, nullptr);
     client.setCredentials(credentials);
     CallResult interfaces = client.call(DeviceAction::SetNetworkInterfaces, SetNetworkInterfacesBody(interfaceChange));
-    if (interfaces.outcome != CallOutcome::Ok) {
-        debugTrace("ONVIF SetNetworkInterfaces failed");
-        --running_;
-        return;
-    }
+    if (interfaces.outcome != CallOutcome::Ok)
+        return false;
+    bool accepted = true;
     const bool rebootNeeded = ParseRebootNeeded(interfaces.body).value_or(false);
     // A device that applied the address at once is only reachable there now.
     if (!rebootNeeded && !change.dhcp) {
@@ -154,13 +163,17 @@ void LoginSession::runChange(NetParamChange change)
         moved.address = *parseAddress(change.address);
         client.setEndpoint(moved);
     }
-    if (!change.dhcp && !change.gateway.empty())
-        client.call(DeviceAction::SetNetworkDefaultGateway, SetNetworkDefaultGatewayBody(change.gateway));
+    if (!change.dhcp && !change.gateway.empty()) {
+        CallResult gateway = client.call(DeviceAction::SetNetworkDefaultGateway,
+            SetNetworkDefaultGatewayBody(change.gateway));
+        accepted = gateway.outcome == CallOutcome::Ok;
+    }
 
     bool portChanged = false;
     if (change.httpPort && *change.httpPort != client.endpoint().port) {
         CallResult protocols = client.call(DeviceAction::SetNetworkProtocols, SetNetworkProtocolsBody(*change.httpPort));
         portChanged = protocols.outcome == CallOutcome::Ok;
+        accepted = accepted && portChanged;
     }
     if (rebootNeeded) {
         CallResult reboot = client.call(DeviceAction::SystemReboot);
@@ -172,8 +185,7 @@ void LoginSession::runChange(NetParamChange change)
             client.call(DeviceAction::SystemReboot);
         }
     }
-    debugTrace("ONVIF change sent");
-    --running_;
+    return accepted;
 }
 
 } // namespace lorvena::onvif

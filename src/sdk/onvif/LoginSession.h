@@ -19,6 +19,12 @@ namespace lorvena::onvif {
 // from their own clock, and few installers' devices keep the right time),
 // then signs GetNetworkInterfaces with it: the interface token it returns is
 // what a change needs anyway.
+// Who hears how a change ended (nobody when `routine` is null).
+struct ChangeListener {
+    OnvifChangeRoutine routine = nullptr;
+    void* user = nullptr;
+};
+
 class LoginSession {
 public:
     LoginSession(std::int32_t handle, const OnvifLoginRecord& record, OnvifSettings settings);
@@ -31,14 +37,17 @@ public:
     // No event arrives once this returns; a login still waiting for the
     // device gives up. Started changes go on.
     void logout();
-    // False when the login has not (yet) succeeded.
-    bool startChange(const NetParamChange& change);
+    // False when the login has not (yet) succeeded. Otherwise `listener`
+    // hears the outcome once, logged out or not.
+    bool startChange(const NetParamChange& change, ChangeListener listener = {});
     // Whether every thread of the session has ended.
     bool idle() const { return running_.load() == 0; }
 
 private:
     void runLogin();
-    void runChange(NetParamChange change);
+    void runChange(NetParamChange change, ChangeListener listener);
+    // Sends the change's requests; whether the device took them all.
+    bool sendChange(const NetParamChange& change);
     void notify(std::int32_t event);
 
     std::int32_t handle_;

@@ -155,6 +155,11 @@ int32_t LS_NET_Login(const OnvifLoginRecord* record)
 
 int32_t LS_NET_SetNetParam(int32_t handle, const OnvifNetParam* block)
 {
+    return LS_NET_SetNetParamEx(handle, block, nullptr, nullptr);
+}
+
+int32_t LS_NET_SetNetParamEx(int32_t handle, const OnvifNetParam* block, OnvifChangeRoutine routine, void* user)
+{
     if (!block)
         return -1;
     std::optional<NetParamChange> change = ReadNetParam(*block);
@@ -163,7 +168,7 @@ int32_t LS_NET_SetNetParam(int32_t handle, const OnvifNetParam* block)
     Library& lib = library();
     std::lock_guard lock(lib.mutex);
     auto found = lib.sessions.find(handle);
-    if (found == lib.sessions.end() || !found->second->startChange(*change))
+    if (found == lib.sessions.end() || !found->second->startChange(*change, {routine, user}))
         return -1;
     return 0;
 }

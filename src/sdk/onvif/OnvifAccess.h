@@ -31,6 +31,16 @@ enum {
     LS_NET_EVENT_LOGIN_FAILED = 1537,
 };
 
+// How a change started by LS_NET_SetNetParamEx ended.
+enum {
+    // The device took the address settings and every other setting asked
+    // for (gateway, HTTP port). Its reboot is not awaited: a device may go
+    // away before it answers that request.
+    LS_NET_CHANGE_ACCEPTED = 0,
+    // The device refused a setting, or did not answer in time.
+    LS_NET_CHANGE_FAILED = 1,
+};
+
 // The type codes of discovered devices (the tool reserves 900..999 for the
 // devices of this library).
 enum {
@@ -70,6 +80,10 @@ typedef int32_t (*OnvifSearchRoutine)(const OnvifDeviceRecord* record, void* use
 // (an unreachable device counts as failed). `eventData` is null.
 typedef void (*OnvifNotifyRoutine)(int32_t handle, int32_t eventCode, const void* eventData, void* userContext);
 
+// Called once when a change has ended, with LS_NET_CHANGE_ACCEPTED or
+// LS_NET_CHANGE_FAILED.
+typedef void (*OnvifChangeRoutine)(int32_t handle, int32_t outcome, void* user);
+
 typedef struct OnvifLoginRecord {
     char address[128];  // device address, dotted decimal
     int32_t port;       // the device's HTTP port
@@ -102,6 +116,13 @@ int32_t LS_NET_Login(const OnvifLoginRecord* record);
 // asks for one. 0 when started; -1 for an unknown handle, a login that has not
 // succeeded, or a block whose address or mask is no valid IPv4 text.
 int32_t LS_NET_SetNetParam(int32_t handle, const OnvifNetParam* block);
+// LS_NET_SetNetParam that also tells how the change ended: when it returns 0,
+// `routine` (if not null) is called once, on a thread of the library, after
+// the device's last answer. It is called even after LS_NET_Logout (logging
+// out does not cut a started change short), and before LS_NET_Cleanup
+// returns. The classic interface had no such call; it exists for callers
+// that must report whether the device took the change.
+int32_t LS_NET_SetNetParamEx(int32_t handle, const OnvifNetParam* block, OnvifChangeRoutine routine, void* user);
 // Ends a login; no event of it arrives after this returns.
 void LS_NET_Logout(int32_t handle);
 // Ends every search and login and waits for the library's threads. Started

@@ -32,11 +32,13 @@ bool parseSeconds(const std::string& text, std::chrono::milliseconds& value)
 const char* CommandLine::usage()
 {
     return "usage:\n"
-           "  lorvena-devsim [--devices FILE]... [--generate N --first-ip A.B.C.D]\n"
+           "  lorvena-devsim [--devices FILE]... [--onvif-devices FILE]...\n"
+           "                 [--generate N --first-ip A.B.C.D]\n"
            "                 [--bind ADDRESS] [--port N] [--log FILE] [--upgrade-dir DIR]\n"
            "      simulate the devices; prints a line with \"ready\" once listening;\n"
            "      each firmware package a device receives is also written to DIR/<its address>\n"
-           "  lorvena-devsim [--devices FILE]... [--generate N --first-ip A.B.C.D] --print-addresses\n"
+           "  lorvena-devsim [--devices FILE]... [--onvif-devices FILE]...\n"
+           "                 [--generate N --first-ip A.B.C.D] --print-addresses\n"
            "      print each device address once, one a line, and exit\n"
            "  lorvena-devsim --send-search old|basic|extended --from ADDRESS\n"
            "                 [--to ADDRESS] [--port N] [--wait SECONDS] [--expect N]\n"
@@ -76,6 +78,8 @@ ParsedCommandLine CommandLine::parse(const std::vector<std::string>& arguments)
         const std::string& value = arguments[++i];
         if (option == "--devices") {
             command.deviceFiles.push_back(value);
+        } else if (option == "--onvif-devices") {
+            command.onvifDeviceFiles.push_back(value);
         } else if (option == "--generate") {
             if (!parseNumber(value, command.generateCount) || command.generateCount == 0)
                 return fail("--generate needs a positive count");

@@ -15,6 +15,7 @@ enum class DevsimMode { Serve, PrintAddresses, SendSearch, SendModify, Help };
 struct DevsimCommand {
     DevsimMode mode = DevsimMode::Serve;
     std::vector<std::string> deviceFiles;
+    std::vector<std::string> onvifDeviceFiles;
     std::size_t generateCount = 0;
     std::uint32_t firstIp = 0;
     SimulatorOptions simulator;

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# lorvena-cli with simulated ONVIF devices beside UDP ones, end to end in the
+# lab (WS-Discovery multicast across the segment's bridge):
+#  - a new-generation search lists UDP and ONVIF devices together: an ONVIF
+#    device at a UDP device's address is not listed again, an ONVIF row has
+#    the cells of the library's record, and a device that does not answer
+#    multicast probes is found only in "ONVIF tryb maski" (--onvif-mask);
+#  - a device whose clock runs three hours ahead is logged into and moved to
+#    a new address by `set` (no message box: the CLI's own lines);
+#  - a wrong password fails the login and changes nothing;
+#  - a batch of a UDP and an ONVIF device gives them consecutive addresses;
+# and the next search shows every new address.
+# Usage: cli_onvif_test.sh BUILD_DIR   (exit 77 = skipped: not root)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=lab.sh
+source "$here/lab.sh"
+
+build_dir=$(cd "${1:?usage: cli_onvif_test.sh BUILD_DIR}" && pwd)
+lab_require_root
+LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
+cli=$build_dir/src/lorvena-cli
+
+# How long each search listens: the simulated devices answer a probe within
+# half a second, the rest is room for a loaded machine.
+listen_seconds=2
+failed=0
+check() { # check DESCRIPTION EXPECTED ACTUAL
+    if [[ $2 != "$3" ]]; then
+        failed=1
+        printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3" >&2
+    fi
+}
+
+# run EXPECTED-EXIT ARGS...: runs the CLI in the host namespace, prints its
+# stdout; its stderr is kept in $LAB_DIR/stderr.
+run() {
+    local expected=$1 status=0 output
+    shift
+    output=$(lab_host_exec "$cli" "$@" --mode new --wait "$listen_seconds" 2>"$LAB_DIR/stderr") || status=$?
+    if [[ $status -ne $expected ]]; then
+        failed=1
+        printf 'FAIL: lorvena-cli %s exited %d, not %d\n%s\n' "$*" "$status" "$expected" "$(cat "$LAB_DIR/stderr")" >&2
+    fi
+    printf '%s' "$output"
+}
+
+# The listed rows (CSV without the header and the row number), sorted by
+# address; extra search options may be given.
+rows() {
+    lab_host_exec "$cli" search --mode new --wait "$listen_seconds" --format csv "$@" | tr -d '\r' | tail -n +2 | cut -d, -f2- |
+        sort -t, -k4,4
+}
+# The row of ADDRESS in ROWS.
+row_of() { awk -F, -v ip="$2" '$4 == ip' <<<"$1"; }
+# ROWS without their MAC cells: ONVIF devices show the MAC the host's
+# neighbour table holds for them, the segment's link here.
+without_mac() { cut -d, -f1-7,9- <<<"$1"; }
+log_has() { grep -qxF -- "$1" "${LAB_DEVSIM_LOG[1]}"; }
+
+lab_init
+lab_add_segment 1
+lab_enable_multicast 1
+cat >"$LAB_DIR/devices.json" <<'JSON'
+{"devices": [
+  {"generations": ["basic"], "kind": "IPCAMERA", "name": "Kamera UDP", "ip": "10.1.0.20", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:00:20", "type": 300, "password": "haslo1"},
+  {"generations": ["basic"], "kind": "IPCAMERA", "name": "Partia UDP", "ip": "10.1.0.60", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:00:60", "type": 300, "password": "haslo1"}
+]}
+JSON
+cat >"$LAB_DIR/onvif.json" <<'JSON'
+{"onvifDevices": [
+  {"ip": "10.1.0.20", "port": 8000, "name": "Ten sam adres", "password": "haslo1"},
+  {"ip": "10.1.0.40", "prefix": 16, "gateway": "10.1.0.1", "dns": "10.1.0.1", "name": "Kamera ONVIF",
+   "password": "haslo1", "clockOffsetSeconds": 10800, "anonymousReads": true},
+  {"ip": "10.1.0.50", "name": "Zle haslo", "password": "haslo1"},
+  {"ip": "10.1.0.70", "name": "Partia ONVIF", "password": "haslo1", "videoTransmitter": false},
+  {"ip": "10.1.0.30", "name": "Tylko maska", "password": "haslo1", "multicast": false}
+]}
+JSON
+lab_start_devsim 1 --devices "$LAB_DIR/devices.json" --onvif-devices "$LAB_DIR/onvif.json"
+
+# --- one list for both kinds
+listed=$(rows)
+check "every address once; the UDP row keeps 10.1.0.20; no mask-only device" \
+    "10.1.0.20 IPCAMERA
+10.1.0.40 
+10.1.0.50 
+10.1.0.60 IPCAMERA
+10.1.0.70 " "$(awk -F, '{print $4, $1}' <<<"$listed")"
+check "an ONVIF row's cells" ",Kamera ONVIF,,10.1.0.40,255.255.0.0,10.1.0.1,10.1.0.1,80,80,0,Nieaktywne,900" \
+    "$(without_mac "$(row_of "$listed" 10.1.0.40)")"
+check "an ONVIF row's MAC: twelve hexadecimal digits" 1 \
+    "$(row_of "$listed" 10.1.0.40 | cut -d, -f8 | grep -cxE '[0-9A-F]{12}' || true)"
+check "a device that is no video transmitter" 999 "$(row_of "$listed" 10.1.0.70 | cut -d, -f13)"
+# Low in the subnet on purpose: the sweep's probes to addresses nobody holds
+# wait for ARP in the socket's buffer, which fills after some fifty hosts.
+check "the mask mode also asks every address of the subnet" ",Tylko maska,,10.1.0.30" \
+    "$(row_of "$(rows --onvif-mask)" 10.1.0.30 | cut -d, -f1-4)"
+
+# --- single changes: no message box, the CLI's own lines
+check "a device three hours ahead is moved" \
+    "onvif: settings handed to the device
+onvif: the device took the change" \
+    "$(run 0 set --device 10.1.0.40 --new-ip 10.1.0.41 --mask 255.255.0.0 --gateway 10.1.0.1 --password haslo1)"
+log_has "onvif SetNetworkInterfaces 10.1.0.40 ok" || check "the device was asked to change" "logged" "missing"
+log_has "onvif-applied 10.1.0.40:80 10.1.0.41:80" || check "the new address took effect" "logged" "missing"
+check "a wrong password" "onvif: login failed (wrong password, or no answer from the device)" \
+    "$(run 1 set --device 10.1.0.50 --new-ip 10.1.0.51 --mask 255.255.0.0 --password nope)"
+log_has "onvif GetNetworkInterfaces 10.1.0.50 auth-failed" || check "the login was refused" "logged" "missing"
+
+# --- a batch of both kinds. The ONVIF row, clicked last, puts its one port
+# into both port fields: the camera's rule wants them apart.
+check "batch of a UDP and an ONVIF device" "Zmiana zakończona powodzeniem" \
+    "$(run 0 batch --devices 10.1.0.60,10.1.0.70 --start-ip 10.1.2.1 --mask 255.255.0.0 --gateway 10.1.0.1 \
+        --rtsp-port 554 --password haslo1)"
+check "each device of the batch changed" "10.1.0.60: changed
+10.1.0.70: changed" "$(cat "$LAB_DIR/stderr")"
+
+# --- the next search shows the new addresses
+check "the list after the changes" \
+    "10.1.0.20 IPCAMERA
+10.1.0.41 
+10.1.0.50 
+10.1.2.1 IPCAMERA
+10.1.2.2 " "$(rows | awk -F, '{print $4, $1}' | sort -V)"
+
+if [[ $failed -ne 0 || $LAB_DEVSIM_FAILURES -ne 0 ]]; then
+    echo "cli_onvif_test: FAILED" >&2
+    exit 1
+fi
+echo "cli_onvif_test: passed"

@@ -1,0 +1,198 @@
+#include "devsim/OnvifDeviceFile.h"
+
+#include "devsim/Ipv4Text.h"
+
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+namespace lorvena::devsim {
+
+namespace {
+
+using Json = nlohmann::json;
+using onvif::HostileMode;
+using onvif::OnvifDeviceConfig;
+
+// A day either way is more skew than any test needs, and keeps the
+// device's idea of the time well inside what the digest can carry.
+constexpr std::int64_t maxClockOffsetSeconds = 24 * 3600;
+
+std::optional<HostileMode> parseHostile(const std::string& text)
+{
+    if (text == "none")
+        return HostileMode::None;
+    if (text == "huge-reply")
+        return HostileMode::HugeReply;
+    if (text == "malformed-xml")
+        return HostileMode::MalformedXml;
+    if (text == "doctype")
+        return HostileMode::Doctype;
+    return std::nullopt;
+}
+
+// Reads one device object, keeping the first error.
+class OnvifDeviceReader {
+public:
+    OnvifDeviceReader(const Json& object, std::size_t index) : object_(object), index_(index) {}
+
+    std::optional<OnvifDeviceConfig> read()
+    {
+        if (!object_.is_object())
+            return fail("", "must be an object");
+        OnvifDeviceConfig device;
+        bool haveIp = false;
+        for (const auto& [key, value] : object_.items()) {
+            if (key == "ip")
+                haveIp = readIp(value, device);
+            else if (key == "port")
+                device.httpPort = static_cast<std::uint16_t>(readInteger(key, value, 1, 65535));
+            else if (key == "prefix")
+                device.prefixLength = static_cast<int>(readInteger(key, value, 0, 32));
+            else if (key == "gateway")
+                readText(key, value, device.gateway);
+            else if (key == "dns")
+                readText(key, value, device.dns);
+            else if (key == "dhcp")
+                readBool(key, value, device.dhcp);
+            else if (key == "name")
+                readText(key, value, device.name);
+            else if (key == "hardware")
+                readText(key, value, device.hardware);
+            else if (key == "mac")
+                readText(key, value, device.macAddress);
+            else if (key == "endpoint")
+                readText(key, value, device.endpoint);
+            else if (key == "user")
+                readText(key, value, device.userName);
+            else if (key == "password")
+                readText(key, value, device.password);
+            else if (key == "clockOffsetSeconds")
+                device.clockOffset = std::chrono::seconds(
+                    readInteger(key, value, -maxClockOffsetSeconds, maxClockOffsetSeconds));
+            else if (key == "videoTransmitter")
+                readBool(key, value, device.videoTransmitter);
+            else if (key == "multicast")
+                readBool(key, value, device.answersMulticast);
+            else if (key == "anonymousReads")
+                readBool(key, value, device.anonymousReads);
+            else if (key == "rebootNeeded")
+                readBool(key, value, device.rebootNeeded);
+            else if (key == "hostile")
+                readHostile(value, device);
+            else
+                fail(key, "is not a known field");
+        }
+        if (error_.empty() && !haveIp)
+            fail("ip", "is required");
+        if (!error_.empty())
+            return std::nullopt;
+        return device;
+    }
+
+    const std::string& error() const { return error_; }
+
+private:
+    std::nullopt_t fail(const std::string& key, const std::string& problem)
+    {
+        if (error_.empty()) {
+            error_ = "ONVIF device " + std::to_string(index_);
+            if (!key.empty())
+                error_ += ": \"" + key + "\"";
+            error_ += " " + problem;
+        }
+        return std::nullopt;
+    }
+
+    void readText(const std::string& key, const Json& value, std::string& target)
+    {
+        if (value.is_string())
+            target = value.get<std::string>();
+        else
+            fail(key, "must be a string");
+    }
+
+    void readBool(const std::string& key, const Json& value, bool& target)
+    {
+        if (value.is_boolean())
+            target = value.get<bool>();
+        else
+            fail(key, "must be true or false");
+    }
+
+    std::int64_t readInteger(const std::string& key, const Json& value, std::int64_t low, std::int64_t high)
+    {
+        if (value.is_number_integer()) {
+            auto number = value.get<std::int64_t>();
+            // A large unsigned value reads back negative; it is out of range either way.
+            if (number >= low && number <= high && !(value.is_number_unsigned() && number < 0))
+                return number;
+        }
+        fail(key, "must be an integer from " + std::to_string(low) + " to " + std::to_string(high));
+        return low;
+    }
+
+    bool readIp(const Json& value, OnvifDeviceConfig& device)
+    {
+        if (!value.is_string() || !parseIpv4(value.get<std::string>())) {
+            fail("ip", "must be a dotted IPv4 address");
+            return false;
+        }
+        device.address = value.get<std::string>();
+        return true;
+    }
+
+    void readHostile(const Json& value, OnvifDeviceConfig& device)
+    {
+        std::optional<HostileMode> mode = value.is_string() ? parseHostile(value.get<std::string>()) : std::nullopt;
+        if (mode)
+            device.hostile = *mode;
+        else
+            fail("hostile", "must be \"none\", \"huge-reply\", \"malformed-xml\" or \"doctype\"");
+    }
+
+    const Json& object_;
+    std::size_t index_;
+    std::string error_;
+};
+
+} // namespace
+
+OnvifDeviceFileResult OnvifDeviceFile::load(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return {{}, "cannot open " + path};
+    std::ostringstream text;
+    text << file.rdbuf();
+    OnvifDeviceFileResult result = parse(text.str());
+    if (!result.ok())
+        result.error = path + ": " + result.error;
+    return result;
+}
+
+OnvifDeviceFileResult OnvifDeviceFile::parse(std::string_view jsonText)
+{
+    Json document = Json::parse(jsonText, nullptr, false);
+    if (document.is_discarded())
+        return {{}, "not valid JSON"};
+    if (!document.is_object() || !document.contains("onvifDevices") || !document["onvifDevices"].is_array())
+        return {{}, "expected an object with an \"onvifDevices\" list"};
+    if (document.size() != 1)
+        return {{}, "only the \"onvifDevices\" key is allowed at the top level"};
+
+    OnvifDeviceFileResult result;
+    std::size_t index = 0;
+    for (const Json& entry : document["onvifDevices"]) {
+        OnvifDeviceReader reader(entry, index++);
+        std::optional<OnvifDeviceConfig> device = reader.read();
+        if (!device)
+            return {{}, reader.error()};
+        result.devices.push_back(std::move(*device));
+    }
+    return result;
+}
+
+} // namespace lorvena::devsim
