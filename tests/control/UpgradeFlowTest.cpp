@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace lorvena {
 namespace {
 
@@ -71,7 +73,9 @@ public:
 
     std::string lastMessage() const { return view.messages.empty() ? "" : view.messages.back(); }
 
-    const std::string package = ::testing::TempDir() + "lorvena-upgrade-flow.package";
+    // Per process: ctest runs these tests side by side.
+    const std::string package =
+        ::testing::TempDir() + "lorvena-upgrade-flow-" + std::to_string(::getpid()) + ".package";
     FakeMainView view;
     WindowState state;
     FakeServices services;
@@ -104,7 +108,7 @@ TEST_F(UpgradeFlowTest, RefusalsBeforeAnyDeviceIsContacted)
                 t.state.selected.typeText = "150";
                 t.state.selected.firmwareText = "V2.1+H3";
                 // Its first field should start the part after "+".
-                t.view.panel.path = ::testing::TempDir() + "X9_V2_lorvena.package";
+                t.view.panel.path = ::testing::TempDir() + "X9_V2_" + std::to_string(::getpid()) + ".package";
                 std::ofstream(t.view.panel.path) << "x";
             },
             M::packageError},

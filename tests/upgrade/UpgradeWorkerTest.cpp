@@ -16,6 +16,8 @@
 #include <fstream>
 #include <thread>
 
+#include <unistd.h>
+
 namespace lorvena {
 namespace {
 
@@ -99,7 +101,7 @@ public:
         FAIL() << "the watch never started";
     }
 
-    const std::string path = ::testing::TempDir() + "lorvena-worker.package";
+    const std::string path = ::testing::TempDir() + "lorvena-worker-" + std::to_string(::getpid()) + ".package";
     FakeMainView view;
     WindowState state;
     AcceptingServices services;
