@@ -104,6 +104,14 @@ void UpgradeFlow::ended(bool succeeded)
     ++endings_;
 }
 
+void UpgradeFlow::releasePanel()
+{
+    state_.upgradeRunning = false;
+    state_.upgradeBusy = false;
+    fields_.path.clear();
+    fields_.password.clear();
+}
+
 void UpgradeFlow::browseClicked()
 {
     if (std::optional<std::string> chosen = view_.chooseUpgradeFile())
@@ -224,21 +232,15 @@ void UpgradeFlow::joinWorker()
 void UpgradeFlow::uploadFinished(UpgradeRoute route, const UploadOutcome& outcome)
 {
     lastUploadResult_ = outcome.code;
-    auto release = [this] {
-        state_.upgradeRunning = false;
-        state_.upgradeBusy = false;
-        fields_.path.clear();
-        fields_.password.clear();
-    };
     if (outcome.succeeded()) {
-        release();
+        releasePanel();
         show();
         ended(true);
         return;
     }
     if (outcome.code == upload_result::success) {
         // The device took the package but its restart could not be seen.
-        release();
+        releasePanel();
         setPosition(0);
         show();
         view_.showMessage(M::cannotWatch);
@@ -247,12 +249,12 @@ void UpgradeFlow::uploadFinished(UpgradeRoute route, const UploadOutcome& outcom
     }
     if (route == UpgradeRoute::UploadThenWatch) {
         view_.showMessage(M::uploadFailed);
-        release();
+        releasePanel();
         setPosition(0);
         show();
     } else {
         setPosition(0);
-        release();
+        releasePanel();
         show();
         view_.showMessage(M::uploadFailed);
     }
@@ -306,10 +308,7 @@ void UpgradeFlow::sdkEvent(MessageId event, std::intptr_t value)
         state_.sdkUpgradeState = 1;
         showRunning(100);
         services_.sdkLogout();
-        state_.upgradeRunning = false;
-        state_.upgradeBusy = false;
-        fields_.path.clear();
-        fields_.password.clear();
+        releasePanel();
         show();
         ended(true);
         break;
@@ -317,10 +316,7 @@ void UpgradeFlow::sdkEvent(MessageId event, std::intptr_t value)
         state_.sdkUpgradeState = -1;
         setPosition(0);
         services_.sdkLogout();
-        state_.upgradeRunning = false;
-        state_.upgradeBusy = false;
-        fields_.path.clear();
-        fields_.password.clear();
+        releasePanel();
         show();
         refuse(M::sdkFailed);
         break;
@@ -331,10 +327,7 @@ void UpgradeFlow::sdkEvent(MessageId event, std::intptr_t value)
 
 void UpgradeFlow::sdkConnectionLost()
 {
-    state_.upgradeRunning = false;
-    state_.upgradeBusy = false;
-    fields_.path.clear();
-    fields_.password.clear();
+    releasePanel();
     show();
     refuse(M::connectFailed);
 }

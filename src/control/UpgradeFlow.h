@@ -71,6 +71,8 @@ private:
     void showIdle() { showBar(UpgradeBar::idle()); }
     void showBar(const UpgradeBar& bar);
     void ended(bool succeeded);
+    // Both flags off, path and password emptied (the edits are not shown).
+    void releasePanel();
     // Ends a press with a message; false, so that callers can return it.
     void refuse(std::string_view message) { view_.showMessage(message); ended(false); }
 
