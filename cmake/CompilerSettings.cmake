@@ -16,3 +16,19 @@ if(_sanitize_flags)
   target_compile_options(lorvena_settings INTERFACE ${_sanitize_flags})
   target_link_options(lorvena_settings INTERFACE ${_sanitize_flags})
 endif()
+
+# Fuzz mode: the whole project gets coverage instrumentation for libFuzzer
+# and ASan+UBSan, so a finding anywhere below a fuzz target aborts the run.
+# Only the fuzz targets themselves link libFuzzer (-fsanitize=fuzzer, set in
+# fuzz/); the other programs of this build keep their own main.
+if(LORVENA_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "LORVENA_FUZZ needs clang (-DCMAKE_CXX_COMPILER=clang++)")
+  endif()
+  if(NOT LORVENA_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "LORVENA_FUZZ brings its own sanitizers; leave LORVENA_SANITIZE empty")
+  endif()
+  target_compile_options(lorvena_settings INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(lorvena_settings INTERFACE -fsanitize=address,undefined)
+endif()

@@ -124,23 +124,34 @@ void DiscoverySearch::openSenders()
     }
     if (sweep_ == SweepMode::AlsoSubnetHosts) {
         sweepTargets_ = SweepTargets(LocalSubnets(), settings_.sweepLoopback);
-        Sender sweeper;
-        sweeper.socket.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        if (sweeper.socket)
+        // A probe to an absent host waits in the socket's send buffer until
+        // the neighbour lookup gives up (seconds), so one socket holds only
+        // a few dozen hosts in flight. Several sockets keep a /22 moving.
+        for (std::size_t i = 0; i < std::max<std::size_t>(1, settings_.sweepSockets); ++i) {
+            Sender sweeper;
+            sweeper.socket.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+            if (!sweeper.socket)
+                break;
+            int bytes = 1 << 20; // capped by the system's limit; only a wish
+            setsockopt(sweeper.socket.get(), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
             senders_.push_back(std::move(sweeper));
+        }
     }
 }
 
-void DiscoverySearch::sendProbes(int socket, std::uint32_t destination)
+bool DiscoverySearch::sendProbes(int socket, std::uint32_t destination)
 {
     sockaddr_in target = socketAddress(destination, ns::discoveryPort);
     for (int type = 0; type < 2; ++type) {
         std::string probe = BuildProbe(type == 0 ? ProbeType::VideoTransmitter : ProbeType::Device, messageIds_[type]);
-        // A failed send (no multicast on that interface, a full buffer) costs
-        // that copy only; the repeats and the other interfaces go on.
-        sendto(socket, probe.data(), probe.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&target),
-            sizeof target);
+        // Any other failed send (no multicast on that interface, no route)
+        // costs that copy only; the repeats and the other interfaces go on.
+        if (sendto(socket, probe.data(), probe.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&target),
+                sizeof target) < 0
+            && (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS))
+            return false;
     }
+    return true;
 }
 
 void DiscoverySearch::sendRound()
@@ -154,11 +165,28 @@ void DiscoverySearch::sendRound()
 
 void DiscoverySearch::sendSweepBatch()
 {
-    if (senders_.empty() || senders_.back().address != 0)
+    std::vector<int> sweepers;
+    for (const Sender& sender : senders_) {
+        if (sender.address == 0)
+            sweepers.push_back(sender.socket.get());
+    }
+    if (sweepers.empty()) {
+        sweepNext_ = sweepTargets_.size();
         return;
-    int socket = senders_.back().socket.get();
-    for (std::size_t sent = 0; sent < settings_.sweepBatch && sweepNext_ < sweepTargets_.size(); ++sent)
-        sendProbes(socket, sweepTargets_[sweepNext_++]);
+    }
+    // A host whose probes did not fit anywhere keeps its place and is tried
+    // again at the next interval, when earlier lookups have ended.
+    std::size_t fullInARow = 0;
+    for (std::size_t sent = 0; sent < settings_.sweepBatch && sweepNext_ < sweepTargets_.size();) {
+        if (sendProbes(sweepers[sweepSocket_ % sweepers.size()], sweepTargets_[sweepNext_])) {
+            ++sweepNext_;
+            ++sent;
+            fullInARow = 0;
+        } else if (++fullInARow == sweepers.size()) {
+            return;
+        }
+        sweepSocket_ = (sweepSocket_ + 1) % sweepers.size();
+    }
 }
 
 void DiscoverySearch::run()

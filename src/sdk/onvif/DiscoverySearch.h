@@ -43,7 +43,7 @@ public:
 private:
     struct Sender {
         UniqueFd socket;
-        std::uint32_t address = 0; // 0: the sweep's socket, routed by the kernel
+        std::uint32_t address = 0; // 0: a sweep socket, routed by the kernel
     };
     struct Found {
         ProbeMatch match;
@@ -52,7 +52,9 @@ private:
 
     void run();
     void openSenders();
-    void sendProbes(int socket, std::uint32_t destination);
+    // False when the socket's send buffer is full: the kernel holds probes
+    // to hosts whose address it is still resolving, and drops further sends.
+    bool sendProbes(int socket, std::uint32_t destination);
     void sendRound();
     void sendSweepBatch();
     void receiveFrom(int socket);
@@ -70,6 +72,7 @@ private:
     std::vector<Sender> senders_;
     std::vector<std::uint32_t> sweepTargets_;
     std::size_t sweepNext_ = 0;
+    std::size_t sweepSocket_ = 0; // the sweep socket to try first
     UniqueFd wake_;
     std::vector<std::uint8_t> buffer_;
 

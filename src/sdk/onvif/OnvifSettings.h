@@ -36,6 +36,7 @@ struct OnvifSettings {
     // flood the neighbour table and the link at once.
     std::size_t sweepBatch = 32;
     std::chrono::milliseconds sweepInterval {20};
+    std::size_t sweepSockets = 8;
     // Loopback subnets hold no devices in the field; tests sweep them.
     bool sweepLoopback = false;
 };
