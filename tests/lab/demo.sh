@@ -2,8 +2,9 @@
 # Shows the tool finding simulated devices in the lab: segment 1 holds the
 # sample devices of demo-devices.json (every kind, a Polish Windows-1250
 # name, DHCP on and off, a factory-default address outside the subnet, an
-# old-search-only recorder, a device that also sends junk), segment 2 a few
-# generated ones. Then runs lorvena-cli's new-mode and old-mode searches in
+# old-search-only recorder, a device that also sends junk) and the ONVIF
+# cameras of demo-onvif-devices.json (one answers only the mask mode's
+# sweep), segment 2 a few generated ones. Then runs lorvena-cli's new-mode and old-mode searches in
 # the host namespace.
 # With --window, the desktop window runs in the lab instead (as the user who
 # called sudo, on their display): press "Wyszukaj" to find the devices.
@@ -29,7 +30,8 @@ done
 lab_init
 lab_add_segment 1
 lab_add_segment 2
-lab_start_devsim 1 --devices "$here/demo-devices.json"
+lab_enable_multicast 1
+lab_start_devsim 1 --devices "$here/demo-devices.json" --onvif-devices "$here/demo-onvif-devices.json"
 lab_start_devsim 2 --generate 4 --first-ip 10.2.1.1
 echo "Lab ready: host addresses ${LAB_HOST_ADDR[1]} and ${LAB_HOST_ADDR[2]}"
 
