@@ -49,11 +49,6 @@ std::string text(const Bytes& bytes)
     return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-std::string withPrefix(std::string_view prefix, std::string_view rest)
-{
-    return std::string(prefix) + std::string(rest);
-}
-
 std::string bytePrefix(int a, int b)
 {
     return std::string {static_cast<char>(a), static_cast<char>(b)};

@@ -43,7 +43,7 @@ public:
     // Hands the settings to the device of the last ONVIF login, then logs
     // out. False when the library did not take them (no successful login,
     // a block it cannot use); otherwise how the device took them arrives
-    // later as onvifChangeResultMessage.
+    // later as MessageId::OnvifChangeResult.
     virtual bool onvifChange(const OnvifNetParam& /*block*/) { return false; }
     // Ends an ONVIF login still held.
     virtual void onvifLogout() {}

@@ -49,7 +49,7 @@ public:
 
     // The answer of an SDK or ONVIF login started for a change.
     void loginAnswered(bool accepted);
-    // How the device took an ONVIF change (onvifChangeResultMessage).
+    // How the device took an ONVIF change (MessageId::OnvifChangeResult).
     void onvifChangeAnswered(bool accepted);
     OnvifChangeStep onvifStep() const { return onvifStep_; }
     // The library lost the device: no answer will come.

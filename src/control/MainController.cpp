@@ -164,7 +164,7 @@ void MainController::handleMessage(const WindowMessage& message)
 {
     // Not a member of the message enumeration (see OnvifRoutines.h), so not
     // a case below.
-    if (message.id == onvifChangeResultMessage) {
+    if (message.id == MessageId::OnvifChangeResult) {
         change_.onvifChangeAnswered(message.lParam == 1);
         return;
     }

@@ -36,7 +36,7 @@ void OnvifChangeNotify(std::int32_t, std::int32_t outcome, void* user)
     auto* poster = static_cast<MessagePoster*>(user);
     if (!poster)
         return;
-    poster->post({onvifChangeResultMessage, 0, outcome == LS_NET_CHANGE_ACCEPTED ? 1 : 0, {}});
+    poster->post({MessageId::OnvifChangeResult, 0, outcome == LS_NET_CHANGE_ACCEPTED ? 1 : 0, {}});
 }
 
 } // namespace lorvena

@@ -7,10 +7,6 @@
 
 namespace lorvena {
 
-// Ours, beside the video-server messages: how a change handed to the ONVIF
-// library ended (lParam 1: the device took it, 0: it did not).
-inline constexpr MessageId onvifChangeResultMessage = static_cast<MessageId>(16102);
-
 // The routines given to the ONVIF library. Each runs on a thread of the
 // library with the window's MessagePoster as its user value, and only
 // copies and posts.
@@ -24,7 +20,7 @@ std::int32_t OnvifSearchCallback(const OnvifDeviceRecord* record, void* user);
 // are ignored.
 void OnvifNotify(std::int32_t handle, std::int32_t eventCode, const void* eventData, void* userContext);
 
-// A change's end: onvifChangeResultMessage.
+// A change's end: MessageId::OnvifChangeResult.
 void OnvifChangeNotify(std::int32_t handle, std::int32_t outcome, void* user);
 
 } // namespace lorvena

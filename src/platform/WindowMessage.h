@@ -23,6 +23,9 @@ enum class MessageId : std::uint32_t {
     // update's progress (lParam percent, wParam 1 when it failed).
     VideoServerOpened = 16100,
     VideoServerProgress = 16101,
+    // How a change handed to the ONVIF library ended (lParam 1: the device
+    // took it, 0: it did not).
+    OnvifChangeResult = 16102,
 };
 
 // One posted message. A payload travels with the message and belongs to it;
