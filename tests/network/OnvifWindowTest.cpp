@@ -57,14 +57,7 @@ protected:
         controller = std::make_unique<MainController>(1, dependencies);
         controller->initialise();
         // After the window has set the product's waits: short ones here.
-        onvif::OnvifSettings settings;
-        settings.searchWait = 1500ms;
-        settings.request = {2000ms, 3000ms};
-        settings.searchRequest = {500ms, 1000ms};
-        settings.probeMinDelay = 20ms;
-        settings.probeMaxDelay = 50ms;
-        settings.probeUpperDelay = 100ms;
-        onvif::SetOnvifSettings(settings);
+        onvif::SetOnvifSettings(onvif::testing::ShortTestSettings());
         // The busy dialog: the window keeps handling messages until the
         // library's end closes it.
         view.onBusyDialog = [this] {

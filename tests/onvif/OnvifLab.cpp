@@ -18,6 +18,19 @@ namespace lorvena::onvif::testing {
 using namespace std::chrono_literals;
 namespace sim = devsim::onvif;
 
+OnvifSettings ShortTestSettings(std::chrono::milliseconds searchWait)
+{
+    OnvifSettings settings;
+    settings.searchWait = searchWait;
+    settings.request = {2000ms, 3000ms};
+    settings.searchRequest = {500ms, 1000ms};
+    settings.probeMinDelay = 20ms;
+    settings.probeMaxDelay = 50ms;
+    settings.probeUpperDelay = 100ms;
+    settings.sweepLoopback = true;
+    return settings;
+}
+
 bool EnableLoopbackMulticast(std::string& error)
 {
     UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
@@ -115,15 +128,7 @@ void OnvifLabTest::SetUp()
 {
     std::string error;
     ASSERT_TRUE(EnableLoopbackMulticast(error)) << error;
-    OnvifSettings settings;
-    settings.searchWait = 1500ms;
-    settings.request = {2000ms, 3000ms};
-    settings.searchRequest = {500ms, 1000ms};
-    settings.probeMinDelay = 20ms;
-    settings.probeMaxDelay = 50ms;
-    settings.probeUpperDelay = 100ms;
-    settings.sweepLoopback = true;
-    SetOnvifSettings(settings);
+    SetOnvifSettings(ShortTestSettings());
     LS_NET_Startup();
 }
 

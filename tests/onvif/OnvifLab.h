@@ -2,6 +2,7 @@
 
 #include "onvif/OnvifSimulator.h"
 #include "sdk/onvif/OnvifAccess.h"
+#include "sdk/onvif/OnvifSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,10 @@
 #include <vector>
 
 namespace lorvena::onvif::testing {
+
+// The library's waits for tests: short, but long enough for a loaded
+// machine; the mask mode sweeps the loopback subnet too.
+OnvifSettings ShortTestSettings(std::chrono::milliseconds searchWait = std::chrono::milliseconds(1500));
 
 // Inside the test's loopback namespace: multicast on lo and a route for the
 // multicast range through it, so that the discovery group works there.

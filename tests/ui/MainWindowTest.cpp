@@ -67,11 +67,7 @@ protected:
 
     bool waitFor(const std::function<bool()>& done, int milliseconds = 5000)
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < milliseconds)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
+        return testing_support::pumpUntil(done, milliseconds);
     }
 
     std::unique_ptr<CTavrinDlg> window;

@@ -88,17 +88,9 @@ protected:
         return config;
     }
 
-    // The library's waits, short but real.
     static void setSearchWait(std::chrono::milliseconds wait)
     {
-        onvif::OnvifSettings settings;
-        settings.searchWait = wait;
-        settings.request = {2000ms, 3000ms};
-        settings.searchRequest = {500ms, 1000ms};
-        settings.probeMinDelay = 20ms;
-        settings.probeMaxDelay = 50ms;
-        settings.probeUpperDelay = 100ms;
-        onvif::SetOnvifSettings(settings);
+        onvif::SetOnvifSettings(onvif::testing::ShortTestSettings(wait));
     }
 
     void open()
@@ -141,11 +133,7 @@ protected:
 
     bool waitFor(const std::function<bool()>& done, int milliseconds = 20000)
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < milliseconds)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
+        return testing_support::pumpUntil(done, milliseconds);
     }
 
     int rowOf(const QString& ip) const

@@ -3,6 +3,8 @@
 #include "platform/MessageQueue.h"
 #include "platform/SoftCloseChannel.h"
 
+#include "ui/UiTestEnvironment.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -44,10 +46,7 @@ TEST(SoftCloseChannel, AnotherProcessesMessageArrivesAsAWindowMessage)
         return std::async(std::launch::async, [number, p = path.toStdString()] { return SoftCloseChannel::send(number, p); });
     };
     auto waitForMessages = [&](std::size_t count) {
-        QElapsedTimer timer;
-        timer.start();
-        while (queue.size() < count && timer.elapsed() < 2000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        testing_support::pumpUntil([&] { return queue.size() >= count; }, 2000);
     };
 
     auto other = sendFromElsewhere(1234); // not ours: ignored

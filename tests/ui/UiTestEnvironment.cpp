@@ -1,5 +1,8 @@
 #include "ui/UiTestEnvironment.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -27,6 +30,15 @@ bool inCi()
 {
     const char* ci = std::getenv("CI");
     return ci != nullptr && std::strcmp(ci, "true") == 0;
+}
+
+bool pumpUntil(const std::function<bool()>& done, int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
 }
 
 } // namespace lorvena::testing_support

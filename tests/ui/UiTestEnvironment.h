@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace lorvena::testing_support {
@@ -22,5 +23,9 @@ const std::string& namespaceProblem();
     } while (false)
 
 bool inCi();
+
+// Runs the event loop until `done` holds or `milliseconds` have passed (a
+// safety net, not a measurement); returns `done()`.
+bool pumpUntil(const std::function<bool()>& done, int milliseconds);
 
 } // namespace lorvena::testing_support
