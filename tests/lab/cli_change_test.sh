@@ -20,24 +20,13 @@ lab_require_root
 LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
 cli=$build_dir/src/lorvena-cli
 
-failed=0
-check() { # check DESCRIPTION EXPECTED ACTUAL
-    if [[ $2 != "$3" ]]; then
-        failed=1
-        printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3" >&2
-    fi
-}
+check() { lab_check "$@"; }
 
 # run EXPECTED-EXIT ARGS...: runs the CLI in the host namespace, prints its stdout.
 run() {
-    local expected=$1 status=0 output
+    local expected=$1
     shift
-    output=$(lab_host_exec "$cli" "$@" --wait 1 2>"$LAB_DIR/stderr") || status=$?
-    if [[ $status -ne $expected ]]; then
-        failed=1
-        printf 'FAIL: lorvena-cli %s exited %d, not %d\n%s\n' "$*" "$status" "$expected" "$(cat "$LAB_DIR/stderr")" >&2
-    fi
-    printf '%s' "$output"
+    lab_run "$expected" "$cli" "$@" --wait 1
 }
 
 # The listed row of ADDRESS (CSV without the row number), or nothing.
@@ -111,8 +100,4 @@ for k in 1 2 3; do
     check "batch device $k at 10.1.2.$k" "Partia $k" "$(listed new "10.1.2.$k" 4 | cut -d, -f2)"
 done
 
-if [[ $failed -ne 0 ]]; then
-    echo "cli_change_test: FAILED" >&2
-    exit 1
-fi
-echo "cli_change_test: passed"
+lab_finish cli_change_test

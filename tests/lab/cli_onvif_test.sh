@@ -25,25 +25,14 @@ cli=$build_dir/src/lorvena-cli
 # How long each search listens: the simulated devices answer a probe within
 # half a second, the rest is room for a loaded machine.
 listen_seconds=2
-failed=0
-check() { # check DESCRIPTION EXPECTED ACTUAL
-    if [[ $2 != "$3" ]]; then
-        failed=1
-        printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3" >&2
-    fi
-}
+check() { lab_check "$@"; }
 
 # run EXPECTED-EXIT ARGS...: runs the CLI in the host namespace, prints its
 # stdout; its stderr is kept in $LAB_DIR/stderr.
 run() {
-    local expected=$1 status=0 output
+    local expected=$1
     shift
-    output=$(lab_host_exec "$cli" "$@" --mode new --wait "$listen_seconds" 2>"$LAB_DIR/stderr") || status=$?
-    if [[ $status -ne $expected ]]; then
-        failed=1
-        printf 'FAIL: lorvena-cli %s exited %d, not %d\n%s\n' "$*" "$status" "$expected" "$(cat "$LAB_DIR/stderr")" >&2
-    fi
-    printf '%s' "$output"
+    lab_run "$expected" "$cli" "$@" --mode new --wait "$listen_seconds"
 }
 
 # The listed rows (CSV without the header and the row number), sorted by
@@ -127,8 +116,4 @@ check "the list after the changes" \
 10.1.2.1 IPCAMERA
 10.1.2.2 " "$(rows | awk -F, '{print $4, $1}' | sort -V)"
 
-if [[ $failed -ne 0 || $LAB_DEVSIM_FAILURES -ne 0 ]]; then
-    echo "cli_onvif_test: FAILED" >&2
-    exit 1
-fi
-echo "cli_onvif_test: passed"
+lab_finish cli_onvif_test

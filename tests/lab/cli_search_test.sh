@@ -21,13 +21,7 @@ lab_require_root
 LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
 cli=$build_dir/src/lorvena-cli
 
-failed=0
-check() { # check DESCRIPTION EXPECTED ACTUAL
-    if [[ $2 != "$3" ]]; then
-        failed=1
-        printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3" >&2
-    fi
-}
+check() { lab_check "$@"; }
 
 # The CLI's CSV without its header and row numbers, sorted: arrival order
 # between devices is not fixed, the cells are.
@@ -123,8 +117,4 @@ for k in 1 2 3; do
     check "segment $k: one old-mode request, from 10.$k.0.1" "10.$k.0.1 ${LAB_DEVICE_IF[$k]}" "$(requests_in "$k" old)"
 done
 
-if [[ $failed -ne 0 ]]; then
-    echo "cli_search_test: FAILED" >&2
-    exit 1
-fi
-echo "cli_search_test: passed"
+lab_finish cli_search_test

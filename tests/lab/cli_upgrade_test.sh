@@ -22,28 +22,16 @@ lab_require_root
 LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
 cli=$build_dir/src/lorvena-cli
 
-failed=0
-check() { # check DESCRIPTION EXPECTED ACTUAL
-    if [[ $2 != "$3" ]]; then
-        failed=1
-        printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3" >&2
-    fi
-}
+check() { lab_check "$@"; }
 
 # upgrade EXPECTED-EXIT DEVICE FILE [ARGS...]: prints the CLI's stdout. The
 # upgrade's own waits run at a hundredth of their length; network time-outs
 # stay as they are.
 upgrade() {
-    local expected=$1 device=$2 file=$3 status=0 output
+    local expected=$1 device=$2 file=$3
     shift 3
-    output=$(lab_host_exec env LORVENA_UPGRADE_TIME_SCALE=0.01 \
-        "$cli" upgrade --device "$device" --file "$file" --wait 1 "$@" 2>"$LAB_DIR/stderr") || status=$?
-    if [[ $status -ne $expected ]]; then
-        failed=1
-        printf 'FAIL: upgrade of %s exited %d, not %d\n%s\n%s\n' "$device" "$status" "$expected" \
-            "$output" "$(cat "$LAB_DIR/stderr")" >&2
-    fi
-    printf '%s' "$output"
+    lab_run "$expected" env LORVENA_UPGRADE_TIME_SCALE=0.01 \
+        "$cli" upgrade --device "$device" --file "$file" --wait 1 "$@"
 }
 
 logged() { grep -c -- "$1" "${LAB_DEVSIM_LOG[1]}" || true; }
@@ -128,8 +116,4 @@ check "a package named for another firmware" "Upgrade package error!" \
 check "a missing package" "Invalid uploading file!" "$(upgrade 1 10.1.0.10 "$LAB_DIR/none.package" --password 12345)"
 check "a device not listed" "" "$(upgrade 3 10.1.0.99 "$package" --password 12345)"
 
-if [[ $failed -ne 0 ]]; then
-    echo "cli_upgrade_test: FAILED" >&2
-    exit 1
-fi
-echo "cli_upgrade_test: passed"
+lab_finish cli_upgrade_test

@@ -196,6 +196,46 @@ lab_enable_multicast() {
         ip -n "$LAB_HOST_NS" route replace 224.0.0.0/4 dev "$bridge"
 }
 
+# --- checks for the lab's test scripts. A failure is also marked in a file:
+# lab_run usually runs inside $(...), where setting a variable is lost.
+
+# lab_check DESCRIPTION EXPECTED ACTUAL
+lab_check() {
+    [[ $2 == "$3" ]] && return 0
+    printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3" >&2
+    : >"$LAB_DIR/failed"
+}
+
+# lab_run EXPECTED-EXIT CMD...: runs CMD in the host namespace and prints its
+# standard output; its standard error is kept in $LAB_DIR/stderr.
+lab_run() {
+    local expected=$1 status=0 output
+    shift
+    output=$(lab_host_exec "$@" 2>"$LAB_DIR/stderr") || status=$?
+    if [[ $status -ne $expected ]]; then
+        printf 'FAIL: %s exited %d, not %d\n%s\n%s\n' "$*" "$status" "$expected" "$output" \
+            "$(cat "$LAB_DIR/stderr")" >&2
+        : >"$LAB_DIR/failed"
+    fi
+    printf '%s' "$output"
+}
+
+# lab_finish NAME: takes the lab down (so that a devsim that crashed or
+# reported a sanitizer error is counted), then ends the script: "NAME: passed"
+# and 0, or "NAME: FAILED" and 1 when a check, a run or a devsim failed.
+lab_finish() {
+    local failed=0
+    [[ -e $LAB_DIR/failed ]] && failed=1
+    lab_teardown
+    [[ $LAB_DEVSIM_FAILURES -ne 0 ]] && failed=1
+    if ((failed)); then
+        echo "$1: FAILED" >&2
+        exit 1
+    fi
+    echo "$1: passed"
+    exit 0
+}
+
 # lab_host_exec CMD...: runs CMD in the host namespace (where the tool runs).
 lab_host_exec() {
     ip netns exec "$LAB_HOST_NS" "$@"
