@@ -94,11 +94,17 @@ int CHttpRequest::Request(const std::string& url, const char* extraHeaders, cons
     if (!SendAll(socket.get(), *text))
         return failure;
 
+    // The whole response gets the wait one receive gets: a device that drips
+    // its answer, each byte just inside that wait, holds the caller no longer.
+    const ResponseDeadline deadline = std::chrono::steady_clock::now() + waitLimit;
     std::string header;
     std::string responseBody;
     header.reserve(1024);
-    if (ReadResponseHeader(socket.get(), header, maxHeaderBytes) != HeaderEnd::Capped)
-        ReadResponseBody(socket.get(), responseBody, maxBodyBytes);
+    HeaderEnd headerEnd = ReadResponseHeader(socket.get(), header, maxHeaderBytes, deadline);
+    if (headerEnd == HeaderEnd::DeadlinePassed)
+        return failure;
+    if (headerEnd != HeaderEnd::Capped)
+        ReadResponseBody(socket.get(), responseBody, maxBodyBytes, deadline);
     result.request = std::move(*text);
     result.header = std::move(header);
     result.body = std::move(responseBody);

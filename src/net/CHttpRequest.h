@@ -39,15 +39,18 @@ public:
     // 0 on success, 1 on failure, as the device code expects. A non-null
     // `body` makes a POST. `authorization` is the Base64 credential text.
     // Failures (not HTTP, URL parts or request text too long, no connection,
-    // send failed) leave `result` empty; a response cut short by time-out or
-    // close is not a failure.
+    // send failed, header not complete within the receive wait of the whole
+    // response) leave `result` empty; a response cut short by close, by a
+    // receive time-out or, once its header is complete, by that wait is not
+    // a failure.
     virtual int Request(const std::string& url, const char* extraHeaders, const std::uint8_t* body,
         std::size_t bodyLength, HttpResult& result, const std::string& authorization);
 
     // Send and receive time-out of a request, chosen by the URL text: the
-    // storage card calls get long ones, every other call a short one. We ask
-    // for no connection close, so a device that keeps the connection open
-    // holds each request this long after its answer.
+    // storage card calls get long ones, every other call a short one. It is
+    // also the most the whole response may take after the request is sent.
+    // We ask for no connection close, so a device that keeps the connection
+    // open holds each request up to this long.
     static std::chrono::milliseconds ReceiveTimeoutFor(std::string_view url);
 
 private:

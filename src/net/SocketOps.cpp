@@ -4,7 +4,9 @@
 #include <poll.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 
 namespace lorvena {
 
@@ -21,16 +23,14 @@ bool setNonBlocking(int socket, bool on)
     return fcntl(socket, F_SETFL, flags) == 0;
 }
 
-// Waits until the socket is writable or `limit` has passed; a signal does not
+// Waits for `events` on the socket until `deadline`; a signal does not
 // restart the full wait.
-bool waitWritable(int socket, std::chrono::milliseconds limit)
+bool waitFor(int socket, short events, Clock::time_point deadline)
 {
-    const Clock::time_point deadline = Clock::now() + limit;
     for (;;) {
         auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() < 0)
-            left = std::chrono::milliseconds(0);
-        pollfd entry {socket, POLLOUT, 0};
+        left = std::clamp(left, std::chrono::milliseconds(0), std::chrono::milliseconds(INT_MAX));
+        pollfd entry {socket, events, 0};
         int ready = poll(&entry, 1, static_cast<int>(left.count()));
         if (ready > 0)
             return true;
@@ -55,7 +55,7 @@ bool ConnectWithin(int socket, const sockaddr* address, socklen_t length, std::c
         return false;
     if (connect(socket, address, length) != 0 && errno != EINPROGRESS)
         return false;
-    if (!waitWritable(socket, limit))
+    if (!waitFor(socket, POLLOUT, Clock::now() + limit))
         return false;
     // Linux reports a failed attempt as writable too; the pending error tells.
     int pending = 0;
@@ -80,6 +80,11 @@ ssize_t ReceiveOnce(int socket, void* buffer, std::size_t length)
         result = recv(socket, buffer, length, 0);
     while (result < 0 && errno == EINTR);
     return result;
+}
+
+bool WaitReadable(int socket, std::chrono::steady_clock::time_point deadline)
+{
+    return waitFor(socket, POLLIN, deadline);
 }
 
 bool SendAll(int socket, std::string_view bytes)

@@ -24,6 +24,10 @@ bool SetSocketTimeouts(int socket, std::chrono::milliseconds send, std::chrono::
 // call is repeated then. Otherwise the result of recv.
 ssize_t ReceiveOnce(int socket, void* buffer, std::size_t length);
 
+// Waits until the socket has something to read (data, its end or an error)
+// or `deadline` has passed; false when the deadline came first.
+bool WaitReadable(int socket, std::chrono::steady_clock::time_point deadline);
+
 // Sends every byte. MSG_NOSIGNAL: a device that hangs up early must cost us
 // this request, not the process (SIGPIPE).
 bool SendAll(int socket, std::string_view bytes);

@@ -17,6 +17,8 @@ namespace {
 
 using Json = nlohmann::json;
 
+constexpr std::size_t maxDripMilliseconds = 60000;
+
 std::optional<std::array<std::uint8_t, 6>> parseMac(std::string_view text)
 {
     // "AA:BB:CC:DD:EE:FF" (dashes also accepted): six two-digit hex groups.
@@ -35,6 +37,21 @@ std::optional<std::array<std::uint8_t, 6>> parseMac(std::string_view text)
     return mac;
 }
 
+// The number after `prefix` in `text` ("short:40"), when it is all digits
+// and within [least, most].
+std::optional<std::size_t> numberAfter(std::string_view text, std::string_view prefix, std::size_t least,
+    std::size_t most)
+{
+    if (!text.starts_with(prefix))
+        return std::nullopt;
+    std::size_t number = 0;
+    std::string_view digits = text.substr(prefix.size());
+    auto [end, status] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (status != std::errc() || end != digits.data() + digits.size() || number < least || number > most)
+        return std::nullopt;
+    return number;
+}
+
 std::optional<Fault> parseFault(std::string_view text)
 {
     if (text == "wrong-magic")
@@ -45,15 +62,14 @@ std::optional<Fault> parseFault(std::string_view text)
         return Fault {FaultKind::EchoRequest};
     if (text == "oversize")
         return Fault {FaultKind::Oversize};
+    if (text == "no-nul")
+        return Fault {FaultKind::NoNul};
     if (text == "short")
         return Fault {FaultKind::Short, defaultShortLength};
-    if (text.starts_with("short:")) {
-        std::size_t length = 0;
-        std::string_view digits = text.substr(6);
-        auto [end, status] = std::from_chars(digits.data(), digits.data() + digits.size(), length);
-        if (status == std::errc() && end == digits.data() + digits.size() && length > 0)
-            return Fault {FaultKind::Short, length};
-    }
+    if (auto length = numberAfter(text, "short:", 1, std::numeric_limits<std::size_t>::max()))
+        return Fault {FaultKind::Short, *length};
+    if (auto length = numberAfter(text, "length:", 0, maxDatagramBytes))
+        return Fault {FaultKind::Length, *length};
     return std::nullopt;
 }
 
@@ -236,8 +252,18 @@ private:
             device.http = HttpMode::Closed;
         else if (text == "silent")
             device.http = HttpMode::Silent;
-        else
-            fail("http", "must be \"normal\", \"refuse-first\", \"closed\" or \"silent\"");
+        else if (text == "endless-header")
+            device.http = HttpMode::EndlessHeader;
+        else if (text == "huge-body")
+            device.http = HttpMode::HugeBody;
+        else if (text == "drip")
+            device.http = HttpMode::Drip;
+        else if (auto interval = numberAfter(text, "drip:", 1, maxDripMilliseconds)) {
+            device.http = HttpMode::Drip;
+            device.httpDrip = std::chrono::milliseconds(*interval);
+        } else
+            fail("http", "must be \"normal\", \"refuse-first\", \"closed\", \"silent\", \"endless-header\", "
+                         "\"huge-body\", \"drip\" or \"drip:<milliseconds>\" (1 to 60000)");
     }
 
     void readFaults(const Json& value, SimulatedDevice& device)

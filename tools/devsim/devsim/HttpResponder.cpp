@@ -135,14 +135,36 @@ RequestLine requestLine(std::string_view head)
     return {line.substr(0, first), line.substr(first + 1, second - first - 1),
         line.substr(second + 1).starts_with("HTTP/1.")};
 }
-} // namespace
 
-HttpAnswer HttpResponder::answer(std::string_view head, const SimulatedDevice& device, int progressFigure)
+// The answer a hostile device makes of a well-formed one.
+HttpAnswer reshaped(HttpAnswer answer, const SimulatedDevice& device)
+{
+    const std::string statusLine = answer.bytes.substr(0, answer.bytes.find("\r\n") + 2);
+    switch (device.http) {
+    case HttpMode::EndlessHeader:
+        answer.bytes = statusLine + "X-Filler: ";
+        answer.fillerBytes = endlessFiller;
+        answer.filler = 'h';
+        break;
+    case HttpMode::HugeBody:
+        answer.bytes = statusLine + "Content-Type: application/octet-stream\r\nContent-Length: "
+            + std::to_string(hugeBodyBytes) + "\r\nConnection: close\r\n\r\n";
+        answer.fillerBytes = hugeBodyBytes;
+        answer.filler = 'b';
+        break;
+    case HttpMode::Drip:
+        answer.drip = device.httpDrip;
+        break;
+    default:
+        break;
+    }
+    return answer;
+}
+
+HttpAnswer wellFormedAnswer(std::string_view head, const SimulatedDevice& device, int progressFigure)
 {
     RequestLine request = requestLine(head);
     std::string path = request.valid ? std::string(request.path) : "-";
-    if (device.http == HttpMode::Silent)
-        return {path, 0, {}};
     if (!request.valid)
         return answered(path, 400);
     if (request.method != "GET")
@@ -159,11 +181,21 @@ HttpAnswer HttpResponder::answer(std::string_view head, const SimulatedDevice& d
         return answered(path, 401);
     return answered(path, credentialsMatch(head, device) ? 200 : 401);
 }
+} // namespace
+
+HttpAnswer HttpResponder::answer(std::string_view head, const SimulatedDevice& device, int progressFigure)
+{
+    if (device.http == HttpMode::Silent) {
+        RequestLine request = requestLine(head);
+        return {request.valid ? std::string(request.path) : "-", 0, {}};
+    }
+    return reshaped(wellFormedAnswer(head, device, progressFigure), device);
+}
 
 HttpAnswer HttpResponder::tooLarge(std::string_view start, const SimulatedDevice& device)
 {
     RequestLine request = requestLine(start);
     std::string path = request.valid ? std::string(request.path) : "-";
-    return device.http == HttpMode::Silent ? HttpAnswer {path, 0, {}} : answered(path, 400);
+    return device.http == HttpMode::Silent ? HttpAnswer {path, 0, {}} : reshaped(answered(path, 400), device);
 }
 } // namespace lorvena::devsim

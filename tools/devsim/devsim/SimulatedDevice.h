@@ -34,12 +34,17 @@ enum class FaultKind : std::uint8_t {
     Short,        // only the first `length` bytes of the good reply
     EchoRequest,  // the request itself, sent back unchanged
     Oversize,     // the good reply followed by extra bytes
+    NoNul,        // the good reply with every text field filled to its end: no terminator anywhere
+    Length,       // the good reply cut or padded to exactly `length` bytes
 };
 
 struct Fault {
     FaultKind kind = FaultKind::WrongMagic;
-    std::size_t length = 0; // Short only
+    std::size_t length = 0; // Short and Length only
 };
+
+// The largest payload of one UDP datagram over IPv4.
+inline constexpr std::size_t maxDatagramBytes = 65507;
 
 // How the device's web server behaves towards the credential probes.
 enum class HttpMode : std::uint8_t {
@@ -47,7 +52,13 @@ enum class HttpMode : std::uint8_t {
     RefuseFirst, // 401 to the first probe path whatever the credentials
     Closed,      // no server: connections are refused
     Silent,      // connections are accepted and never answered
+    // Hostile servers: the answer a normal one would give, but
+    EndlessHeader, // its status line followed by a header line that never ends
+    Drip,          // sent one byte per `httpDrip`
+    HugeBody,      // with a body of hugeBodyBytes (streamed, never held whole)
 };
+
+inline constexpr std::uint64_t hugeBodyBytes = 1ull << 30;
 
 // The device's last words on a firmware upload, after the package.
 enum class FinalReplyKind : std::uint8_t {
@@ -126,6 +137,7 @@ struct SimulatedDevice {
     std::int32_t typeCode = 0;
     std::string password; // the administrator's ("admin") password, for modify requests and HTTP
     HttpMode http = HttpMode::Normal;
+    std::chrono::milliseconds httpDrip {1000}; // Drip only: between two bytes
     TextEncoding encoding = TextEncoding::Utf8;
     std::vector<Fault> faults; // sent in this order, before the good reply
     bool replaceGoodReply = false;

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
+#include <sys/timerfd.h>
 
 #include <algorithm>
 #include <array>
@@ -133,7 +134,10 @@ void WebServers::handleEvents()
     for (int i = 0; i < count; ++i) {
         std::uint64_t id = events[static_cast<std::size_t>(i)].data.u64;
         // An entry closed earlier in this batch is simply not found.
-        if (auto listener = listeners_.find(id); listener != listeners_.end())
+        if ((id & dripTimerTag) != 0) {
+            if (auto dripping = connections_.find(id & ~dripTimerTag); dripping != connections_.end())
+                dripOne(dripping->first, dripping->second);
+        } else if (auto listener = listeners_.find(id); listener != listeners_.end())
             acceptAll(listener->second);
         else if (connections_.contains(id))
             serve(id, events[static_cast<std::size_t>(i)].events);
@@ -333,21 +337,82 @@ void WebServers::respond(std::uint64_t id, Connection& connection, const HttpAns
     if (answer.status == 0)
         return; // silent: the connection stays open until the client ends it
     connection.unsent = answer.bytes;
+    connection.fillerLeft = answer.fillerBytes;
+    connection.filler = answer.filler;
+    if (answer.drip.count() > 0 && startDrip(id, connection, answer.drip))
+        return;
     flush(id, connection);
+}
+
+bool WebServers::startDrip(std::uint64_t id, Connection& connection, std::chrono::milliseconds interval)
+{
+    connection.dripTimer.reset(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC));
+    if (!connection.dripTimer)
+        return false;
+    itimerspec every {};
+    every.it_interval.tv_sec = static_cast<time_t>(interval.count() / 1000);
+    every.it_interval.tv_nsec = static_cast<long>(interval.count() % 1000 * 1000000);
+    every.it_value = every.it_interval;
+    epoll_event event {};
+    event.events = EPOLLIN;
+    event.data.u64 = id | dripTimerTag;
+    if (timerfd_settime(connection.dripTimer.get(), 0, &every, nullptr) != 0
+        || epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, connection.dripTimer.get(), &event) != 0) {
+        connection.dripTimer.reset();
+        return false; // the answer goes out at once instead
+    }
+    return true;
+}
+
+void WebServers::dripOne(std::uint64_t id, Connection& connection)
+{
+    std::uint64_t expirations = 0;
+    if (read(connection.dripTimer.get(), &expirations, sizeof expirations) != sizeof expirations)
+        return;
+    ssize_t sent = send(connection.socket.get(), connection.unsent.data(), 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        return; // the next tick tries again
+    if (sent < 0) {
+        connections_.erase(id); // the client has gone
+        return;
+    }
+    connection.unsent.erase(0, 1);
+    if (connection.unsent.empty())
+        flush(id, connection); // all sent: ends the connection
+}
+
+void WebServers::waitWritable(std::uint64_t id, const Connection& connection)
+{
+    epoll_event event {};
+    event.events = connection.stalled ? static_cast<std::uint32_t>(EPOLLOUT)
+                                      : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT);
+    event.data.u64 = id;
+    epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
 }
 
 bool WebServers::flush(std::uint64_t id, Connection& connection)
 {
-    while (!connection.unsent.empty()) {
+    std::size_t fillerSent = 0;
+    for (;;) {
+        if (connection.unsent.empty() && connection.fillerLeft > 0) {
+            if (fillerSent >= fillerBytesPerTurn) {
+                waitWritable(id, connection); // writable again at once: the next turn goes on
+                return true;
+            }
+            constexpr std::size_t pieceBytes = 64 * 1024;
+            std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(pieceBytes, connection.fillerLeft));
+            connection.unsent.assign(piece, connection.filler);
+            if (connection.fillerLeft != endlessFiller)
+                connection.fillerLeft -= piece;
+            fillerSent += piece;
+        }
+        if (connection.unsent.empty())
+            break;
         ssize_t sent = send(connection.socket.get(), connection.unsent.data(), connection.unsent.size(), MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            epoll_event event {};
-            event.events = connection.stalled ? static_cast<std::uint32_t>(EPOLLOUT)
-                                              : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT);
-            event.data.u64 = id;
-            epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+            waitWritable(id, connection);
             return true;
         }
         if (sent < 0)

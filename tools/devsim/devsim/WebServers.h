@@ -8,6 +8,7 @@
 #include "platform/UniqueFd.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -24,8 +25,9 @@ namespace lorvena::devsim {
 // on its address and HTTP port. All of them and their connections are served
 // by the caller's thread: it polls `pollDescriptor()` and calls
 // `handleEvents()` when that is readable. Each response is followed by the
-// end of the connection. A connection that starts with the upgrade command
-// is a firmware upload instead (UpgradeReceiver).
+// end of the connection (a hostile device's answer may never end: then the
+// client's leaving ends it). A connection that starts with the upgrade
+// command is a firmware upload instead (UpgradeReceiver).
 class WebServers {
 public:
     static constexpr std::size_t maxRequestBytes = 8192;
@@ -73,7 +75,18 @@ private:
         bool closeWhenSent = true;
         bool stalled = false; // an upload the device stopped reading
         std::unique_ptr<UpgradeReceiver> upload;
+        // A hostile answer: filler still to follow `unsent` (made a piece at
+        // a time, so a huge one costs no memory), and the timer of a
+        // dripping one (its epoll entry: the connection's id | dripTimerTag).
+        std::uint64_t fillerLeft = 0;
+        char filler = 0;
+        UniqueFd dripTimer;
     };
+
+    static constexpr std::uint64_t dripTimerTag = 1ull << 63;
+    // One call sends at most this much filler before the thread serves the
+    // others again.
+    static constexpr std::size_t fillerBytesPerTurn = 1024 * 1024;
 
     bool openListener(std::size_t device);
     void closeListener(std::uint64_t id);
@@ -89,6 +102,9 @@ private:
     void sendThenRead(std::uint64_t id, Connection& connection, std::string bytes);
     void forget(std::uint64_t id);
     bool flush(std::uint64_t id, Connection& connection);
+    void waitWritable(std::uint64_t id, const Connection& connection);
+    bool startDrip(std::uint64_t id, Connection& connection, std::chrono::milliseconds interval);
+    void dripOne(std::uint64_t id, Connection& connection);
     void respond(std::uint64_t id, Connection& connection, const HttpAnswer& answer);
 
     const std::vector<SimulatedDevice>& devices_;
