@@ -29,12 +29,6 @@ bound_seconds=45
 # what a huge body sends would take a gigabyte.
 memory_bound_kib=$((200 * 1024))
 
-failed=0
-fail() {
-    failed=1
-    printf 'FAIL: %s\n' "$*" >&2
-}
-
 lab_init
 lab_add_segment 1
 cat >"$LAB_DIR/devices.json" <<'JSON'
@@ -77,19 +71,15 @@ for entry in "${cases[@]}"; do
     new_ip=$((new_ip + 1))
     what="set on $device (password $password)"
     if [[ $status -eq 124 || $status -eq 137 ]]; then
-        fail "$what did not end within ${bound_seconds}s"
+        lab_fail "$what did not end within ${bound_seconds}s"
         continue
     fi
-    [[ $status -eq $expected_exit ]] || fail "$what exited $status, not $expected_exit: $output $(cat "$LAB_DIR/stderr")"
+    [[ $status -eq $expected_exit ]] || lab_fail "$what exited $status, not $expected_exit: $output $(cat "$LAB_DIR/stderr")"
     first_line=$(head -n 1 <<<"$output")
-    [[ $first_line == "$expected_line" ]] || fail "$what printed '$first_line', not '$expected_line'"
+    [[ $first_line == "$expected_line" ]] || lab_fail "$what printed '$first_line', not '$expected_line'"
     read -r seconds resident_kib < <(tail -n 1 "$measure")
-    ((resident_kib < memory_bound_kib)) || fail "$what took ${resident_kib} KiB"
+    ((resident_kib < memory_bound_kib)) || lab_fail "$what took ${resident_kib} KiB"
     echo "$what: exit $status, '$first_line', ${seconds}s, ${resident_kib} KiB"
 done
 
-if [[ $failed -ne 0 ]]; then
-    echo "cli_hostile_web_test: FAILED" >&2
-    exit 1
-fi
-echo "cli_hostile_web_test: passed"
+lab_finish cli_hostile_web_test

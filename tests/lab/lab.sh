@@ -199,11 +199,16 @@ lab_enable_multicast() {
 # --- checks for the lab's test scripts. A failure is also marked in a file:
 # lab_run usually runs inside $(...), where setting a variable is lost.
 
+# lab_fail MESSAGE...: reports a failure; lab_finish will fail the script.
+lab_fail() {
+    printf 'FAIL: %s\n' "$*" >&2
+    : >"$LAB_DIR/failed"
+}
+
 # lab_check DESCRIPTION EXPECTED ACTUAL
 lab_check() {
     [[ $2 == "$3" ]] && return 0
-    printf 'FAIL: %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3" >&2
-    : >"$LAB_DIR/failed"
+    lab_fail "$(printf '%s\n--- expected\n%s\n--- actual\n%s' "$1" "$2" "$3")"
 }
 
 # lab_run EXPECTED-EXIT CMD...: runs CMD in the host namespace and prints its
@@ -213,9 +218,8 @@ lab_run() {
     shift
     output=$(lab_host_exec "$@" 2>"$LAB_DIR/stderr") || status=$?
     if [[ $status -ne $expected ]]; then
-        printf 'FAIL: %s exited %d, not %d\n%s\n%s\n' "$*" "$status" "$expected" "$output" \
-            "$(cat "$LAB_DIR/stderr")" >&2
-        : >"$LAB_DIR/failed"
+        lab_fail "$(printf '%s exited %d, not %d\n%s\n%s' "$*" "$status" "$expected" "$output" \
+            "$(cat "$LAB_DIR/stderr")")"
     fi
     printf '%s' "$output"
 }
