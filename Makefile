@@ -9,11 +9,15 @@ BUILD      := build
 BUILD_ASAN := build-asan
 BUILD_TSAN := build-tsan
 BUILD_REL  := build-release
+BUILD_FUZZ := build-fuzz
+
+# Seconds each fuzz target runs under `make fuzz`.
+FUZZ_SECONDS ?= 600
 
 # The lab (network namespaces) needs root; the window keeps the user's display.
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo --preserve-env=DISPLAY,WAYLAND_DISPLAY,XAUTHORITY,XDG_RUNTIME_DIR)
 
-.PHONY: all deps build run test test-default test-asan test-tsan demo screenshots install bench clean
+.PHONY: all deps build run test test-default test-asan test-tsan test-fuzz fuzz demo screenshots install bench clean
 
 all: build
 
@@ -30,7 +34,11 @@ $(BUILD_TSAN)/build.ninja: | deps
 	$(CMAKE) -S . -B $(BUILD_TSAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DLORVENA_SANITIZE=thread -DLORVENA_BUILD_GUI=OFF
 
 $(BUILD_REL)/build.ninja: | deps
-	$(CMAKE) -S . -B $(BUILD_REL) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DLORVENA_BUILD_TESTS=OFF -DLORVENA_BUILD_GUI=OFF
+	$(CMAKE) -S . -B $(BUILD_REL) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DLORVENA_BUILD_TESTS=OFF -DLORVENA_BUILD_GUI=ON
+
+$(BUILD_FUZZ)/build.ninja: | deps
+	$(CMAKE) -S . -B $(BUILD_FUZZ) $(GENERATOR) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DLORVENA_FUZZ=ON -DLORVENA_BUILD_GUI=OFF -DLORVENA_BUILD_TESTS=OFF
 
 build: deps $(BUILD)/build.ninja
 	$(CMAKE) --build $(BUILD) -j$(JOBS)
@@ -39,7 +47,7 @@ build: deps $(BUILD)/build.ninja
 run: build
 	$(BUILD)/src/app/lorvena
 
-test: test-default test-asan test-tsan
+test: test-default test-asan test-tsan test-fuzz
 
 test-default: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
@@ -53,6 +61,17 @@ test-asan: deps $(BUILD_ASAN)/build.ninja
 test-tsan: deps $(BUILD_TSAN)/build.ninja
 	$(CMAKE) --build $(BUILD_TSAN) -j$(JOBS)
 	cd $(BUILD_TSAN) && ctest --output-on-failure -j$(JOBS) -L threads
+
+# Every reader of outside bytes under libFuzzer (clang, ASan+UBSan): the
+# saved findings replayed, then a short run of each target.
+test-fuzz: deps $(BUILD_FUZZ)/build.ninja
+	$(CMAKE) --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz-all
+	fuzz/run_fuzzers.sh $(BUILD_FUZZ) 20
+
+# The long run: each target for FUZZ_SECONDS.
+fuzz: deps $(BUILD_FUZZ)/build.ninja
+	$(CMAKE) --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz-all
+	fuzz/run_fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
 # The window inside a lab of simulated devices (the console search when
 # there is no display).
@@ -70,10 +89,15 @@ PREFIX ?= /usr/local
 install: build
 	$(CMAKE) --install $(BUILD) --prefix $(PREFIX)
 
+# One table of figures, medians of several runs (bench/run_bench.sh says
+# which): searches of 1,000 and 10,000 simulated devices in a lab, the device
+# list (Qt, offscreen), upload, start-up and memory, the credential check.
+# The lab needs root. A release build of the window and the bench programs
+# only (an older GUI-less build-release is switched to the GUI here).
 bench: deps $(BUILD_REL)/build.ninja
-	$(CMAKE) --build $(BUILD_REL) -j$(JOBS)
-	$(SUDO) bench/search_bench.sh $(BUILD_REL)
-	$(SUDO) bench/upload_bench.sh $(BUILD_REL)
+	$(CMAKE) -S . -B $(BUILD_REL) -DLORVENA_BUILD_GUI=ON
+	$(CMAKE) --build $(BUILD_REL) -j$(JOBS) --target lorvena_bench_programs
+	$(SUDO) bench/run_bench.sh $(BUILD_REL)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_REL)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_REL) $(BUILD_FUZZ)

@@ -2,7 +2,8 @@
 // writing the same file to the same device in 64 KiB writes, measured side
 // by side in one run, with and without a progress view attached. Run it
 // inside a lab with a simulated device that takes sized uploads
-// (bench/upload_bench.sh does).
+// (bench/run_bench.sh does). Prints its figures in the form
+// bench/BenchFigures.h describes.
 
 #include "net/TcpClient.h"
 #include "upgrade/UpgradeCancel.h"
@@ -205,9 +206,13 @@ int main(int argc, char** argv)
     double plainRate = mib / median(plain);
     double routineRate = mib / median(routine);
     double viewRate = mib / median(routineWithView);
-    std::printf("upload %.0f MiB, median of %d runs\n", mib, runs);
-    std::printf("  plain sender, 64 KiB writes   %8.1f MiB/s\n", plainRate);
-    std::printf("  upload routine, no view       %8.1f MiB/s   ratio %.2f\n", routineRate, routineRate / plainRate);
-    std::printf("  upload routine, progress view %8.1f MiB/s   ratio %.2f\n", viewRate, viewRate / plainRate);
+    auto figure = [&](const char* what, double rate) {
+        char name[128], peer[128];
+        std::snprintf(name, sizeof name, "upload %.0f MiB: %s", mib, what);
+        std::snprintf(peer, sizeof peer, "%.2f x plain sender, 64 KiB writes (%.1f MiB/s)", rate / plainRate, plainRate);
+        std::printf("FIGURE\t%s\t%.1f\tMiB/s\t%d\t%s\n", name, rate, runs, peer);
+    };
+    figure("upload routine", routineRate);
+    figure("upload routine, progress view", viewRate);
     return 0;
 }

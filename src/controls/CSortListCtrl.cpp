@@ -3,14 +3,25 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QSettings>
+#include <QTimer>
 #include <QtEndian>
 
 #include <algorithm>
 
 namespace lorvena {
 
-CSortListCtrl::CSortListCtrl(int controlId, QWidget* parent) : QTableWidget(parent), controlId_(controlId)
+CSortListCtrl::CSortListCtrl(int controlId, QWidget* parent)
+    : QTableWidget(parent), controlId_(controlId), queueTimer_(new QTimer(this))
 {
+    // Each change of the row count costs the view a walk over all rows when
+    // it next lays out and paints, so rows that arrive one per event-loop
+    // turn, as a burst's replies do, would cost that walk each: with ten
+    // thousand rows, minutes of a frozen window. Queued rows go in together
+    // at most this often instead, and no row waits longer than this.
+    queueTimer_->setSingleShot(true);
+    queueTimer_->setInterval(queueInterval);
+    connect(queueTimer_, &QTimer::timeout, this, &CSortListCtrl::insertQueuedRows);
+
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -78,21 +89,66 @@ void CSortListCtrl::setRow(int row, const std::vector<std::string>& texts)
     }
 }
 
+void CSortListCtrl::appendRows(const std::vector<std::vector<std::string>>& rows)
+{
+    if (rows.empty())
+        return;
+    // One insert for the whole batch, so the view lays itself out and
+    // paints once for it. The list never sorts by itself (the controller
+    // orders the rows), so nothing re-sorts while they go in.
+    const bool updating = updatesEnabled();
+    setUpdatesEnabled(false);
+    const int first = rowCount();
+    setRowCount(first + static_cast<int>(rows.size()));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        setRow(first + static_cast<int>(i), rows[i]);
+    setUpdatesEnabled(updating);
+}
+
 void CSortListCtrl::addRow(const std::vector<std::string>& texts)
 {
-    const int row = rowCount();
-    insertRow(row);
-    setRow(row, texts);
+    insertQueuedRows();
+    appendRows({texts});
+}
+
+void CSortListCtrl::queueRow(std::vector<std::string> texts)
+{
+    queuedRows_.push_back(std::move(texts));
+    if (!queueTimer_->isActive())
+        queueTimer_->start();
+}
+
+void CSortListCtrl::insertQueuedRows()
+{
+    queueTimer_->stop();
+    std::vector<std::vector<std::string>> rows;
+    rows.swap(queuedRows_);
+    appendRows(rows);
 }
 
 void CSortListCtrl::setRowTexts(int row, const std::vector<std::string>& texts)
 {
+    insertQueuedRows();
     if (row >= 0 && row < rowCount())
         setRow(row, texts);
 }
 
+void CSortListCtrl::showRows(const std::vector<std::vector<std::string>>& rows)
+{
+    queueTimer_->stop();
+    queuedRows_.clear();
+    const bool updating = updatesEnabled();
+    setUpdatesEnabled(false);
+    setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        setRow(static_cast<int>(i), rows[i]);
+    setUpdatesEnabled(updating);
+}
+
 void CSortListCtrl::clearRows()
 {
+    queueTimer_->stop();
+    queuedRows_.clear();
     clearContents();
     setRowCount(0);
     showingMarks_ = false;
@@ -119,6 +175,7 @@ void CSortListCtrl::keepArrow()
 
 void CSortListCtrl::setMarkedRows(const std::vector<int>& rows)
 {
+    insertQueuedRows();
     if (rows.empty()) {
         // After a plain click the selection is that click's row; otherwise
         // it is the last batch, now emptied.

@@ -4,9 +4,12 @@
 
 #include <QTableWidget>
 
+#include <chrono>
 #include <span>
 #include <string>
 #include <vector>
+
+class QTimer;
 
 namespace lorvena {
 
@@ -34,7 +37,21 @@ public:
 
     // Texts are UTF-8, column 0 first. Rows only ever go to the bottom.
     void addRow(const std::vector<std::string>& texts);
+    // Adds the row at the bottom within `queueInterval`, together with every
+    // other row queued until then: a search answered by thousands of devices
+    // inserts them in a few batches instead of one insert (and one layout
+    // and repaint) per reply. Anything that needs the rows in place (addRow,
+    // setRowTexts, setMarkedRows) puts the queued ones in first; clearRows
+    // and showRows drop them.
+    void queueRow(std::vector<std::string> texts);
+    static constexpr std::chrono::milliseconds queueInterval {50};
+    // Puts the queued rows in now.
+    void insertQueuedRows();
+    int queuedRowCount() const { return static_cast<int>(queuedRows_.size()); }
     void setRowTexts(int row, const std::vector<std::string>& texts);
+    // Shows exactly these rows, in this order, in place of every row shown or
+    // queued: a reorder of the whole list, drawn once.
+    void showRows(const std::vector<std::vector<std::string>>& rows);
     void clearRows();
     // The arrow of the last sorted column; any other arrow goes away.
     void showSortArrow(int column, bool ascending);
@@ -59,9 +76,13 @@ protected:
 
 private:
     void setRow(int row, const std::vector<std::string>& texts);
+    // Appends `rows` with one insert and one repaint.
+    void appendRows(const std::vector<std::vector<std::string>>& rows);
     void keepArrow();
 
     int controlId_;
+    std::vector<std::vector<std::string>> queuedRows_;
+    QTimer* queueTimer_;
     int arrowColumn_ = -1;
     Qt::SortOrder arrowOrder_ = Qt::AscendingOrder;
     // The selection shown is a batch of marks, not a plain click's row.

@@ -9,8 +9,19 @@ const std::string& DeviceTable::text(std::size_t row, int column) const
     return rows_.at(row).field(columnsOf(layout_)[static_cast<std::size_t>(column)].field);
 }
 
+std::string DeviceTable::macAndIp(std::string_view mac, std::string_view ip)
+{
+    std::string key(mac);
+    key += '\0'; // in neither text
+    key += ip;
+    return key;
+}
+
 std::size_t DeviceTable::append(DeviceRecord record)
 {
+    ips_.insert(record.ip);
+    macs_.insert(record.mac);
+    macAndIps_.insert(macAndIp(record.mac, record.ip));
     rows_.push_back(std::move(record));
     ids_.push_back(nextId_++);
     return rows_.size() - 1;
@@ -26,17 +37,15 @@ std::optional<std::size_t> DeviceTable::indexOf(std::uint64_t id) const
 
 bool DeviceTable::isDuplicate(DuplicateRule rule, std::string_view mac, std::string_view ip) const
 {
-    return std::any_of(rows_.begin(), rows_.end(), [&](const DeviceRecord& row) {
-        switch (rule) {
-        case DuplicateRule::SameIp:
-            return row.ip == ip;
-        case DuplicateRule::SameMacOrIp:
-            return row.mac == mac || row.ip == ip;
-        case DuplicateRule::SameMacAndIpInOneRow:
-            return row.mac == mac && row.ip == ip;
-        }
-        return false;
-    });
+    switch (rule) {
+    case DuplicateRule::SameIp:
+        return ips_.contains(std::string(ip));
+    case DuplicateRule::SameMacOrIp:
+        return macs_.contains(std::string(mac)) || ips_.contains(std::string(ip));
+    case DuplicateRule::SameMacAndIpInOneRow:
+        return macAndIps_.contains(macAndIp(mac, ip));
+    }
+    return false;
 }
 
 void DeviceTable::reorder(const std::vector<std::size_t>& order)

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace lorvena {
@@ -42,6 +43,9 @@ public:
     {
         rows_.clear();
         ids_.clear();
+        ips_.clear();
+        macs_.clear();
+        macAndIps_.clear();
     }
     // Adds the record at the end and returns its index. The caller has set
     // its number to rowCount() + 1.
@@ -57,10 +61,17 @@ public:
 private:
     void reorder(const std::vector<std::size_t>& order);
 
+    static std::string macAndIp(std::string_view mac, std::string_view ip);
+
     TableLayout layout_;
     std::vector<DeviceRecord> rows_;
     std::vector<std::uint64_t> ids_;
     std::uint64_t nextId_ = 1;
+    // The texts the duplicate rules compare, so that each reply of a burst
+    // of thousands is checked at once rather than against every row.
+    std::unordered_set<std::string> ips_;
+    std::unordered_set<std::string> macs_;
+    std::unordered_set<std::string> macAndIps_;
 };
 
 template<typename Less>

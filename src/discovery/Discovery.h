@@ -44,6 +44,12 @@ public:
     std::optional<ReplyBuffer> takeOldestReply(ReplyKind kind) { return queues_.takeOldest(kind); }
 
     InterfaceSockets& sockets() { return sockets_; }
+    // Replies the receive sockets of both families lost to full receive
+    // buffers since the window started (see InterfaceSockets).
+    std::uint64_t droppedDatagrams()
+    {
+        return sockets_.droppedDatagrams(SocketFamily::Basic) + sockets_.droppedDatagrams(SocketFamily::Extended);
+    }
 
 private:
     SearchGeneration generation_;

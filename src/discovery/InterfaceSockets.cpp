@@ -41,6 +41,9 @@ UniqueFd openBroadcastSocket(std::uint32_t localAddress)
     if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return {};
     enlargeReceiveBuffer(socket.get());
+    // Each datagram then carries the socket's running count of datagrams
+    // lost to a full buffer: the only sign that a burst was too big.
+    setsockopt(socket.get(), SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
     return socket;
 }
 
@@ -73,7 +76,13 @@ void InterfaceSockets::refreshSockets(SocketFamily family)
     for (std::uint32_t candidate : addresses_()) {
         {
             std::lock_guard lock(interfaceLock_);
-            std::erase_if(sockets, [](const InterfaceSocket& entry) { return entry.socket == -1; });
+            std::uint64_t& retiredDrops = family == SocketFamily::Basic ? retiredBasicDrops_ : retiredExtendedDrops_;
+            std::erase_if(sockets, [&retiredDrops](const InterfaceSocket& entry) {
+                if (entry.socket != -1)
+                    return false;
+                retiredDrops += entry.droppedDatagrams;
+                return true;
+            });
             bool served = std::any_of(sockets.begin(), sockets.end(),
                 [candidate](const InterfaceSocket& entry) { return isBoundTo(entry.socket, candidate); });
             if (served)
@@ -129,6 +138,15 @@ std::size_t InterfaceSockets::liveSocketCount(SocketFamily family)
     const auto& sockets = list(family);
     return static_cast<std::size_t>(
         std::count_if(sockets.begin(), sockets.end(), [](const InterfaceSocket& entry) { return entry.socket != -1; }));
+}
+
+std::uint64_t InterfaceSockets::droppedDatagrams(SocketFamily family)
+{
+    std::lock_guard lock(interfaceLock_);
+    std::uint64_t total = family == SocketFamily::Basic ? retiredBasicDrops_ : retiredExtendedDrops_;
+    for (const InterfaceSocket& entry : list(family))
+        total += entry.droppedDatagrams;
+    return total;
 }
 
 } // namespace lorvena

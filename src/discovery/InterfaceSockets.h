@@ -17,6 +17,9 @@ namespace lorvena {
 struct InterfaceSocket {
     int socket = -1;
     std::uint32_t localAddress = 0; // host byte order
+    // The kernel's count of datagrams this socket lost for want of receive
+    // buffer space, as of the latest datagram read from it.
+    std::uint32_t droppedDatagrams = 0;
 };
 
 // The two packet families, each with its own socket list and receiver.
@@ -55,11 +58,20 @@ public:
 
     std::size_t liveSocketCount(SocketFamily family);
 
+    // Datagrams `family`'s sockets lost to full receive buffers, summed over
+    // every socket the list has had. The kernel reports a loss with the next
+    // datagram a socket delivers, so a loss behind the last one of a burst
+    // shows only as a device missing from the list.
+    std::uint64_t droppedDatagrams(SocketFamily family);
+
 private:
     AddressSource addresses_;
     std::mutex interfaceLock_;
     std::list<InterfaceSocket> basicSockets_;
     std::list<InterfaceSocket> extendedSockets_;
+    // What sockets removed from the lists had counted, per family.
+    std::uint64_t retiredBasicDrops_ = 0;
+    std::uint64_t retiredExtendedDrops_ = 0;
 };
 
 } // namespace lorvena

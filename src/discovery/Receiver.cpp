@@ -4,12 +4,39 @@
 
 #include <sys/select.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 namespace lorvena {
+
+namespace {
+
+// Reads one datagram into `buffer` and notes the socket's loss count when
+// the datagram carries it (the kernel attaches it once anything was lost).
+ssize_t receiveDatagram(InterfaceSocket& entry, ReplyBuffer& buffer)
+{
+    iovec data {buffer.data(), buffer.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(std::uint32_t))];
+    msghdr message {};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    ssize_t received = recvmsg(entry.socket, &message, MSG_DONTWAIT);
+    if (received < 0)
+        return received;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SO_RXQ_OVFL)
+            std::memcpy(&entry.droppedDatagrams, CMSG_DATA(header), sizeof entry.droppedDatagrams);
+    }
+    return received;
+}
+
+} // namespace
 
 Receiver::Receiver(ReceiverSetup setup, InterfaceSockets& sockets, ReplyQueues& queues, MessagePoster& poster,
     ReceiverTimings timings)
@@ -85,23 +112,36 @@ void Receiver::receiveReady(const void* readySetPointer, int readyCount)
         if (entry.socket == -1 || entry.socket >= FD_SETSIZE || !FD_ISSET(entry.socket, &readySet))
             continue;
         --readyCount;
-
-        // A datagram shorter than a reply reads as zeros past its end; a
-        // longer one is cut to the reply size by the kernel and accepted.
-        std::fill(buffer.begin(), buffer.end(), 0);
-        ssize_t received = recvfrom(entry.socket, buffer.data(), buffer.size(), MSG_DONTWAIT, nullptr, nullptr);
-        debugTrace("recvfrom:" + std::to_string(received));
-        if (received < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-                continue;
-            InterfaceSockets::markDead(entry);
-            continue;
+        // A search makes every device answer at once: emptying the socket
+        // now, rather than one datagram per select(), keeps its buffer from
+        // overflowing. The bound keeps the other sockets' turn near.
+        for (std::size_t taken = 0; taken < maxDatagramsPerTurn && entry.socket != -1; ++taken) {
+            if (!receiveOne(entry, buffer))
+                break;
         }
-        if (received == 0 || !isSearchReply(buffer, setup_.replyKind))
-            continue;
+    }
+}
+
+bool Receiver::receiveOne(InterfaceSocket& entry, ReplyBuffer& buffer)
+{
+    // A datagram shorter than a reply reads as zeros past its end; a
+    // longer one is cut to the reply size by the kernel and accepted.
+    std::fill(buffer.begin(), buffer.end(), 0);
+    ssize_t received = receiveDatagram(entry, buffer);
+    const int error = errno;
+    if (received < 0 && (error == EAGAIN || error == EWOULDBLOCK))
+        return false; // emptied
+    debugTrace("recvfrom:" + std::to_string(received));
+    if (received < 0) {
+        if (error != EINTR)
+            InterfaceSockets::markDead(entry);
+        return false;
+    }
+    if (received > 0 && isSearchReply(buffer, setup_.replyKind)) {
         queues_.append(setup_.replyKind, buffer);
         poster_.post({setup_.message, 1, 0, {}});
     }
+    return true;
 }
 
 } // namespace lorvena

@@ -42,10 +42,15 @@ public:
 
     // How many sockets one select pass polls at the most.
     static constexpr std::size_t maxPolledSockets = 64;
+    // How many waiting datagrams one ready socket gives per select pass.
+    static constexpr std::size_t maxDatagramsPerTurn = 64;
 
 private:
     void run();
     void receiveReady(const void* readySet, int readyCount);
+    // Reads one datagram and queues it when it is a reply of our kind.
+    // False when the socket had nothing (or failed and is now dead).
+    bool receiveOne(InterfaceSocket& entry, ReplyBuffer& buffer);
 
     ReceiverSetup setup_;
     InterfaceSockets& sockets_;

@@ -273,14 +273,21 @@ void CTavrinDlg::tableCleared()
 
 void CTavrinDlg::rowAppended(std::size_t row)
 {
-    deviceList_->addRow(rowTexts(row));
+    // Queued: a burst of replies goes into the list in a few batches, and
+    // the window keeps answering meanwhile. The list always shows a prefix
+    // of the table's rows, so a click's row is still the table's row.
+    deviceList_->queueRow(rowTexts(row));
 }
 
 void CTavrinDlg::tableReordered(int sortColumn, bool ascending)
 {
+    // Every row, queued ones too, is shown at its new place at once.
     const DeviceTable& table = controller_->table();
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(table.rowCount());
     for (std::size_t row = 0; row < table.rowCount(); ++row)
-        deviceList_->setRowTexts(static_cast<int>(row), rowTexts(row));
+        rows.push_back(rowTexts(row));
+    deviceList_->showRows(rows);
     deviceList_->showSortArrow(sortColumn, ascending);
 }
 

@@ -1,12 +1,15 @@
-// Entry point of the window tests: Qt's offscreen platform, and, when this
-// process may, a loopback-only network namespace of its own so that the
-// tests that search can broadcast without reaching any real network.
+// Entry point of the window tests: Qt's offscreen platform, a configuration
+// folder of their own (saved widths, a fallback Account.ini) so that a real
+// user's is never touched, and, when this process may, a loopback-only
+// network namespace of its own so that the tests that search can broadcast
+// without reaching any real network.
 
 #include "ui/UiTestEnvironment.h"
 
 #include "devsim/LoopbackNamespace.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +17,10 @@ int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir configuration;
+    if (!configuration.isValid())
+        return 1;
+    qputenv("XDG_CONFIG_HOME", configuration.path().toLocal8Bit());
     if (!GTEST_FLAG_GET(list_tests)) {
         std::string problem;
         if (!lorvena::devsim::LoopbackNamespace::enter(problem))
