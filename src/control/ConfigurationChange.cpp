@@ -39,9 +39,35 @@ std::string lowerCased(std::string text)
 
 } // namespace
 
-ConfigurationChange::ConfigurationChange(MainView& view, WindowState& state, ChangeServices& services)
-    : view_(view), state_(state), services_(services)
+ConfigurationChange::ConfigurationChange(MainView& view, WindowState& state, ChangeServices& services,
+    MessagePoster& poster)
+    : view_(view), state_(state), services_(services), poster_(poster)
 {
+}
+
+template<typename Result>
+Result ConfigurationChange::whileBusy(const std::function<Result()>& exchange)
+{
+    const std::uintptr_t number = ++exchangeNumber_;
+    Result result {};
+    // The end travels as a posted message: a worker that waited for the
+    // window's thread could wait forever for a thread that waits to join it.
+    std::thread worker([&, number] {
+        result = exchange();
+        poster_.post({MessageId::DeviceExchangeDone, number, 0, {}});
+    });
+    exchangeShown_ = number;
+    showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
+    exchangeShown_ = 0;
+    worker.join();
+    return result;
+}
+
+void ConfigurationChange::exchangeDone(std::uintptr_t exchange)
+{
+    // Only the dialog of that exchange; a late end (after Cancel) is ignored.
+    if (exchange != 0 && exchange == exchangeShown_)
+        view_.endBusyDialog(0);
 }
 
 ConfigurationChange::~ConfigurationChange()
@@ -253,7 +279,8 @@ void ConfigurationChange::extendedPath()
     }
     if (outsideMaskedSubnet(form.newIp, form.netMask, form.gateway) && !ask(M::subnetQuestion))
         return;
-    switch (services_.extendedExchange(modifyValues(form, state_.selected.ipText, state_.selected.macText))) {
+    const ModifyValues values = modifyValues(form, state_.selected.ipText, state_.selected.macText);
+    switch (whileBusy<ExchangeOutcome>([&] { return services_.extendedExchange(values); })) {
     case ExchangeOutcome::Accepted:
         say(M::success);
         break;
@@ -297,7 +324,8 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
     } else if (!device.kindText.empty()) {
         std::string credentials = utf8ToDeviceText(form.userName + ":" + form.passwordText);
         state_.authToken = Base64Encode(credentials);
-        accepted = services_.httpAuthorityCheck(device.ipText, device.httpPortText, state_.authToken);
+        const std::string ipText = device.ipText, portText = device.httpPortText, token = state_.authToken;
+        accepted = whileBusy<bool>([&] { return services_.httpAuthorityCheck(ipText, portText, token); });
     }
     if (!accepted) {
         // The SDK may still know the device: its answer can change it later.

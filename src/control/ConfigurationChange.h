@@ -3,10 +3,12 @@
 #include "control/ChangeServices.h"
 #include "control/MainView.h"
 #include "control/WindowState.h"
+#include "platform/WindowMessage.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -40,7 +42,8 @@ enum class OnvifChangeStep {
 // window shows the busy dialog.
 class ConfigurationChange {
 public:
-    ConfigurationChange(MainView& view, WindowState& state, ChangeServices& services);
+    // `poster` carries the end of an exchange run off the window's thread.
+    ConfigurationChange(MainView& view, WindowState& state, ChangeServices& services, MessagePoster& poster);
     ~ConfigurationChange();
     ConfigurationChange(const ConfigurationChange&) = delete;
     ConfigurationChange& operator=(const ConfigurationChange&) = delete;
@@ -49,6 +52,8 @@ public:
 
     // The answer of an SDK or ONVIF login started for a change.
     void loginAnswered(bool accepted);
+    // MessageId::DeviceExchangeDone: closes the busy dialog of that exchange.
+    void exchangeDone(std::uintptr_t exchange);
     // How the device took an ONVIF change (MessageId::OnvifChangeResult).
     void onvifChangeAnswered(bool accepted);
     OnvifChangeStep onvifStep() const { return onvifStep_; }
@@ -83,6 +88,12 @@ private:
     void basicPath(std::int32_t typeCode);
     void basicAfterSdkLogin();
     bool portsPass(std::string_view kindText, std::int32_t typeCode);
+    // Runs a blocking exchange with the device (the credential check, the
+    // extended exchange) on a thread of its own while the busy dialog keeps
+    // the window painting; returns its result. Cancel only closes the dialog:
+    // the exchange is bounded by its own waits and its result still counts.
+    template<typename Result>
+    Result whileBusy(const std::function<Result()>& exchange);
 
     // One device of a batch: what became of it, and whether its new address
     // is taken (the next device then gets the next one).
@@ -107,6 +118,9 @@ private:
     MainView& view_;
     WindowState& state_;
     ChangeServices& services_;
+    MessagePoster& poster_;
+    std::uintptr_t exchangeNumber_ = 0; // window's thread only
+    std::uintptr_t exchangeShown_ = 0;  // the exchange whose dialog is up
 
     std::thread worker_;
     std::atomic<bool> onWorker_ {false};

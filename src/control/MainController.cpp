@@ -36,7 +36,7 @@ MainController::MainController(int searchMode, Dependencies dependencies)
     , list_(view_, table_, state_)
     , modeSwitch_(view_, state_, dependencies.settings, dependencies.launcher)
     , services_(servicesOf(dependencies, discovery_, ownedServices_))
-    , change_(view_, state_, services_)
+    , change_(view_, state_, services_, dependencies.poster)
     , upgrade_(view_, state_, services_, dependencies.poster, dependencies.upgradeTimings, dependencies.echoProbe)
 {
     QV_NET_Startup();
@@ -162,13 +162,13 @@ void MainController::windowDestroyed()
 
 void MainController::handleMessage(const WindowMessage& message)
 {
-    // Not a member of the message enumeration (see OnvifRoutines.h), so not
-    // a case below.
-    if (message.id == MessageId::OnvifChangeResult) {
-        change_.onvifChangeAnswered(message.lParam == 1);
-        return;
-    }
     switch (message.id) {
+    case MessageId::DeviceExchangeDone:
+        change_.exchangeDone(message.wParam);
+        break;
+    case MessageId::OnvifChangeResult:
+        change_.onvifChangeAnswered(message.lParam == 1);
+        break;
     case MessageId::SearchReplyOld:
         addOldestReply(discovery_.basicReplyKind());
         break;

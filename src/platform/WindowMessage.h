@@ -26,6 +26,9 @@ enum class MessageId : std::uint32_t {
     // How a change handed to the ONVIF library ended (lParam 1: the device
     // took it, 0: it did not).
     OnvifChangeResult = 16102,
+    // An exchange with a device run off the window's thread during "Zmiana
+    // IP" has ended (wParam: its number).
+    DeviceExchangeDone = 16103,
 };
 
 // One posted message. A payload travels with the message and belongs to it;

@@ -2,8 +2,13 @@
 
 #include "control/ChangeRules.h"
 #include "control/FakeMainView.h"
+#include "platform/MessageQueue.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
 
 namespace lorvena {
 namespace {
@@ -28,12 +33,16 @@ public:
     }
     ExchangeOutcome extendedExchange(const ModifyValues& values) override
     {
+        if (duringExchange)
+            duringExchange();
         std::lock_guard lock(mutex);
         exchanges.push_back(values);
         return exchangeOutcome;
     }
     bool httpAuthorityCheck(const std::string& ipText, const std::string&, const std::string& token) override
     {
+        if (duringExchange)
+            duringExchange();
         std::lock_guard lock(mutex);
         httpChecks.push_back(ipText);
         lastToken = token;
@@ -59,6 +68,7 @@ public:
     ExchangeOutcome exchangeOutcome = ExchangeOutcome::Accepted;
     bool httpAccepts = true;
     std::function<void()> onSdkLogin;
+    std::function<void()> duringExchange; // on the thread that talks to the device
 };
 
 class ConfigurationChangeTest : public testing::Test {
@@ -89,7 +99,8 @@ protected:
     FakeMainView view;
     WindowState state;
     FakeServices services;
-    ConfigurationChange change {view, state, services};
+    MessageQueue queue;
+    ConfigurationChange change {view, state, services, queue};
 };
 
 TEST_F(ConfigurationChangeTest, OldGenerationFillsAnEmptyGatewayAndSends)
@@ -196,6 +207,60 @@ TEST_F(ConfigurationChangeTest, PathByTypeCode)
         EXPECT_EQ(services.sdkLogins.size(), c.sdkFirst ? 1u : 0u);
         EXPECT_EQ(services.httpChecks.size(), !c.extended && !c.sdkFirst ? 1u : 0u);
     }
+}
+
+// A device that takes its time (or never answers) must not freeze the
+// window: the check and the exchange run off the window's thread while the
+// busy dialog is up, and their end closes it.
+TEST_F(ConfigurationChangeTest, ExchangesWithTheDeviceRunWhileTheBusyDialogIsUp)
+{
+    for (const char* type : {"300", "610"}) { // the credential check, the extended exchange
+        SCOPED_TRACE(type);
+        clickedDevice(type);
+        view.busyPictures.clear();
+        view.busyEnds.clear();
+        view.messages.clear();
+        const std::thread::id windowThread = std::this_thread::get_id();
+        std::atomic<bool> offTheWindowThread {false};
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        services.duringExchange = [&] {
+            offTheWindowThread = std::this_thread::get_id() != windowThread;
+            released.wait();
+        };
+        // The dialog plays the window: it lets the exchange end, then keeps
+        // handling messages until one ends the dialog.
+        view.onBusyDialog = [&] {
+            release.set_value();
+            for (;;) {
+                if (std::optional<WindowMessage> message = queue.tryTake()) {
+                    EXPECT_EQ(message->id, MessageId::DeviceExchangeDone);
+                    change.exchangeDone(message->wParam);
+                    if (!view.busyEnds.empty())
+                        return view.busyEnds.back();
+                }
+                std::this_thread::yield();
+            }
+        };
+        change.apply();
+        EXPECT_TRUE(offTheWindowThread);
+        EXPECT_EQ(view.busyPictures, (std::vector<MainView::BusyPicture> {MainView::BusyPicture::Changing}));
+        EXPECT_EQ(view.busyEnds, (std::vector<int> {0}));
+        EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
+    }
+}
+
+TEST_F(ConfigurationChangeTest, AnExchangeEndingAfterCancelLeavesLaterDialogsAlone)
+{
+    clickedDevice("610");
+    view.onBusyDialog = [] { return 2; }; // Cancel at once
+    change.apply();
+    // The exchange still ended and counted; its late end finds no dialog of its own.
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
+    std::optional<WindowMessage> late = queue.tryTake();
+    ASSERT_TRUE(late.has_value());
+    change.exchangeDone(late->wParam);
+    EXPECT_TRUE(view.busyEnds.empty());
 }
 
 TEST_F(ConfigurationChangeTest, BasicChangeAfterTheWebServerCheck)

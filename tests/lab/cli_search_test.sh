@@ -80,7 +80,7 @@ for k in 1 2 3; do
 done
 
 # --- new generation ----------------------------------------------------------
-new_rows=$(lab_host_exec "$cli" search --mode new --wait 1 --format csv | rows_of)
+new_rows=$(lab_host_exec "$cli" search --mode new --wait 2 --format csv | rows_of)
 check "new-generation rows" "$(sort <<'EOF'
 IPCAMERA,Kamera parking,V5.5.0,10.1.0.10,255.255.0.0,10.1.0.1,10.1.0.1,00:12:34:00:01:10,80,554,1,Nieaktywne,1
 DVR,Rejestrator Łódź,V3.2.1,192.168.1.108,255.255.255.0,192.168.1.1,192.168.1.1,00:12:34:00:01:08,8080,554,16,Aktywne,520
@@ -98,12 +98,12 @@ for k in 1 2 3; do
         "- ${LAB_DEVICE_IF[$k]}" "$(requests_in "$k" extended)"
 done
 
-json=$(lab_host_exec "$cli" search --mode new --wait 1 --format json)
+json=$(lab_host_exec "$cli" search --mode new --wait 2 --format json)
 check "JSON lists the same six devices" 6 "$(grep -c '"nr":' <<<"$json")"
 check "JSON row numbers run 1..6" "$(seq -f '"nr": "%g",' 1 6)" "$(grep -o '"nr": "[0-9]*",' <<<"$json")"
 
 # --- old generation ----------------------------------------------------------
-old_rows=$(lab_host_exec "$cli" search --mode old --wait 1 --format csv | rows_of)
+old_rows=$(lab_host_exec "$cli" search --mode old --wait 2 --format csv | rows_of)
 check "old-generation rows" "$(sort <<EOF
 IPCAMERA,Kamera parking,10.1.0.10,255.255.0.0,00:12:34:00:01:10,80,554,1
 DVR,Rejestrator Łódź,192.168.1.108,255.255.255.0,00:12:34:00:01:08,8080,554,16
