@@ -340,6 +340,18 @@ void devsimRequests()
     const std::string update = VideoFrame::make(VideoFrameType::Update, sim::littleEndian(package.size(), 8));
     seed("DevsimVideoServerFuzzer", "login-info", bytePrefix(0, 0) + login + info);
     seed("DevsimVideoServerFuzzer", "update", bytePrefix(0, 3) + login + update + package + info);
+    // What a video server answers the client: the same frames the other way.
+    const std::string loginReply = VideoFrame::make(VideoFrameType::LoginReply, std::string(1, '\0'));
+    const std::string infoReply = VideoFrame::make(VideoFrameType::InfoReply,
+        sim::shortText("Serwer wideo") + sim::shortText("V2.3.1") + std::string(1, '\x04'));
+    std::string progressFrames;
+    for (int percent = 0; percent <= 100; percent += 50)
+        progressFrames += VideoFrame::make(VideoFrameType::Progress, std::string(1, static_cast<char>(percent)));
+    seed("VideoServerReplyFuzzer", "update-ok", loginReply + infoReply + progressFrames
+        + VideoFrame::make(VideoFrameType::Result, sim::littleEndian(0, 4)));
+    seed("VideoServerReplyFuzzer", "update-failed", loginReply + infoReply
+        + VideoFrame::make(VideoFrameType::Result, sim::littleEndian(7, 4)));
+    seed("VideoServerReplyFuzzer", "login-refused", VideoFrame::make(VideoFrameType::LoginReply, std::string(1, '\x01')));
     seed("DevsimVideoServerFuzzer", "refused", bytePrefix(1, 0) + VideoFrame::make(VideoFrameType::Login,
         sim::shortText("admin") + sim::shortText("wrong")));
 }

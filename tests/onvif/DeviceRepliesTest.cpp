@@ -49,6 +49,7 @@ TEST(DeviceReplies, ReadsTheDeviceClock)
                               "<tt:Year>2020</tt:Year><tt:Month>13</tt:Month><tt:Day>1</tt:Day></tt:Date>"
                               "</tt:UTCDateTime></tds:SystemDateAndTime></tds:GetSystemDateAndTimeResponse>"),
             -1},
+        {"past the clock's range", std::string(localClockOnly).replace(localClockOnly.find("2031"), 4, "4062"), -1},
         {"no date", envelope("<tds:GetSystemDateAndTimeResponse/>"), -1},
         {"truncated", utcClock.substr(0, 300), -1},
     };

@@ -64,6 +64,8 @@ TEST(HttpReplyReader, DelimitsCapsAndRefuses)
         {"bad status", "HTTP/1.1 OK\r\n\r\n", false, State::Bad, 0, ""},
         {"bad length", head + "Content-Length: 12x\r\n\r\n", false, State::Bad, 0, ""},
         {"bad chunk size", head + "Transfer-Encoding: chunked\r\n\r\nzz\r\n", false, State::Bad, 200, ""},
+        {"chunk size line too long", head + "Transfer-Encoding: chunked\r\n\r\n0;" + std::string(70, 'x') + "\r\n\r\n",
+            false, State::Bad, 200, ""},
         {"announced length over the cap", head + "Content-Length: 1000\r\n\r\n", false, State::TooLarge, 0, ""},
         {"chunk over the cap", head + "Transfer-Encoding: chunked\r\n\r\n400\r\n", false, State::TooLarge, 200, ""},
         {"body until close over the cap", head + "\r\n" + std::string(101, 'x'), true, State::TooLarge, 200, ""},

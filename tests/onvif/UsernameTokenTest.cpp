@@ -130,6 +130,7 @@ TEST(UsernameToken, CreatedTimesAreReadStrictly)
     EXPECT_FALSE(sim::ParseCreated("2010-09-16T07:50:45", time));
     EXPECT_FALSE(sim::ParseCreated("2010-09-16 07:50:45Z", time));
     EXPECT_FALSE(sim::ParseCreated("", time));
+    EXPECT_FALSE(sim::ParseCreated("-999-99-99T99:99:99Z", time)); // beyond what the clock can hold
     EXPECT_EQ(FormatUtc(std::chrono::system_clock::from_time_t(1284623445)), "2010-09-16T07:50:45Z");
 }
 

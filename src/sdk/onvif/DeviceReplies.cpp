@@ -52,7 +52,9 @@ std::optional<std::chrono::system_clock::time_point> readDateTime(const pugi::xm
     auto second = integerOf(Child(time, "Second"));
     if (!year || !month || !day || !hour || !minute || !second)
         return std::nullopt;
-    if (*year < 1970 || *year > 9999 || *month < 1 || *month > 12 || *day < 1 || *day > 31 || *hour < 0
+    // The system clock counts nanoseconds in 64 bits and ends in April 2262;
+    // a device's year past that is no clock reading we can hold.
+    if (*year < 1970 || *year > 2261 || *month < 1 || *month > 12 || *day < 1 || *day > 31 || *hour < 0
         || *hour > 23 || *minute < 0 || *minute > 59 || *second < 0 || *second > 60)
         return std::nullopt;
     std::tm parts {};

@@ -146,9 +146,14 @@ HttpReplyReader::State HttpReplyReader::decodeChunks()
     std::string decoded;
     std::size_t position = 0;
     for (;;) {
+        // No size line is that long. The limit holds whether or not the line
+        // has ended yet, so how the stream happened to arrive cannot decide.
+        constexpr std::size_t maxSizeLine = 64;
         std::size_t lineEnd = buffer_.find('\n', position);
+        if ((lineEnd == std::string::npos ? buffer_.size() : lineEnd) - position > maxSizeLine)
+            return State::Bad;
         if (lineEnd == std::string::npos)
-            return buffer_.size() - position > 64 ? State::Bad : State::Incomplete; // no size line is that long
+            return State::Incomplete;
         std::string_view sizeLine = trim(std::string_view(buffer_).substr(position, lineEnd - position));
         sizeLine = sizeLine.substr(0, sizeLine.find(';'));
         std::size_t size = 0;

@@ -65,7 +65,14 @@ bool ParseCreated(const std::string& text, std::chrono::system_clock::time_point
         return false;
     parts.tm_year -= 1900;
     parts.tm_mon -= 1;
-    time = std::chrono::system_clock::from_time_t(timegm(&parts));
+    // The system clock counts nanoseconds in 64 bits (1677 to 2262); a
+    // Created outside that cannot be compared with any clock.
+    const std::time_t seconds = timegm(&parts);
+    constexpr auto clockRange =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::duration::max()).count();
+    if (seconds < -clockRange || seconds > clockRange)
+        return false;
+    time = std::chrono::system_clock::from_time_t(seconds);
     return true;
 }
 
