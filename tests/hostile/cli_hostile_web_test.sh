@@ -19,6 +19,9 @@ build_dir=$(cd "${1:?usage: cli_hostile_web_test.sh BUILD_DIR}" && pwd)
 lab_require_root
 LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
 cli=$build_dir/src/lorvena-cli
+# How long each search listens: the devices answer at once, the rest is room
+# for a machine busy with the other tests.
+listen_seconds=2
 
 # The most one `set` may take: its search, the check's three probes on the
 # window's thread (each at most the 4 s connect wait plus the 1 s response
@@ -66,7 +69,7 @@ for entry in "${cases[@]}"; do
     measure=$LAB_DIR/measure
     status=0
     output=$(lab_host_exec timeout --kill-after=5 "$bound_seconds" /usr/bin/time -f '%e %M' -o "$measure" \
-        "$cli" set --mode new --wait 1 --device "$device" --new-ip "10.1.0.$new_ip" --password "$password" \
+        "$cli" set --mode new --wait "$listen_seconds" --device "$device" --new-ip "10.1.0.$new_ip" --password "$password" \
         2>"$LAB_DIR/stderr") || status=$?
     new_ip=$((new_ip + 1))
     what="set on $device (password $password)"

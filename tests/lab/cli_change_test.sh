@@ -19,6 +19,9 @@ build_dir=$(cd "${1:?usage: cli_change_test.sh BUILD_DIR}" && pwd)
 lab_require_root
 LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
 cli=$build_dir/src/lorvena-cli
+# How long each search listens: the devices answer at once, the rest is room
+# for a machine busy with the other tests.
+listen_seconds=2
 
 check() { lab_check "$@"; }
 
@@ -26,12 +29,12 @@ check() { lab_check "$@"; }
 run() {
     local expected=$1
     shift
-    lab_run "$expected" "$cli" "$@" --wait 1
+    lab_run "$expected" "$cli" "$@" --wait "$listen_seconds"
 }
 
 # The listed row of ADDRESS (CSV without the row number), or nothing.
 listed() { # listed MODE ADDRESS
-    lab_host_exec "$cli" search --mode "$1" --wait 1 --format csv | tr -d '\r' | cut -d, -f2- |
+    lab_host_exec "$cli" search --mode "$1" --wait "$listen_seconds" --format csv | tr -d '\r' | cut -d, -f2- |
         awk -F, -v ip="$2" -v column="$3" '$column == ip'
 }
 

@@ -21,6 +21,9 @@ build_dir=$(cd "${1:?usage: cli_upgrade_test.sh BUILD_DIR}" && pwd)
 lab_require_root
 LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
 cli=$build_dir/src/lorvena-cli
+# How long each search listens: the devices answer at once, the rest is room
+# for a machine busy with the other tests.
+listen_seconds=2
 
 check() { lab_check "$@"; }
 
@@ -31,7 +34,7 @@ upgrade() {
     local expected=$1 device=$2 file=$3
     shift 3
     lab_run "$expected" env LORVENA_UPGRADE_TIME_SCALE=0.01 \
-        "$cli" upgrade --device "$device" --file "$file" --wait 1 "$@"
+        "$cli" upgrade --device "$device" --file "$file" --wait "$listen_seconds" "$@"
 }
 
 logged() { grep -c -- "$1" "${LAB_DEVSIM_LOG[1]}" || true; }
