@@ -2,14 +2,14 @@
 
 #include "devsim/Ipv4Text.h"
 
+#include "devsim/JsonDeviceList.h"
+
 #include <nlohmann/json.hpp>
 
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <limits>
-#include <sstream>
 
 namespace lorvena::devsim {
 
@@ -420,37 +420,12 @@ private:
 
 DeviceFileResult DeviceFile::load(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return {{}, "cannot open " + path};
-    std::ostringstream text;
-    text << file.rdbuf();
-    DeviceFileResult result = parse(text.str());
-    if (!result.ok())
-        result.error = path + ": " + result.error;
-    return result;
+    return LoadJsonDeviceList<DeviceFileResult>(path, &DeviceFile::parse);
 }
 
 DeviceFileResult DeviceFile::parse(std::string_view jsonText)
 {
-    Json document = Json::parse(jsonText, nullptr, false);
-    if (document.is_discarded())
-        return {{}, "not valid JSON"};
-    if (!document.is_object() || !document.contains("devices") || !document["devices"].is_array())
-        return {{}, "expected an object with a \"devices\" list"};
-    if (document.size() != 1)
-        return {{}, "only the \"devices\" key is allowed at the top level"};
-
-    DeviceFileResult result;
-    std::size_t index = 0;
-    for (const Json& entry : document["devices"]) {
-        DeviceReader reader(entry, index++);
-        std::optional<SimulatedDevice> device = reader.read();
-        if (!device)
-            return {{}, reader.error()};
-        result.devices.push_back(std::move(*device));
-    }
-    return result;
+    return ParseJsonDeviceList<DeviceFileResult, DeviceReader>(jsonText, "devices", "a \"devices\" list");
 }
 
 } // namespace lorvena::devsim

@@ -2,11 +2,11 @@
 
 #include "devsim/Ipv4Text.h"
 
+#include "devsim/JsonDeviceList.h"
+
 #include <nlohmann/json.hpp>
 
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace lorvena::devsim {
 
@@ -162,37 +162,12 @@ private:
 
 OnvifDeviceFileResult OnvifDeviceFile::load(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return {{}, "cannot open " + path};
-    std::ostringstream text;
-    text << file.rdbuf();
-    OnvifDeviceFileResult result = parse(text.str());
-    if (!result.ok())
-        result.error = path + ": " + result.error;
-    return result;
+    return LoadJsonDeviceList<OnvifDeviceFileResult>(path, &OnvifDeviceFile::parse);
 }
 
 OnvifDeviceFileResult OnvifDeviceFile::parse(std::string_view jsonText)
 {
-    Json document = Json::parse(jsonText, nullptr, false);
-    if (document.is_discarded())
-        return {{}, "not valid JSON"};
-    if (!document.is_object() || !document.contains("onvifDevices") || !document["onvifDevices"].is_array())
-        return {{}, "expected an object with an \"onvifDevices\" list"};
-    if (document.size() != 1)
-        return {{}, "only the \"onvifDevices\" key is allowed at the top level"};
-
-    OnvifDeviceFileResult result;
-    std::size_t index = 0;
-    for (const Json& entry : document["onvifDevices"]) {
-        OnvifDeviceReader reader(entry, index++);
-        std::optional<OnvifDeviceConfig> device = reader.read();
-        if (!device)
-            return {{}, reader.error()};
-        result.devices.push_back(std::move(*device));
-    }
-    return result;
+    return ParseJsonDeviceList<OnvifDeviceFileResult, OnvifDeviceReader>(jsonText, "onvifDevices", "an \"onvifDevices\" list");
 }
 
 } // namespace lorvena::devsim
