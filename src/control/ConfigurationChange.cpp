@@ -229,24 +229,31 @@ void ConfigurationChange::onvifPath(std::int32_t typeCode)
     onvifStep_ = answerPending_ ? OnvifChangeStep::LoginPending : OnvifChangeStep::Unavailable;
 }
 
+bool ConfigurationChange::newSettingsPass(SubnetChecked checked)
+{
+    FormValues& form = state_.form;
+    if (!addressAcceptable(form.newIp)) {
+        form.newIp = form.originalIp;
+        showForm();
+        say(M::badAddress);
+        return false;
+    }
+    if (!maskAcceptable(form.netMask)) {
+        say(M::badMask);
+        return false;
+    }
+    const std::uint32_t address = checked == SubnetChecked::NewAddress ? form.newIp : form.originalIp;
+    return !outsideMaskedSubnet(address, form.netMask, form.gateway) || ask(M::subnetQuestion);
+}
+
 void ConfigurationChange::onvifChange()
 {
     FormValues& form = state_.form;
     onvifStep_ = OnvifChangeStep::Stopped;
     // A refusal here leaves the login open: the next login replaces it, or
     // shutdown ends it.
-    if (!addressAcceptable(form.newIp)) {
-        form.newIp = form.originalIp;
-        showForm();
-        say(M::badAddress);
-        return;
-    }
-    if (!maskAcceptable(form.netMask)) {
-        say(M::badMask);
-        return;
-    }
     // The device's present address is checked against the new gateway.
-    if (outsideMaskedSubnet(form.originalIp, form.netMask, form.gateway) && !ask(M::subnetQuestion))
+    if (!newSettingsPass(SubnetChecked::PresentAddress))
         return;
     OnvifNetParam block = onvifParameterBlock(form, state_.selected.macText, form.newIp);
     // No message on this path: the device may take a while to answer, and
@@ -267,17 +274,7 @@ void ConfigurationChange::extendedPath()
     }
     if (!portsPass(state_.selected.kindText, leadingInteger(state_.selected.typeText)))
         return;
-    if (!addressAcceptable(form.newIp)) {
-        form.newIp = form.originalIp;
-        showForm();
-        say(M::badAddress);
-        return;
-    }
-    if (!maskAcceptable(form.netMask)) {
-        say(M::badMask);
-        return;
-    }
-    if (outsideMaskedSubnet(form.newIp, form.netMask, form.gateway) && !ask(M::subnetQuestion))
+    if (!newSettingsPass(SubnetChecked::NewAddress))
         return;
     const ModifyValues values = modifyValues(form, state_.selected.ipText, state_.selected.macText);
     switch (whileBusy<ExchangeOutcome>([&] { return services_.extendedExchange(values); })) {
@@ -338,18 +335,8 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
     }
     if (!portsPass(device.kindText, typeCode))
         return;
-    if (!addressAcceptable(form.newIp)) {
-        form.newIp = form.originalIp;
-        showForm();
-        say(M::badAddress);
-        return;
-    }
-    if (!maskAcceptable(form.netMask)) {
-        say(M::badMask);
-        return;
-    }
     // The device's present address is checked against the new gateway here.
-    if (outsideMaskedSubnet(form.originalIp, form.netMask, form.gateway) && !ask(M::subnetQuestion))
+    if (!newSettingsPass(SubnetChecked::PresentAddress))
         return;
     services_.sendBasicModify(modifyValues(form, device.ipText, device.macText));
     say(M::success);

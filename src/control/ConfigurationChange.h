@@ -88,6 +88,12 @@ private:
     void basicPath(std::int32_t typeCode);
     void basicAfterSdkLogin();
     bool portsPass(std::string_view kindText, std::int32_t typeCode);
+    // Which address must share a subnet with the new gateway (else the
+    // subnet question is asked).
+    enum class SubnetChecked { NewAddress, PresentAddress };
+    // The new address, the mask and the subnet question, in that order; a
+    // bad new address is put back to the present one.
+    bool newSettingsPass(SubnetChecked checked);
     // Runs a blocking exchange with the device (the credential check, the
     // extended exchange) on a thread of its own while the busy dialog keeps
     // the window painting; returns its result. Cancel only closes the dialog:
