@@ -1,11 +1,18 @@
 #include "platform/LocalAddresses.h"
 
+#include "platform/DebugTrace.h"
+
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <netinet/in.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
 
 namespace lorvena {
 
@@ -13,8 +20,16 @@ std::vector<std::uint32_t> localIpv4Addresses()
 {
     std::vector<std::uint32_t> addresses;
     ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0)
-        return addresses;
+    // The kernel's answer can fail for a moment while interfaces come and
+    // go (a cable plugged, a VPN up); an empty list would make a search
+    // send nothing and report nothing, so ask again a few times first.
+    int attempt = 0;
+    while (getifaddrs(&list) != 0) {
+        debugTrace(std::string("getifaddrs failed: ") + std::strerror(errno));
+        if (++attempt == 5)
+            return addresses;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
         if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET)
             continue;
