@@ -46,6 +46,10 @@ inline constexpr std::string_view httpRange = "The effective value of HTTP port 
 inline constexpr std::string_view notAdministrator = "Please enter the administrator account!";
 inline constexpr std::string_view passwordTooLong = "Enter password no more than 31 character!";
 inline constexpr std::string_view wrongPassword = "Błąd hasła!";
+// The device never answered the credential check.
+inline constexpr std::string_view noConnection = "Brak połączenia z urządzeniem!";
+// A batch in which no device was changed.
+inline constexpr std::string_view nothingChanged = "Nie zmieniono żadnego urządzenia";
 inline constexpr std::string_view replyTimeout = "Przekroczono czas odbioru danych!";
 inline constexpr std::string_view receiveError = "Błąd odbioru danych!";
 inline constexpr std::string_view success = "Zmiana zakończona powodzeniem";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/ExtendedExchange.h"
+#include "config/HttpAuthorityCheck.h"
 #include "config/ModifyRequests.h"
 #include "sdk/onvif/OnvifAccess.h"
 
@@ -21,8 +22,9 @@ public:
     virtual ExchangeOutcome extendedExchange(const ModifyValues& values) = 0;
 
     // Asks the device's web server whether it takes these credentials.
-    // `authToken` is the Base64 credential text the requests carried.
-    virtual bool httpAuthorityCheck(const std::string& ipText, const std::string& httpPortText,
+    // `authToken` is the Base64 credential text the requests carried. A
+    // device that never answered is told apart from one that refused.
+    virtual AuthorityVerdict httpAuthorityCheck(const std::string& ipText, const std::string& httpPortText,
         const std::string& authToken) = 0;
 
     // Starts a login through the vendor SDK; the answer arrives later as

@@ -322,7 +322,8 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
         std::string credentials = utf8ToDeviceText(form.userName + ":" + form.passwordText);
         state_.authToken = Base64Encode(credentials);
         const std::string ipText = device.ipText, portText = device.httpPortText, token = state_.authToken;
-        accepted = whileBusy<bool>([&] { return services_.httpAuthorityCheck(ipText, portText, token); });
+        accepted = whileBusy<AuthorityVerdict>([&] { return services_.httpAuthorityCheck(ipText, portText, token); })
+            == AuthorityVerdict::Accepted;
     }
     if (!accepted) {
         // The SDK may still know the device: its answer can change it later.
@@ -551,7 +552,7 @@ ConfigurationChange::EntryResult ConfigurationChange::changeBatchEntry(
         accepted = awaitAnswer(loginWait_).value_or(false);
     } else if (!entry.kind.empty()) {
         std::string token = Base64Encode(utf8ToDeviceText(form.userName + ":" + form.passwordText));
-        accepted = services_.httpAuthorityCheck(entry.ip, port, token);
+        accepted = services_.httpAuthorityCheck(entry.ip, port, token) == AuthorityVerdict::Accepted;
     }
     if (!accepted) {
         say(M::wrongPassword);

@@ -53,10 +53,10 @@ ExchangeOutcome NetworkChangeServices::extendedExchange(const ModifyValues& valu
     return ExtendedExchange(values, addresses_);
 }
 
-bool NetworkChangeServices::httpAuthorityCheck(
+AuthorityVerdict NetworkChangeServices::httpAuthorityCheck(
     const std::string& ipText, const std::string& httpPortText, const std::string& authToken)
 {
-    return HttpAuthorityCheck(ipText, httpPortText, authToken);
+    return ProbeAuthority(ipText, httpPortText, authToken);
 }
 
 void NetworkChangeServices::sdkLogin(const std::string& ipText, const std::string& httpPortText,

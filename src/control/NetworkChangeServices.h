@@ -23,7 +23,7 @@ public:
     void sendOldModify(const ModifyValues& values) override;
     void sendBasicModify(const ModifyValues& values) override;
     ExchangeOutcome extendedExchange(const ModifyValues& values) override;
-    bool httpAuthorityCheck(const std::string& ipText, const std::string& httpPortText,
+    AuthorityVerdict httpAuthorityCheck(const std::string& ipText, const std::string& httpPortText,
         const std::string& authToken) override;
     void sdkLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
         const std::string& password, bool secondFamily) override;

@@ -195,7 +195,8 @@ void UpgradeFlow::upgradePressed()
         return;
     }
     std::string token = Base64Encode(utf8ToDeviceText(fields_.userName + ":" + fields_.password));
-    if (!services_.httpAuthorityCheck(state_.selected.ipText, state_.selected.httpPortText, token)) {
+    if (services_.httpAuthorityCheck(state_.selected.ipText, state_.selected.httpPortText, token)
+        != AuthorityVerdict::Accepted) {
         state_.upgradeRunning = false;
         state_.upgradeBusy = false;
         fields_.password.clear();

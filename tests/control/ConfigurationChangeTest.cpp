@@ -39,14 +39,14 @@ public:
         exchanges.push_back(values);
         return exchangeOutcome;
     }
-    bool httpAuthorityCheck(const std::string& ipText, const std::string&, const std::string& token) override
+    AuthorityVerdict httpAuthorityCheck(const std::string& ipText, const std::string&, const std::string& token) override
     {
         if (duringExchange)
             duringExchange();
         std::lock_guard lock(mutex);
         httpChecks.push_back(ipText);
         lastToken = token;
-        return httpAccepts;
+        return httpVerdict;
     }
     void sdkLogin(const std::string& ipText, const std::string&, const std::string&, const std::string&, bool) override
     {
@@ -66,7 +66,7 @@ public:
     std::vector<std::string> httpChecks, sdkLogins;
     std::string lastToken;
     ExchangeOutcome exchangeOutcome = ExchangeOutcome::Accepted;
-    bool httpAccepts = true;
+    AuthorityVerdict httpVerdict = AuthorityVerdict::Accepted;
     std::function<void()> onSdkLogin;
     std::function<void()> duringExchange; // on the thread that talks to the device
 };
@@ -276,7 +276,7 @@ TEST_F(ConfigurationChangeTest, BasicChangeAfterTheWebServerCheck)
 TEST_F(ConfigurationChangeTest, RefusedCheckTriesTheSdkWhoseAnswerMayChangeTheDeviceLater)
 {
     clickedDevice("300");
-    services.httpAccepts = false;
+    services.httpVerdict = AuthorityVerdict::Refused;
     change.apply();
     EXPECT_EQ(view.messages.back(), M::wrongPassword);
     EXPECT_EQ(services.sdkLogins.size(), 1u);

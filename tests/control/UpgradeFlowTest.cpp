@@ -23,10 +23,10 @@ public:
     void sendOldModify(const ModifyValues&) override {}
     void sendBasicModify(const ModifyValues&) override {}
     ExchangeOutcome extendedExchange(const ModifyValues&) override { return ExchangeOutcome::Accepted; }
-    bool httpAuthorityCheck(const std::string& ipText, const std::string&, const std::string&) override
+    AuthorityVerdict httpAuthorityCheck(const std::string& ipText, const std::string&, const std::string&) override
     {
         httpChecks.push_back(ipText);
-        return httpAccepts;
+        return httpVerdict;
     }
     void sdkLogin(const std::string& ipText, const std::string&, const std::string& user, const std::string&,
         bool secondFamily) override
@@ -51,7 +51,7 @@ public:
     }
 
     std::vector<std::string> httpChecks, sdkLogins, sdkUpgrades;
-    bool httpAccepts = true;
+    AuthorityVerdict httpVerdict = AuthorityVerdict::Accepted;
     bool loggedIn = false;
     int logouts = 0;
     int sdkUpgradeResult = 0;
@@ -102,7 +102,7 @@ TEST_F(UpgradeFlowTest, RefusalsBeforeAnyDeviceIsContacted)
             M::passwordTooLong},
         {"ONVIF device", [](UpgradeFlowTest& t) { t.state.selected.typeText = "950"; }, M::onvifRefused},
         {"empty password", [](UpgradeFlowTest& t) { t.view.panel.password.clear(); }, M::wrongPassword},
-        {"refused credentials", [](UpgradeFlowTest& t) { t.services.httpAccepts = false; }, M::wrongPassword},
+        {"refused credentials", [](UpgradeFlowTest& t) { t.services.httpVerdict = AuthorityVerdict::Refused; }, M::wrongPassword},
         {"package not for this firmware",
             [](UpgradeFlowTest& t) {
                 t.state.selected.typeText = "150";
@@ -141,7 +141,7 @@ TEST_F(UpgradeFlowTest, ClearsWhatEachRefusalNames)
     EXPECT_EQ(view.upgradeUserFocus, 1);
 
     view.panel = {package, "ADMIN", std::string(31, 'p')};
-    services.httpAccepts = false;
+    services.httpVerdict = AuthorityVerdict::Refused;
     flow.upgradePressed();
     EXPECT_EQ(lastMessage(), M::wrongPassword) << "31 characters pass, capitals pass";
     EXPECT_EQ(view.panel.userName, "admin");

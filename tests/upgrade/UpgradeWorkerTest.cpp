@@ -35,7 +35,10 @@ public:
     void sendOldModify(const ModifyValues&) override {}
     void sendBasicModify(const ModifyValues&) override {}
     ExchangeOutcome extendedExchange(const ModifyValues&) override { return ExchangeOutcome::Accepted; }
-    bool httpAuthorityCheck(const std::string&, const std::string&, const std::string&) override { return true; }
+    AuthorityVerdict httpAuthorityCheck(const std::string&, const std::string&, const std::string&) override
+    {
+        return AuthorityVerdict::Accepted;
+    }
     void sdkLogin(const std::string&, const std::string&, const std::string&, const std::string&, bool) override {}
     void sdkLogout() override {}
     bool onvifLogin(const std::string&, const std::string&, const std::string&, const std::string&) override
