@@ -1,5 +1,6 @@
 #include "cli/TableOutput.h"
 
+#include "cli/TerminalText.h"
 
 #include <nlohmann/json.hpp>
 
@@ -39,10 +40,11 @@ std::size_t displayWidth(std::string_view text)
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::string csvField(std::string_view text)
+std::string csvField(std::string_view cell)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
+    const std::string text = printableText(cell);
+    if (text.find_first_of(",\"") == std::string::npos)
+        return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"')
@@ -57,11 +59,16 @@ std::string csvField(std::string_view text)
 std::string formatTable(const DeviceTable& table)
 {
     auto columns = columnsOf(table.layout());
+    // Every cell made printable once, row by row.
+    std::vector<std::vector<std::string>> cells(table.rowCount());
+    for (std::size_t r = 0; r < table.rowCount(); ++r)
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            cells[r].push_back(printableText(table.text(r, static_cast<int>(c))));
     std::vector<std::size_t> widths;
     for (std::size_t c = 0; c < columns.size(); ++c) {
         std::size_t width = displayWidth(columns[c].title);
         for (std::size_t r = 0; r < table.rowCount(); ++r)
-            width = std::max(width, displayWidth(table.text(r, static_cast<int>(c))));
+            width = std::max(width, displayWidth(cells[r][c]));
         widths.push_back(width);
     }
     auto line = [&](auto cellText) {
@@ -76,7 +83,7 @@ std::string formatTable(const DeviceTable& table)
     };
     std::string out = line([&](std::size_t c) { return columns[c].title; });
     for (std::size_t r = 0; r < table.rowCount(); ++r)
-        out += line([&](std::size_t c) { return std::string_view(table.text(r, static_cast<int>(c))); });
+        out += line([&](std::size_t c) { return std::string_view(cells[r][c]); });
     return out;
 }
 
@@ -108,7 +115,7 @@ std::string formatJson(const DeviceTable& table)
             row[std::string(jsonKey(column.field))] = table.row(r).field(column.field);
         rows.push_back(std::move(row));
     }
-    return rows.dump(2) + "\n";
+    return escapeJsonControls(rows.dump(2)) + "\n";
 }
 
 std::string formatDeviceTable(const DeviceTable& table, OutputFormat format)

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 namespace lorvena {
 namespace {
 
@@ -74,6 +76,54 @@ TEST(TableOutput, TableAlignsColumnsByCharactersNotBytes)
     };
     EXPECT_EQ(column(header, "Adres IP"), column(first, "10.1.0.20"));
     EXPECT_EQ(column(header, "Adres IP"), column(second, "10.1.0.3"));
+}
+
+// A name built to drive a terminal: set its title, turn text red, erase the
+// line, and a C1 CSI (U+009B) that some terminals obey as well.
+const std::string hostileName = "Cam\x1b]0;title\x07\x1b[31mRED\r\x7f\xc2\x9b" "2J\xe2\x80\xa8" "end";
+
+DeviceTable hostileTable()
+{
+    DeviceTable table(TableLayout::NewMode);
+    DeviceRecord record;
+    record.number = "1";
+    record.name = hostileName;
+    record.ip = "10.1.0.20";
+    table.append(record);
+    return table;
+}
+
+bool hasControls(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c < 0x20 && c != '\n' && c != '\r') || c == 0x7F)
+            return true;
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F)
+            return true;
+    }
+    return false;
+}
+
+TEST(TableOutput, DeviceTextsReachNoTerminalOrFileRaw)
+{
+    // Table and CSV: every control is one U+FFFD; line ends are only ours.
+    const std::string shown = "Cam\uFFFD]0;title\uFFFD\uFFFD[31mRED\uFFFD\uFFFD\uFFFD" "2J\u2028end";
+    for (OutputFormat format : {OutputFormat::Table, OutputFormat::Csv}) {
+        std::string out = formatDeviceTable(hostileTable(), format);
+        EXPECT_FALSE(hasControls(out)) << out;
+        EXPECT_NE(out.find(shown), std::string::npos) << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out;
+    }
+
+    // JSON: escaped, and decoding gives back exactly the device's name.
+    std::string json = formatJson(hostileTable());
+    EXPECT_FALSE(hasControls(json)) << json;
+    EXPECT_EQ(json.find("\xe2\x80\xa8"), std::string::npos) << json;
+    EXPECT_NE(json.find("\\u009B"), std::string::npos) << json;
+    EXPECT_EQ(nlohmann::json::parse(json)[0]["name"], hostileName);
+    // Polish letters and ordinary text stay as they are.
+    EXPECT_NE(formatJson(sampleTable(TableLayout::NewMode)).find("Łódź"), std::string::npos);
 }
 
 } // namespace
