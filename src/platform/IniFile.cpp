@@ -93,23 +93,47 @@ std::optional<std::vector<std::string>> readLines(const std::filesystem::path& f
     return lines;
 }
 
-// Writes every byte, then makes them durable before the caller renames the
-// file into place: a crash right after the rename must not leave it empty.
-bool writeDurably(const std::filesystem::path& file, const std::string& text)
+// The mode the replacement file gets: the one it replaces had, or the usual
+// rw-r--r-- for a new file. A link in the file's place is replaced by the
+// rename, never followed, so its target's mode does not matter.
+mode_t replacementMode(const std::filesystem::path& file)
 {
-    UniqueFd out(::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    struct stat status {};
+    if (::lstat(file.c_str(), &status) == 0 && S_ISREG(status.st_mode))
+        return status.st_mode & 07777;
+    return 0644;
+}
+
+// Writes every byte to a fresh file beside `file` and makes them durable
+// before the caller renames it into place: a crash right after the rename
+// must not leave it empty. mkstemp creates the file exclusively, so nothing
+// planted under a guessable name (a link, say) is ever written through.
+// Returns the temporary file's path, or nothing (and no file) on failure.
+std::optional<std::filesystem::path> writeDurablyBeside(const std::filesystem::path& file, const std::string& text)
+{
+    std::string pattern = file.string() + ".tmpXXXXXX";
+    UniqueFd out(::mkostemp(pattern.data(), O_CLOEXEC));
     if (!out)
-        return false;
+        return std::nullopt;
+    std::filesystem::path temporary = pattern;
+    auto fail = [&]() -> std::optional<std::filesystem::path> {
+        ::unlink(temporary.c_str());
+        return std::nullopt;
+    };
+    if (::fchmod(out.get(), replacementMode(file)) != 0)
+        return fail();
     std::string_view rest = text;
     while (!rest.empty()) {
         ssize_t written = ::write(out.get(), rest.data(), rest.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return false;
+            return fail();
         rest.remove_prefix(static_cast<std::size_t>(written));
     }
-    return ::fsync(out.get()) == 0;
+    if (::fsync(out.get()) != 0)
+        return fail();
+    return temporary;
 }
 
 } // namespace
@@ -176,24 +200,17 @@ bool writeProfileString(const std::filesystem::path& file, std::string_view sect
         }
     }
 
-    std::filesystem::path temporary = file;
-    temporary += ".tmp";
-    temporary += std::to_string(::getpid());
     std::string text;
     for (const std::string& line : lines)
         text.append(line).append("\r\n");
     // What could not be read back is not written.
     if (text.size() > maxSettingsFileBytes)
         return false;
-    if (!writeDurably(temporary, text)) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
+    std::optional<std::filesystem::path> temporary = writeDurablyBeside(file, text);
+    if (!temporary)
         return false;
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, file, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
+    if (::rename(temporary->c_str(), file.c_str()) != 0) {
+        ::unlink(temporary->c_str());
         return false;
     }
     return true;

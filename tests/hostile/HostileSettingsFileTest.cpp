@@ -234,6 +234,33 @@ TEST_F(HostileSettingsFile, WithoutPermissionTheResultIsClearAndTheFileUntouched
     }
 }
 
+// Someone who can write to the folder plants links under every name a
+// temporary file could be guessed to have; the write goes through none of
+// them, and the file keeps the mode its owner gave it.
+TEST_F(HostileSettingsFile, PlantedLinksAreNotFollowedAndTheModeIsKept)
+{
+    const fs::path victim = folder_ / "victim";
+    std::ofstream(victim) << "precious\n";
+    for (int pid = ::getpid() - 2; pid <= ::getpid() + 2; ++pid)
+        fs::create_symlink(victim, folder_ / (std::string(SettingsFile::fileName) + ".tmp" + std::to_string(pid)));
+
+    ASSERT_TRUE(settings().writeSearchMode(1));
+    EXPECT_EQ((fs::status(file_).permissions() & fs::perms::all),
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read)
+        << "a new file is rw-r--r--";
+
+    fs::permissions(file_, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(settings().writeSearchMode(0));
+    EXPECT_EQ(settings().readSearchMode(), 0);
+    EXPECT_EQ((fs::status(file_).permissions() & fs::perms::all), fs::perms::owner_read | fs::perms::owner_write)
+        << "a private file stays private";
+
+    std::ostringstream text;
+    text << std::ifstream(victim).rdbuf();
+    EXPECT_EQ(text.str(), "precious\n");
+    EXPECT_TRUE(fs::is_symlink(folder_ / (std::string(SettingsFile::fileName) + ".tmp" + std::to_string(::getpid()))));
+}
+
 // A program killed at any moment of a write leaves either the old or the new
 // file, complete: never an empty or cut one.
 TEST_F(HostileSettingsFile, KillingTheWriterNeverLeavesAPartialFile)
