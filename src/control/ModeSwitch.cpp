@@ -7,24 +7,22 @@ ModeSwitch::ModeSwitch(MainView& view, WindowState& state, const SettingsFile* s
 {
 }
 
-void ModeSwitch::store(int searchMode)
+bool ModeSwitch::store(int searchMode)
 {
-    // A failed write is not reported: the settings file falls back to the
-    // user's folder where the program's own is read-only.
-    if (settings_)
-        settings_->writeSearchMode(searchMode);
+    if (settings_ && !settings_->writeSearchMode(searchMode)) {
+        view_.showMessage(std::string(settingsNotSaved) + settings_->writePath().string());
+        return false;
+    }
     state_.searchMode = searchMode;
+    return true;
 }
 
 void ModeSwitch::toggleAndRelaunch()
 {
-    if (state_.searchMode == 0) {
-        view_.setToolTip(ControlId::ModeSwitch, "New");
-        store(1);
-    } else {
-        view_.setToolTip(ControlId::ModeSwitch, "Stare");
-        store(0);
-    }
+    const int other = state_.searchMode == 0 ? 1 : 0;
+    if (!store(other))
+        return;
+    view_.setToolTip(ControlId::ModeSwitch, other == 1 ? "New" : "Stare");
     if (!launcher_)
         return;
     // This instance ends whether or not the new one could be started.
@@ -34,15 +32,16 @@ void ModeSwitch::toggleAndRelaunch()
 
 void ModeSwitch::setAndRestart(int selectedIndex)
 {
-    if (selectedIndex == 0 || selectedIndex == 1)
-        store(selectedIndex);
+    if ((selectedIndex == 0 || selectedIndex == 1) && !store(selectedIndex))
+        return;
     state_.restartPending = true;
     restartSelf();
 }
 
 void ModeSwitch::oldModeAndRestart()
 {
-    store(0);
+    if (!store(0))
+        return;
     state_.restartPending = true;
     restartSelf();
 }

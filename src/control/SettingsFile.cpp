@@ -27,28 +27,51 @@ bool SettingsFile::isWritableFolder(const std::filesystem::path& folder)
 }
 
 SettingsFile::SettingsFile(std::filesystem::path executableFolder, WritableCheck isWritable)
+    : besideExecutable_(executableFolder / fileName), folderWritable_(isWritable(executableFolder))
 {
-    std::filesystem::path besideExecutable = executableFolder / fileName;
-    std::error_code error;
-    if (std::filesystem::exists(besideExecutable, error) || isWritable(executableFolder)) {
-        path_ = besideExecutable;
-        return;
-    }
     std::filesystem::path userFolder = userConfigFolder();
-    path_ = userFolder.empty() ? besideExecutable : userFolder / fileName;
+    if (!userFolder.empty())
+        userFile_ = userFolder / fileName;
+}
+
+namespace {
+
+bool present(const std::filesystem::path& file)
+{
+    std::error_code error;
+    return !file.empty() && std::filesystem::exists(std::filesystem::symlink_status(file, error));
+}
+
+} // namespace
+
+std::filesystem::path SettingsFile::path() const
+{
+    if (present(userFile_))
+        return userFile_;
+    if (present(besideExecutable_))
+        return besideExecutable_;
+    return writePath();
+}
+
+std::filesystem::path SettingsFile::writePath() const
+{
+    if (present(userFile_) || (!folderWritable_ && !userFile_.empty()))
+        return userFile_;
+    return besideExecutable_;
 }
 
 int SettingsFile::readSearchMode() const
 {
-    return readProfileInt(path_, section, key, 0);
+    return readProfileInt(path(), section, key, 0);
 }
 
 bool SettingsFile::writeSearchMode(int searchMode) const
 {
+    const std::filesystem::path file = writePath();
     std::error_code error;
-    if (path_.has_parent_path())
-        std::filesystem::create_directories(path_.parent_path(), error);
-    return writeProfileString(path_, section, key, searchMode == 0 ? "0" : "1");
+    if (file.has_parent_path())
+        std::filesystem::create_directories(file.parent_path(), error);
+    return writeProfileString(file, section, key, searchMode == 0 ? "0" : "1");
 }
 
 } // namespace lorvena

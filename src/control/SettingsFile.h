@@ -9,8 +9,15 @@ namespace lorvena {
 //
 // It lives next to the executable. An installed program's folder is usually
 // not writable, and a mode switch that cannot be saved would silently start
-// the old mode again; so when no file exists there and the folder cannot be
-// written, the per-user $XDG_CONFIG_HOME/lorvena/Account.ini is used instead.
+// the old mode again; so the per-user $XDG_CONFIG_HOME/lorvena/Account.ini
+// (~/.config/lorvena without XDG_CONFIG_HOME) stands in for it:
+// - reading: the per-user file when it exists, else the one beside the
+//   executable;
+// - writing: the per-user file when it exists; else the one beside the
+//   executable when that folder is writable; else the per-user file, which
+//   from then on is the one read.
+// So a file left beside the program by a run as root, in a folder the user
+// cannot write, is read until the user's first switch and never again after.
 class SettingsFile {
 public:
     using WritableCheck = bool (*)(const std::filesystem::path& folder);
@@ -19,7 +26,9 @@ public:
     // `executableFolder` empty means the current directory.
     explicit SettingsFile(std::filesystem::path executableFolder, WritableCheck isWritable = isWritableFolder);
 
-    const std::filesystem::path& path() const { return path_; }
+    // The file read now, and the file a write goes to.
+    std::filesystem::path path() const;
+    std::filesystem::path writePath() const;
 
     // The stored mode; 0 when the file, section, key or number is missing.
     int readSearchMode() const;
@@ -31,7 +40,9 @@ public:
     static constexpr const char* key = "TYPE";
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path besideExecutable_;
+    std::filesystem::path userFile_; // empty without HOME or XDG_CONFIG_HOME
+    bool folderWritable_;
 };
 
 } // namespace lorvena

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 
 namespace lorvena {
@@ -42,6 +43,8 @@ protected:
             ("lorvena-controller-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
+        // The per-user file would win over the one beside the program.
+        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
         settings_.emplace(folder_);
     }
     void TearDown() override
@@ -207,6 +210,24 @@ TEST_F(MainControllerTest, HiddenSwitchesRestartWithTheSameArguments)
     controller_->oldModeButtonClicked();
     EXPECT_EQ(settings_->readSearchMode(), 0);
     EXPECT_EQ(launcher.calls, (std::vector<std::string> {"start same", "exit now -1"}));
+}
+
+// A mode that cannot be saved is said, and nothing restarts: the new
+// instance would come back in the mode the user meant to leave.
+TEST_F(MainControllerTest, ASwitchThatCannotBeSavedIsToldAndDoesNotRestart)
+{
+    // A folder in the file's place makes every write fail, even as root.
+    std::filesystem::create_directories(folder_ / "Account.ini");
+    start(0);
+    controller_->modeSwitchClicked();
+    controller_->modeDropDownChanged(1);
+    controller_->oldModeButtonClicked();
+    EXPECT_TRUE(launcher.calls.empty());
+    EXPECT_EQ(view.closeRequests, 0);
+    EXPECT_FALSE(controller_->state().restartPending);
+    EXPECT_EQ(controller_->state().searchMode, 0);
+    ASSERT_EQ(view.messages.size(), 3u);
+    EXPECT_EQ(view.messages[0], std::string(settingsNotSaved) + (folder_ / "Account.ini").string());
 }
 
 TEST_F(MainControllerTest, SoftCloseOnlyWhenStartedWithSoft)

@@ -45,12 +45,25 @@ TEST_F(SettingsFileTest, ReadOnlyProgramFolderFallsBackToTheUserConfigFolder)
     EXPECT_FALSE(std::filesystem::exists(root_ / "bin" / "Account.ini"));
 }
 
-TEST_F(SettingsFileTest, AFileBesideTheExecutableIsKeptEvenInAReadOnlyFolder)
+// A file left beside the program (by a run as root, say) in a folder the
+// user cannot write: read until the first switch, which saves to the user's
+// own file; from then on that one is read, and the old file is left alone.
+TEST_F(SettingsFileTest, AFileInAReadOnlyProgramFolderIsReadUntilTheUserSavesTheirOwn)
 {
-    std::ofstream(root_ / "bin" / "Account.ini") << "[SEARCHTYPE]\nTYPE=1\n";
-    SettingsFile settings(root_ / "bin", [](const std::filesystem::path&) { return false; });
+    const std::string leftBehind = "[SEARCHTYPE]\nTYPE=1\n";
+    std::ofstream(root_ / "bin" / "Account.ini") << leftBehind;
+    auto readOnly = [](const std::filesystem::path&) { return false; };
+    SettingsFile settings(root_ / "bin", readOnly);
     EXPECT_EQ(settings.path(), root_ / "bin" / "Account.ini");
     EXPECT_EQ(settings.readSearchMode(), 1);
+
+    ASSERT_TRUE(settings.writeSearchMode(0));
+    EXPECT_EQ(settings.path(), root_ / "config" / "lorvena" / "Account.ini");
+    EXPECT_EQ(SettingsFile(root_ / "bin", readOnly).readSearchMode(), 0);
+    // Even once the program's folder is writable again, the user's file wins.
+    EXPECT_EQ(SettingsFile(root_ / "bin").readSearchMode(), 0);
+    std::ifstream old(root_ / "bin" / "Account.ini");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), leftBehind);
 }
 
 } // namespace

@@ -38,6 +38,8 @@ protected:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         folder_ = pattern;
         file_ = folder_ / SettingsFile::fileName;
+        // The per-user file would win over the one beside the program.
+        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
     }
     void TearDown() override
     {
