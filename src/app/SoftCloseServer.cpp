@@ -1,5 +1,7 @@
 #include "app/SoftCloseServer.h"
 
+#include "platform/SoftCloseChannel.h"
+
 #include <QLocalSocket>
 
 namespace lorvena {
@@ -13,6 +15,12 @@ SoftCloseServer::SoftCloseServer(MessagePoster& poster, QObject* parent) : QObje
 {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* connection = server_.nextPendingConnection()) {
+            // Only this user's programs may close the window.
+            if (!SoftCloseChannel::peerIsThisUser(static_cast<int>(connection->socketDescriptor()))) {
+                connection->abort();
+                connection->deleteLater();
+                continue;
+            }
             connect(connection, &QLocalSocket::readyRead, this, [this, connection] { readLine(connection); });
             connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
         }
@@ -21,6 +29,10 @@ SoftCloseServer::SoftCloseServer(MessagePoster& poster, QObject* parent) : QObje
 
 QString SoftCloseServer::listen(const QString& path)
 {
+    // Another user's socket or file in our place is theirs to keep, and a
+    // close request through it would not reach us: refuse to listen.
+    if (std::string problem = SoftCloseChannel::listenProblem(path.toStdString()); !problem.empty())
+        return QString::fromStdString(problem);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     if (server_.listen(path))
         return {};
