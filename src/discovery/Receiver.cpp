@@ -2,7 +2,7 @@
 
 #include "platform/DebugTrace.h"
 
-#include <sys/select.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 
@@ -67,53 +67,53 @@ void Receiver::stop()
 
 void Receiver::run()
 {
+    // poll, not select: every socket is listened to, however many local
+    // addresses the machine has (containers, VPNs) and however high their
+    // descriptor numbers run in a long-lived window.
+    std::vector<pollfd> polled;
+    std::vector<int> ready;
     while (!stopRequested_) {
-        fd_set readSet;
-        FD_ZERO(&readSet);
-        int highest = -1;
+        polled.clear();
         {
             std::lock_guard lock(sockets_.interfaceLock());
-            std::size_t polled = 0;
             for (const InterfaceSocket& entry : sockets_.list(setup_.family)) {
-                if (entry.socket == -1 || entry.socket >= FD_SETSIZE || FD_ISSET(entry.socket, &readSet))
-                    continue;
-                if (polled++ == maxPolledSockets)
-                    break;
-                FD_SET(entry.socket, &readSet);
-                highest = std::max(highest, entry.socket);
+                if (entry.socket != -1)
+                    polled.push_back({entry.socket, POLLIN, 0});
             }
         }
 
-        int ready = -1;
-        if (highest >= 0) {
-            timeval timeout {0, static_cast<suseconds_t>(timings_.selectTimeout.count())};
-            ready = select(highest + 1, &readSet, nullptr, nullptr, &timeout);
+        int count = -1;
+        if (!polled.empty()) {
+            count = ::poll(polled.data(), polled.size(), static_cast<int>(timings_.pollTimeout.count()));
         }
-        if (ready <= 0) {
+        if (count <= 0) {
             if (queues_.length(setup_.replyKind) > 0)
                 poster_.post({setup_.message, 0, 0, {}});
             std::this_thread::sleep_for(timings_.idleSleep);
             continue;
         }
-        receiveReady(&readSet, ready);
+        ready.clear();
+        for (const pollfd& entry : polled) {
+            // An error or hang-up is read too: the failing read marks it dead.
+            if (entry.revents != 0)
+                ready.push_back(entry.fd);
+        }
+        std::sort(ready.begin(), ready.end());
+        receiveReady(ready);
     }
 }
 
-void Receiver::receiveReady(const void* readySetPointer, int readyCount)
+void Receiver::receiveReady(const std::vector<int>& ready)
 {
-    const auto& readySet = *static_cast<const fd_set*>(readySetPointer);
     ReplyFormat format = replyFormat(setup_.replyKind);
     ReplyBuffer buffer(format.size);
 
     std::lock_guard lock(sockets_.interfaceLock());
     for (InterfaceSocket& entry : sockets_.list(setup_.family)) {
-        if (readyCount <= 0)
-            break;
-        if (entry.socket == -1 || entry.socket >= FD_SETSIZE || !FD_ISSET(entry.socket, &readySet))
+        if (entry.socket == -1 || !std::binary_search(ready.begin(), ready.end(), entry.socket))
             continue;
-        --readyCount;
         // A search makes every device answer at once: emptying the socket
-        // now, rather than one datagram per select(), keeps its buffer from
+        // now, rather than one datagram per wait, keeps its buffer from
         // overflowing. The bound keeps the other sockets' turn near.
         for (std::size_t taken = 0; taken < maxDatagramsPerTurn && entry.socket != -1; ++taken) {
             if (!receiveOne(entry, buffer))

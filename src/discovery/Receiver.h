@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace lorvena {
 
@@ -20,7 +21,8 @@ struct ReceiverSetup {
 // Timings of the receive loop; the defaults are the product's, tests may
 // shorten them.
 struct ReceiverTimings {
-    std::chrono::microseconds selectTimeout {100'000};
+    // How long one wait for datagrams lasts.
+    std::chrono::milliseconds pollTimeout {100};
     std::chrono::milliseconds idleSleep {10};
 };
 
@@ -40,14 +42,14 @@ public:
     void stop();
     bool running() const { return thread_.joinable(); }
 
-    // How many sockets one select pass polls at the most.
-    static constexpr std::size_t maxPolledSockets = 64;
-    // How many waiting datagrams one ready socket gives per select pass.
+    // How many waiting datagrams one ready socket gives per pass.
     static constexpr std::size_t maxDatagramsPerTurn = 64;
 
 private:
     void run();
-    void receiveReady(const void* readySet, int readyCount);
+    // Reads from the sockets of the list whose descriptors are in `ready`
+    // (sorted).
+    void receiveReady(const std::vector<int>& ready);
     // Reads one datagram and queues it when it is a reply of our kind.
     // False when the socket had nothing (or failed and is now dead).
     bool receiveOne(InterfaceSocket& entry, ReplyBuffer& buffer);

@@ -83,7 +83,7 @@ TEST(DroppedDatagrams, EveryReplyOfABurstIsEitherQueuedOrCountedAsDropped)
     ReplyQueues queues;
     MessageQueue poster;
     Receiver receiver({SocketFamily::Basic, ReplyKind::OldMode, MessageId::SearchReplyOld}, sockets, queues, poster,
-        ReceiverTimings {std::chrono::microseconds(10'000), 1ms});
+        ReceiverTimings {10ms, 1ms});
     receiver.start();
     ASSERT_TRUE(waitUntil([&] { return queues.length(ReplyKind::OldMode) > 0 && queuedBytes(sockets) == 0; }));
     // A loss is reported by the next datagram the socket delivers; the

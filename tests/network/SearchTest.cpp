@@ -4,9 +4,13 @@
 #include "discovery/ReplyBytes.h"
 #include "network/SearchFixture.h"
 #include "platform/LocalAddresses.h"
+#include "platform/UniqueFd.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/select.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -303,6 +307,48 @@ TEST_F(Search, EveryLocalAddressGetsOneSocketAndRepeatedSearchesAddNone)
         EXPECT_EQ(simulator->counts().extendedSearch, 3u * search);
     }
     EXPECT_EQ(table().rowCount(), 1u);
+}
+
+// A machine with many addresses (containers, VPNs), in a window that has
+// run long enough for descriptor numbers past select's limit: each socket is
+// listened to, the last address's as much as the first.
+TEST_F(Search, EverySocketIsListenedToHoweverManyAndHoweverHighTheirNumbers)
+{
+    constexpr int addresses = 80;
+    std::string add;
+    for (int host = 2; host <= addresses; ++host)
+        add += "ip addr add 127.0.0." + std::to_string(host) + "/8 dev lo && ";
+    ASSERT_EQ(std::system((add + "true").c_str()), 0);
+    rlimit files {4096, 4096};
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &files), 0);
+    std::vector<UniqueFd> filler;
+    while (filler.empty() || filler.back().get() < FD_SETSIZE)
+        filler.emplace_back(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+
+    startDevices({makeDevice("10.0.0.1", 0x01)});
+    startTool(1);
+    searchAndCollect(1);
+    ASSERT_EQ(controller->discovery().sockets().liveSocketCount(SocketFamily::Basic), std::size_t {addresses});
+
+    // A reply sent to the socket of the last address only.
+    sockaddr_in lastSocket {};
+    {
+        auto& sockets = controller->discovery().sockets();
+        std::lock_guard lock(sockets.interfaceLock());
+        for (const InterfaceSocket& entry : sockets.list(SocketFamily::Basic)) {
+            if (entry.localAddress != (0x7F000000u | addresses))
+                continue;
+            EXPECT_GE(entry.socket, FD_SETSIZE);
+            socklen_t length = sizeof lastSocket;
+            ASSERT_EQ(getsockname(entry.socket, reinterpret_cast<sockaddr*>(&lastSocket), &length), 0);
+        }
+    }
+    ASSERT_NE(lastSocket.sin_port, 0) << "no socket for 127.0.0." << addresses;
+    auto late = testing_support::basicReply().text(13, "NVR").text(30, "10.0.0.80").raw(23, {1, 2, 3, 4, 5, 0x50});
+    UniqueFd sender(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    sendto(sender.get(), late.bytes().data(), late.bytes().size(), 0, reinterpret_cast<const sockaddr*>(&lastSocket),
+        sizeof lastSocket);
+    EXPECT_TRUE(pumpUntil([&] { return table().rowCount() == 2; }));
 }
 
 TEST_F(Search, ShutdownEndsIdleReceiversPromptlyAndClosesEverySocket)
