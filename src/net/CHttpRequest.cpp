@@ -4,9 +4,9 @@
 #include "net/HttpResponseReader.h"
 #include "net/SocketOps.h"
 #include "net/UrlParts.h"
+#include "platform/DeviceAddress.h"
 #include "platform/UniqueFd.h"
 
-#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -23,28 +23,6 @@ bool fitsLimits(const UrlParts& parts)
 {
     return parts.scheme.size() <= UrlParts::maxScheme && parts.host.size() <= UrlParts::maxHost
         && parts.path.size() <= UrlParts::maxPath && parts.port >= 0 && parts.port <= 65535;
-}
-
-// The first IPv4 address of `host`; 0.0.0.0 when it cannot be resolved, as
-// requests always did (the connect then fails or reaches this machine).
-in_addr resolveIpv4(const std::string& host)
-{
-    in_addr address {};
-    if (host.empty())
-        return address;
-    addrinfo hints {};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0)
-        return address;
-    if (found != nullptr && found->ai_addr != nullptr && found->ai_addrlen >= sizeof(sockaddr_in)) {
-        sockaddr_in first {};
-        std::memcpy(&first, found->ai_addr, sizeof first);
-        address = first.sin_addr;
-    }
-    freeaddrinfo(found);
-    return address;
 }
 
 } // namespace
@@ -78,13 +56,18 @@ int CHttpRequest::Request(const std::string& url, const char* extraHeaders, cons
     if (!text)
         return failure;
 
+    // Requests carry the administrator's credentials: they go to a device's
+    // own numeric address only, never to a name looked up or to this machine.
+    std::optional<std::uint32_t> host = deviceAddress(parts.host);
+    if (!host)
+        return failure;
     UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP));
     if (!socket)
         return failure;
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(parts.port));
-    address.sin_addr = resolveIpv4(parts.host);
+    address.sin_addr.s_addr = htonl(*host);
     if (!ConnectWithin(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address,
             timings_.connectTimeout))
         return failure;

@@ -1,9 +1,9 @@
 #include "platform/IcmpEcho.h"
 
+#include "platform/DeviceAddress.h"
 #include "platform/UniqueFd.h"
 
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -45,18 +45,14 @@ void fillEcho(Bytes& message, std::uint16_t identifier)
     storeHost16(&message[2], InternetChecksum(message));
 }
 
+// Only a device's own numeric address is pinged: see DeviceAddress.h.
 std::optional<in_addr> resolve(const std::string& target)
 {
-    in_addr address {};
-    if (inet_aton(target.c_str(), &address) != 0)
-        return address;
-    addrinfo hints {};
-    hints.ai_family = AF_INET;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(target.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+    std::optional<std::uint32_t> device = deviceAddress(target);
+    if (!device)
         return std::nullopt;
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    freeaddrinfo(found);
+    in_addr address {};
+    address.s_addr = htonl(*device);
     return address;
 }
 

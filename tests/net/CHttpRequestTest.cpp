@@ -81,10 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Requests, RequestOnTheWire,
             "Authorization: Basic YWRtaW46MTIzNDU2\r\nHost: 127.0.0.1\r\n\r\n"},
         WireCase {"GetWithoutCredentials", "127.0.0.1", "/vb.htm?getserialnum=", nullptr, "",
             "Authorization: Basic \r\nHost: 127.0.0.1\r\n\r\n"},
-        // A numeric host with letters in it (hex): the Host line is upper-cased
-        // while the address still resolves without any name service.
-        WireCase {"HostIsUpperCased", "0x7f.0.0.1", "/Mixed/Case.htm", nullptr, "QQ==",
-            "Authorization: Basic QQ==\r\nHost: 0X7F.0.0.1\r\n\r\n"},
+        WireCase {"PathKeepsItsCase", "127.0.0.1", "/Mixed/Case.htm", nullptr, "QQ==",
+            "Authorization: Basic QQ==\r\nHost: 127.0.0.1\r\n\r\n"},
         WireCase {"PostWithBody", "127.0.0.1", "/vb.htm", "name=cam&id=7", "QQ==",
             "Authorization: Basic QQ==\r\nContent-Length: 13\r\nHost: 127.0.0.1\r\n\r\nname=cam&id=7"}));
 
@@ -212,6 +210,22 @@ TEST(RequestFailure, UrlsThatCannotBeRequestedFail)
     expectFailure(http, "192.168.1.10:8080/vb.htm"); // read as the scheme "192.168.1.10"
     expectFailure(http, "http://127.0.0.1:70000/");
     expectFailure(http, "http://" + std::string(2048, 'h') + "/");
+}
+
+// The host comes from a device's reply: a name (looked up, it could lead
+// anywhere) or an address form other than a plain dotted quad gets no
+// connection and so no credentials, even where it would reach a listener.
+TEST(RequestFailure, AHostThatIsNotADeviceAddressIsNeverContacted)
+{
+    LoopbackServer server({Answer(okHeader)});
+    CHttpRequest http(patient);
+    for (const char* host : {"localhost", "LOCALHOST", "0x7f.0.0.1", "127.1", "2130706433", "0.0.0.0"})
+        expectFailure(http, "http://" + std::string(host) + hostPort(server) + "/vb.htm?paratest=authority", nullptr,
+            "YWRtaW46MTIzNDU2");
+
+    HttpResult result;
+    ASSERT_EQ(http.Request(server.url("/next"), nullptr, nullptr, 0, result, ""), 0);
+    EXPECT_EQ(server.finish(), std::vector<std::string> {result.request}) << "the first connection is the last request";
 }
 
 TEST(RequestFailure, RefusedConnectionFails)

@@ -199,12 +199,17 @@ TEST(ProbeMatches, GivesAddressNameAndTypeOfEachDevice)
     }
 }
 
-TEST(ServiceAddress, PrefersTheSenderAndFallsBackToIt)
+TEST(ServiceAddress, OnlyOnTheSendersOwnAddress)
 {
     ProbeMatch match;
     match.xaddrs = {"https://10.0.0.1/onvif/device_service", "http://10.0.0.2:81/a", "http://10.0.0.3:82/b"};
     EXPECT_EQ(ChooseServiceAddress(match, 0x0A000003).port, 82) << "the address the answer came from";
-    EXPECT_EQ(ChooseServiceAddress(match, 0x0A000063).port, 81) << "else the first usable one";
+    // Services on other hosts are not the sender's: the login would take
+    // the credentials there.
+    ServiceAddress elsewhere = ChooseServiceAddress(match, 0x0A000063);
+    EXPECT_EQ(elsewhere.address, 0x0A000063u);
+    EXPECT_EQ(elsewhere.port, 80);
+    EXPECT_EQ(elsewhere.path, ns::defaultDeviceServicePath);
 
     match.xaddrs = {"http://camera.local/onvif/device_service", "http://[fe80::1]/x"};
     ServiceAddress fallback = ChooseServiceAddress(match, 0x0A000063);

@@ -84,11 +84,6 @@ TEST(IcmpEcho, BothProbesHearTheLoopback)
     EXPECT_EQ(PingRawIcmp("127.0.0.1", answerTime), EchoResult::Answered);
 }
 
-TEST(IcmpEcho, ATargetThatIsNoAddressIsResolvedByName)
-{
-    EXPECT_EQ(PingIcmpEcho("localhost", answerTime), EchoResult::Answered);
-    EXPECT_EQ(PingRawIcmp("localhost", answerTime), EchoResult::Answered);
-}
 
 TEST(IcmpEcho, AnAddressNobodyHoldsStaysSilent)
 {
@@ -103,11 +98,14 @@ TEST(IcmpEcho, AnUnreachableAddressIsSilentToo)
     EXPECT_EQ(PingRawIcmp(unassigned, silenceTime), EchoResult::Silent);
 }
 
-TEST(IcmpEcho, ANameThatCannotBeResolvedIsSilent)
+TEST(IcmpEcho, ANameIsNeverLookedUp)
 {
-    // The namespace has no way out, so the name service fails at once.
-    EXPECT_EQ(PingIcmpEcho("no-such-device.invalid", silenceTime), EchoResult::Silent);
-    EXPECT_EQ(PingRawIcmp("no-such-device.invalid", silenceTime), EchoResult::Silent);
+    // "localhost" would answer, were it looked up: a device's address text
+    // that is a name is not pinged at all.
+    for (const char* name : {"localhost", "no-such-device.invalid"}) {
+        EXPECT_EQ(PingIcmpEcho(name, silenceTime), EchoResult::Silent) << name;
+        EXPECT_EQ(PingRawIcmp(name, silenceTime), EchoResult::Silent) << name;
+    }
 }
 
 TEST(IcmpEcho, EachKindOfSocketHearsTheLoopback)

@@ -1,6 +1,7 @@
 #include "sdk/onvif/LoginSession.h"
 
 #include "platform/DebugTrace.h"
+#include "platform/DeviceAddress.h"
 #include "sdk/onvif/DeviceReplies.h"
 #include "sdk/onvif/OnvifNamespaces.h"
 
@@ -72,7 +73,8 @@ void LoginSession::notify(std::int32_t event)
 void LoginSession::runLogin()
 {
     std::string addressText = ReadField(record_.address, sizeof record_.address);
-    std::optional<std::uint32_t> address = parseAddress(addressText);
+    // The digest goes to a device's own numeric address only.
+    std::optional<std::uint32_t> address = deviceAddress(addressText);
     bool succeeded = false;
     if (address && record_.port > 0 && record_.port <= 65535) {
         SoapEndpoint endpoint;

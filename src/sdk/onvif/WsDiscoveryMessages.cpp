@@ -144,18 +144,11 @@ std::optional<ServiceAddress> ParseServiceUrl(std::string_view url)
 
 ServiceAddress ChooseServiceAddress(const ProbeMatch& match, std::uint32_t sourceAddress)
 {
-    std::optional<ServiceAddress> first;
     for (const std::string& xaddr : match.xaddrs) {
         std::optional<ServiceAddress> service = ParseServiceUrl(xaddr);
-        if (!service)
-            continue;
-        if (service->address == sourceAddress)
+        if (service && service->address == sourceAddress)
             return *service;
-        if (!first)
-            first = service;
     }
-    if (first)
-        return *first;
     ServiceAddress fallback;
     fallback.address = sourceAddress;
     fallback.path = ns::defaultDeviceServicePath;

@@ -42,8 +42,9 @@ struct ServiceAddress {
 std::optional<ServiceAddress> ParseServiceUrl(std::string_view url);
 
 // The device service to use: the first XAddr on `sourceAddress` (the
-// answer's sender), else the first usable one, else the sender on port 80
-// with the usual path.
+// answer's sender), else the sender on port 80 with the usual path. A device
+// registers services on its own address only: an XAddr naming another host
+// would have the login's credentials sent there.
 ServiceAddress ChooseServiceAddress(const ProbeMatch& match, std::uint32_t sourceAddress);
 
 // The decoded name scope; else the hardware scope; else empty.
