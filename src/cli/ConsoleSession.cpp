@@ -5,6 +5,7 @@
 #include "platform/LocalAddresses.h"
 
 #include <iostream>
+#include <mutex>
 
 namespace lorvena {
 
@@ -27,6 +28,13 @@ ConsoleSession::ConsoleSession(const SearchCommand& search, bool answerYes)
           dependencies(view, queue, onvif))
 {
     view.setChecked(ControlId::OnvifMaskCheck, search.onvifMaskMode);
+    // A search that could not cover an address says so: an empty list alone
+    // would look like a network without devices.
+    controller.discovery().sockets().setProblemSink([](const SocketProblem& problem) {
+        static std::mutex output;
+        std::lock_guard lock(output);
+        std::cerr << "lorvena-cli: warning: " << describeSocketProblem(problem) << '\n';
+    });
     // Far beyond the discovery's own wait and its questions to each device
     // found.
     view.setSearchBusyLimit(std::chrono::milliseconds(static_cast<long long>(search.waitSeconds * 1000))

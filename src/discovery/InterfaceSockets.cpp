@@ -1,6 +1,7 @@
 #include "discovery/InterfaceSockets.h"
 
 #include "discovery/SearchPackets.h"
+#include "platform/DebugTrace.h"
 #include "platform/UniqueFd.h"
 
 #include <arpa/inet.h>
@@ -9,6 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace lorvena {
 
@@ -26,20 +29,26 @@ void enlargeReceiveBuffer(int socket)
         setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
 }
 
-UniqueFd openBroadcastSocket(std::uint32_t localAddress)
+// On failure `error` holds the errno of the step that failed.
+UniqueFd openBroadcastSocket(std::uint32_t localAddress, int& error)
 {
     UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    error = errno;
     if (!socket)
         return {};
     int on = 1;
-    if (setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
+    if (setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        error = errno;
         return {};
+    }
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = 0;
     address.sin_addr.s_addr = htonl(localAddress);
-    if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error = errno;
         return {};
+    }
     enlargeReceiveBuffer(socket.get());
     // Each datagram then carries the socket's running count of datagrams
     // lost to a full buffer: the only sign that a burst was too big.
@@ -70,10 +79,40 @@ std::list<InterfaceSocket>& InterfaceSockets::list(SocketFamily family)
     return family == SocketFamily::Basic ? basicSockets_ : extendedSockets_;
 }
 
+std::string describeSocketProblem(const SocketProblem& problem)
+{
+    char address[INET_ADDRSTRLEN] = "";
+    in_addr raw {htonl(problem.localAddress)};
+    inet_ntop(AF_INET, &raw, address, sizeof address);
+    const std::string cause = problem.error != 0 ? std::string(": ") + std::strerror(problem.error) : std::string();
+    switch (problem.step) {
+    case SocketProblem::Step::NoAddress:
+        return "no local IPv4 address: the search was not sent";
+    case SocketProblem::Step::Open:
+        return std::string("no socket on ") + address + cause + "; nothing is sent or heard there";
+    case SocketProblem::Step::Send:
+        return std::string("the search did not leave from ") + address + cause;
+    case SocketProblem::Step::Receive:
+        return std::string("the socket on ") + address + " failed" + cause + "; it is opened again at the next search";
+    }
+    return {};
+}
+
+void InterfaceSockets::report(const SocketProblem& problem) const
+{
+    debugTrace(describeSocketProblem(problem));
+    if (problemSink_)
+        problemSink_(problem);
+}
+
 void InterfaceSockets::refreshSockets(SocketFamily family)
 {
     std::list<InterfaceSocket>& sockets = list(family);
-    for (std::uint32_t candidate : addresses_()) {
+    const std::vector<std::uint32_t> addresses = addresses_();
+    // Both families refresh for a search; one word about it is enough.
+    if (addresses.empty() && family == SocketFamily::Basic)
+        report({SocketProblem::Step::NoAddress});
+    for (std::uint32_t candidate : addresses) {
         {
             std::lock_guard lock(interfaceLock_);
             std::uint64_t& retiredDrops = family == SocketFamily::Basic ? retiredBasicDrops_ : retiredExtendedDrops_;
@@ -89,9 +128,12 @@ void InterfaceSockets::refreshSockets(SocketFamily family)
                 continue;
         }
         // Created without the lock: the receivers keep polling meanwhile.
-        UniqueFd socket = openBroadcastSocket(candidate);
-        if (!socket)
+        int error = 0;
+        UniqueFd socket = openBroadcastSocket(candidate, error);
+        if (!socket) {
+            report({SocketProblem::Step::Open, candidate, error});
             continue;
+        }
         std::lock_guard lock(interfaceLock_);
         sockets.push_back({socket.release(), candidate});
     }
@@ -110,9 +152,10 @@ void InterfaceSockets::broadcast(SocketFamily family,
         if (entry.socket == -1)
             continue;
         ByteView packet = packetFor(entry.localAddress);
-        // A failed send is not examined: the device simply does not answer.
-        sendto(entry.socket, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&destination),
-            sizeof destination);
+        const ssize_t sent = sendto(entry.socket, packet.data(), packet.size(), 0,
+            reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+        if (sent != static_cast<ssize_t>(packet.size()))
+            report({SocketProblem::Step::Send, entry.localAddress, sent < 0 ? errno : EMSGSIZE});
     }
 }
 

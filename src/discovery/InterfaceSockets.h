@@ -7,6 +7,7 @@
 #include <functional>
 #include <list>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace lorvena {
@@ -26,6 +27,26 @@ struct InterfaceSocket {
 enum class SocketFamily { Basic, Extended };
 
 using AddressSource = std::function<std::vector<std::uint32_t>()>;
+
+// Something that kept a search from covering every local address: told to
+// the user (the console prints it) instead of showing only as a device that
+// never answered.
+struct SocketProblem {
+    enum class Step {
+        NoAddress, // the machine listed no IPv4 address: nothing was sent
+        Open,      // no socket could be made on the address
+        Send,      // a request did not leave from it
+        Receive,   // its socket failed while listening and was closed
+    };
+    Step step;
+    std::uint32_t localAddress = 0; // host byte order; 0 for NoAddress
+    int error = 0;                  // errno
+};
+std::string describeSocketProblem(const SocketProblem& problem);
+
+// Called from whichever thread met the problem, possibly while the list's
+// lock is held: it must not call back into the socket lists.
+using SocketProblemSink = std::function<void(const SocketProblem&)>;
 
 // Both socket lists and the lock that guards them (`interfaceLock`): every
 // walk and every change of either list holds it.
@@ -58,6 +79,11 @@ public:
 
     std::size_t liveSocketCount(SocketFamily family);
 
+    // Where problems go besides the debug trace; set before the receivers
+    // start.
+    void setProblemSink(SocketProblemSink sink) { problemSink_ = std::move(sink); }
+    void report(const SocketProblem& problem) const;
+
     // Datagrams `family`'s sockets lost to full receive buffers, summed over
     // every socket the list has had. The kernel reports a loss with the next
     // datagram a socket delivers, so a loss behind the last one of a burst
@@ -66,6 +92,7 @@ public:
 
 private:
     AddressSource addresses_;
+    SocketProblemSink problemSink_;
     std::mutex interfaceLock_;
     std::list<InterfaceSocket> basicSockets_;
     std::list<InterfaceSocket> extendedSockets_;

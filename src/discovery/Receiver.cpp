@@ -133,8 +133,10 @@ bool Receiver::receiveOne(InterfaceSocket& entry, ReplyBuffer& buffer)
         return false; // emptied
     debugTrace("recvfrom:" + std::to_string(received));
     if (received < 0) {
-        if (error != EINTR)
+        if (error != EINTR) {
             InterfaceSockets::markDead(entry);
+            sockets_.report({SocketProblem::Step::Receive, entry.localAddress, error});
+        }
         return false;
     }
     if (received > 0 && isSearchReply(buffer, setup_.replyKind)) {

@@ -351,6 +351,27 @@ TEST_F(Search, EverySocketIsListenedToHoweverManyAndHoweverHighTheirNumbers)
     EXPECT_TRUE(pumpUntil([&] { return table().rowCount() == 2; }));
 }
 
+// An address that gets no socket, and a machine with no address at all, are
+// told: otherwise both look like a network without devices.
+TEST(SocketProblems, AreToldNotSwallowed)
+{
+    std::vector<std::uint32_t> addresses {0x7F000001, 0x0A630001}; // 10.99.0.1 is on no interface
+    InterfaceSockets sockets([&addresses] { return addresses; });
+    std::vector<std::string> told;
+    sockets.setProblemSink([&told](const SocketProblem& problem) { told.push_back(describeSocketProblem(problem)); });
+
+    sockets.refreshSockets(SocketFamily::Basic);
+    EXPECT_EQ(sockets.liveSocketCount(SocketFamily::Basic), 1u);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], "no socket on 10.99.0.1: Cannot assign requested address; nothing is sent or heard there");
+
+    addresses.clear();
+    told.clear();
+    sockets.refreshSockets(SocketFamily::Basic);
+    sockets.refreshSockets(SocketFamily::Extended);
+    EXPECT_EQ(told, std::vector<std::string> {"no local IPv4 address: the search was not sent"});
+}
+
 TEST_F(Search, ShutdownEndsIdleReceiversPromptlyAndClosesEverySocket)
 {
     startDevices({makeDevice("10.0.0.1", 0x01)});
