@@ -1,3 +1,4 @@
+#include "cli/ArgumentChecks.h"
 #include "cli/ChangeCommands.h"
 #include "cli/CliArguments.h"
 #include "cli/ConsoleSession.h"
@@ -27,6 +28,19 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     CliCommand command = parseArguments(arguments);
+    // What can be checked without the network is checked before the search.
+    if (auto* set = std::get_if<SetCommand>(&command)) {
+        set->search.searchMode = chosenSearchMode(set->search);
+        if (auto error = checkBeforeSearch(*set, *set->search.searchMode))
+            command = *error;
+    } else if (auto* batch = std::get_if<BatchCommand>(&command)) {
+        batch->search.searchMode = chosenSearchMode(batch->search);
+        if (auto error = checkBeforeSearch(*batch, *batch->search.searchMode))
+            command = *error;
+    } else if (auto* upgrade = std::get_if<UpgradeCommand>(&command)) {
+        if (auto error = checkBeforeSearch(*upgrade))
+            command = *error;
+    }
     if (auto* error = std::get_if<UsageError>(&command)) {
         std::cerr << "lorvena-cli: " << error->message << "\n\n" << usageText();
         return 2;
