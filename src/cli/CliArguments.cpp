@@ -2,6 +2,7 @@
 
 #include "control/ChangeRules.h"
 #include "platform/LocalAddresses.h"
+#include "platform/TextCodec.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -233,6 +234,10 @@ std::string changeConflicts(const SetCommand& command)
 
 std::string changeConflicts(const BatchCommand& command)
 {
+    // A single change refuses a longer password with the window's message; a
+    // batch does not check, and the device's 32-byte field would cut it.
+    if (command.change.password && utf8ToDeviceText(*command.change.password).size() > 31)
+        return "--password is longer than the 31 characters a device takes";
     // The devices take consecutive addresses: each must be one a device may
     // take, or the run stops half-way with some devices moved.
     for (std::size_t k = 0; k < command.devices.size(); ++k) {
@@ -461,7 +466,8 @@ const char* usageText()
            "that lists more than one is refused with the candidates; choose by MAC.\n"
            "Arguments are checked before anything is sent: ports 1 to 65535, masks of\n"
            "ones then zeros, options the chosen generation has a field for, batch\n"
-           "addresses that do not end in .0 or .255, a readable package file.\n"
+           "addresses that do not end in .0 or .255 and a batch password of at most\n"
+           "31 characters, a readable package file.\n"
            "\n"
            "Exit status: 0 on success (a search also when no device answered; a change\n"
            "when it ended with \"Zmiana zakończona powodzeniem\" or an ONVIF device took\n"

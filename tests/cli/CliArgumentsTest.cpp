@@ -121,6 +121,7 @@ TEST(CliArguments, ChangeAndUpgradeValuesAreCheckedBeforeTheSearch)
         {{"batch", "--devices", "00:12:34:00:00:40,001234000040", "--start-ip", "10.1.2.1"}, "twice"},
         {{"batch", "--devices", "10.1.0.40,10.1.0.41", "--start-ip", "10.1.2.255"}, "--start-ip"},
         {{"batch", "--devices", "10.1.0.40,10.1.0.41,10.1.0.42", "--start-ip", "10.1.2.254"}, "10.1.2.255 for device 2"},
+        {with(batch, {"--password", std::string(32, 'x')}), "--password"},
         {{"upgrade", "--device", "10.1.0.40", "--mac", "00:12:34:00:00:40", "--file", "f"}, "--mac"},
         {{"upgrade", "--mac", "12:34", "--file", "f"}, "--mac"},
         {{"upgrade", "--file", "f"}, "--device or --mac"},
@@ -137,6 +138,9 @@ TEST(CliArguments, ChangeAndUpgradeValuesAreCheckedBeforeTheSearch)
     EXPECT_EQ(std::get<SetCommand>(parseArguments(with(set, {"--mask", "0.0.0.0"}))).change.mask, 0u);
     EXPECT_TRUE(std::get<SetCommand>(parseArguments(with(set, {"--dhcp", "off", "--new-ip", "10.1.0.41"})))
                     .change.newIp);
+    // Counted in the device's 8-bit text, where a Polish letter is one byte.
+    for (const std::string& password : {std::string(31, 'x'), std::string(16, 'x') + "łódźżółćęśąźńłó"})
+        EXPECT_TRUE(std::holds_alternative<BatchCommand>(parseArguments(with(batch, {"--password", password}))));
     EXPECT_EQ(std::get<BatchCommand>(parseArguments({"batch", "--devices", "10.1.0.40,10.1.0.41", "--start-ip",
                                          "10.1.2.253"}))
                   .startIp,
