@@ -159,11 +159,12 @@ int runSetCommand(const SetCommand& command)
         chooseRow(session.controller.table(), command.device, SelectionPurpose::Change, searchModeOf(session));
     if (int status = refusalStatus(chosen.verdict, chosen.problem); status != 0)
         return status;
-    std::string dropped = addressesDropped(
-        session.controller.table().row(static_cast<std::size_t>(chosen.row)), command.change, searchModeOf(session));
-    if (int status = refusalStatus(dropped.empty() ? RowChoice::Verdict::Chosen : RowChoice::Verdict::Refused,
-            dropped); status != 0)
-        return status;
+    if (std::string dropped = addressesDropped(session.controller.table().row(static_cast<std::size_t>(chosen.row)),
+            command.change, searchModeOf(session));
+        !dropped.empty()) {
+        std::cerr << "lorvena-cli: " << dropped << '\n';
+        return exitUsage;
+    }
     session.controller.rowClicked(chosen.row, ClickKind::Plain);
     fillForm(session, command.change);
     session.controller.applyChanges();

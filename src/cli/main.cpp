@@ -29,14 +29,19 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + 1, argv + argc);
     CliCommand command = parseArguments(arguments);
     // What can be checked without the network is checked before the search.
+    // The session then searches in the mode the check assumed.
     if (auto* set = std::get_if<SetCommand>(&command)) {
-        set->search.searchMode = chosenSearchMode(set->search);
-        if (auto error = checkBeforeSearch(*set, *set->search.searchMode))
+        int searchMode = chosenSearchMode(set->search);
+        if (auto error = checkBeforeSearch(*set, searchMode))
             command = *error;
+        else
+            set->search.searchMode = searchMode;
     } else if (auto* batch = std::get_if<BatchCommand>(&command)) {
-        batch->search.searchMode = chosenSearchMode(batch->search);
-        if (auto error = checkBeforeSearch(*batch, *batch->search.searchMode))
+        int searchMode = chosenSearchMode(batch->search);
+        if (auto error = checkBeforeSearch(*batch, searchMode))
             command = *error;
+        else
+            batch->search.searchMode = searchMode;
     } else if (auto* upgrade = std::get_if<UpgradeCommand>(&command)) {
         if (auto error = checkBeforeSearch(*upgrade))
             command = *error;

@@ -202,6 +202,12 @@ TEST(CliArguments, OptionsWithoutAFieldInTheOldGeneration)
         EXPECT_NE(error->message.find(c.named), std::string::npos) << error->message;
         EXPECT_FALSE(checkBeforeSearch(batchCommand, 1));
     }
+    // The message says where the old mode came from.
+    auto oldMode = std::get<SetCommand>(parseArguments({"set", "--device", "10.1.0.10", "--dns", "10.1.0.2"}));
+    EXPECT_NE(checkBeforeSearch(oldMode, 0)->message.find("Account.ini"), std::string::npos);
+    oldMode.search.searchMode = 0;
+    EXPECT_NE(checkBeforeSearch(oldMode, 0)->message.find("--mode old"), std::string::npos);
+
     const auto fields = std::get<SetCommand>(parseArguments({"set", "--device", "10.1.0.10", "--new-ip",
         "10.1.0.11", "--mask", "255.255.0.0", "--gateway", "10.1.0.1", "--yes", "--mode", "old"}));
     EXPECT_FALSE(checkBeforeSearch(fields, 0));
