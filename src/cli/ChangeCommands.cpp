@@ -1,6 +1,7 @@
 #include "cli/ChangeCommands.h"
 
 #include "cli/ConsoleSession.h"
+#include "cli/DeviceSelection.h"
 #include "control/ChangeRules.h"
 
 #include <iostream>
@@ -17,7 +18,49 @@ constexpr std::chrono::seconds answerWait {30};
 // (address, gateway, port, reboot) take up to the library's request wait each.
 constexpr std::chrono::seconds onvifChangeWait {90};
 constexpr int exitFailed = 1;
+constexpr int exitUsage = 2;
 constexpr int exitNotListed = 3;
+
+// --- device selection
+
+int searchModeOf(const ConsoleSession& session)
+{
+    return session.controller.generation() == SearchGeneration::New ? 1 : 0;
+}
+
+// Says why nothing is chosen; the exit status, or 0 when a row is chosen.
+int refusalStatus(RowChoice::Verdict verdict, const std::string& problem)
+{
+    switch (verdict) {
+    case RowChoice::Verdict::Chosen:
+        return 0;
+    case RowChoice::Verdict::NotListed:
+        std::cerr << problem << '\n';
+        return exitNotListed;
+    case RowChoice::Verdict::Refused:
+        break;
+    }
+    std::cerr << "lorvena-cli: " << problem << '\n';
+    return exitUsage;
+}
+
+// A device on DHCP takes its addresses from the server: the form greys them
+// and the request leaves them out, so an address given for it would be
+// dropped while the change is reported done.
+std::string addressesDropped(const DeviceRecord& row, const ChangeOptions& change, int searchMode)
+{
+    if (searchMode == 0 || row.dhcp == dhcpOffText || change.dhcp.has_value())
+        return {};
+    for (auto [given, option] : {std::pair {change.newIp.has_value(), "--new-ip"},
+             {change.mask.has_value(), "--mask"}, {change.gateway.has_value(), "--gateway"},
+             {change.dns.has_value(), "--dns"}}) {
+        if (given)
+            return "the device at " + row.ip + " is on DHCP: " + option + " takes effect only with --dhcp off";
+    }
+    return {};
+}
+
+// --- end of device selection
 
 // Puts the options into the form as a user would type them.
 void fillForm(ConsoleSession& session, const ChangeOptions& change)
@@ -112,12 +155,17 @@ const char* outcomeText(BatchOutcome outcome)
 int runSetCommand(const SetCommand& command)
 {
     ConsoleSession session(command.search, command.change.yes);
-    std::optional<int> row = session.rowOf(command.device);
-    if (!row) {
-        reportMissing(command.device);
-        return exitNotListed;
+    RowChoice chosen =
+        chooseRow(session.controller.table(), command.device, SelectionPurpose::Change, searchModeOf(session));
+    if (int status = refusalStatus(chosen.verdict, chosen.problem); status != 0)
+        return status;
+    if (std::string dropped = addressesDropped(session.controller.table().row(static_cast<std::size_t>(chosen.row)),
+            command.change, searchModeOf(session));
+        !dropped.empty()) {
+        std::cerr << "lorvena-cli: " << dropped << '\n';
+        return exitUsage;
     }
-    session.controller.rowClicked(*row, ClickKind::Plain);
+    session.controller.rowClicked(chosen.row, ClickKind::Plain);
     fillForm(session, command.change);
     session.controller.applyChanges();
     ConfigurationChange& change = session.controller.configurationChange();
@@ -130,14 +178,11 @@ int runSetCommand(const SetCommand& command)
 int runBatchCommand(const BatchCommand& command)
 {
     ConsoleSession session(command.search, command.change.yes);
-    for (std::uint32_t device : command.devices) {
-        std::optional<int> row = session.rowOf(device);
-        if (!row) {
-            reportMissing(device);
-            return exitNotListed;
-        }
-        session.controller.rowClicked(*row, ClickKind::CtrlOnly);
-    }
+    RowChoices chosen = chooseRows(session.controller.table(), command.devices, searchModeOf(session));
+    if (int status = refusalStatus(chosen.verdict, chosen.problem); status != 0)
+        return status;
+    for (int row : chosen.rows)
+        session.controller.rowClicked(row, ClickKind::CtrlOnly);
     FormValues form = session.view.readForm();
     form.startIp = command.startIp;
     session.view.writeForm(form);

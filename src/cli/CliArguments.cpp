@@ -1,7 +1,14 @@
 #include "cli/CliArguments.h"
 
+#include "control/ChangeRules.h"
+#include "platform/LocalAddresses.h"
+#include "platform/TextCodec.h"
+
+#include <algorithm>
 #include <cerrno>
+#include <cctype>
 #include <cmath>
+#include <iterator>
 #include <cstdlib>
 #include <type_traits>
 
@@ -43,10 +50,43 @@ std::optional<std::uint32_t> parseAddress(const std::string& text)
     return address;
 }
 
+// A port a device can be given: 1 to 65535 in decimal. The request fields
+// are wider, so a larger number would reach the device cut or refused.
 bool isPortText(const std::string& text)
 {
-    return !text.empty() && text.size() <= 5 &&
-        text.find_first_not_of("0123456789") == std::string::npos;
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    long value = std::strtol(text.c_str(), nullptr, 10);
+    return value >= 1 && value <= 65535;
+}
+
+constexpr const char* macSpellings = "00:1a:2b:3c:4d:5e, 00-1A-2B-3C-4D-5E or 001a2b3c4d5e";
+
+// --device IP or --mac MAC into `choice`; an error text, empty on success.
+std::string deviceOption(const std::string& option, const std::string& value, DeviceChoice& choice)
+{
+    if (option == "--device") {
+        auto address = parseAddress(value);
+        if (!address)
+            return "--device takes a dotted IPv4 address, not '" + value + "'";
+        choice.ip = *address;
+        return {};
+    }
+    auto mac = macDigits(value);
+    if (!mac)
+        return "--mac takes a MAC address (" + std::string(macSpellings) + "), not '" + value + "'";
+    choice.mac = *mac;
+    return {};
+}
+
+// The device options seen: exactly one of --device and --mac.
+std::string deviceGiven(const std::string& command, bool haveDevice, bool haveMac)
+{
+    if (haveDevice && haveMac)
+        return "'" + command + "' takes --device or --mac, not both";
+    if (!haveDevice && !haveMac)
+        return "'" + command + "' needs --device or --mac";
+    return {};
 }
 
 // Reads one search option (--mode, --wait, --format) into `command`.
@@ -90,14 +130,21 @@ std::string changeOption(const std::string& option, const std::string& value, Ch
     };
     auto port = [&](std::optional<std::string>& target) -> std::string {
         if (!isPortText(value))
-            return option + " takes a port number, not '" + value + "'";
+            return option + " takes a port number from 1 to 65535, not '" + value + "'";
         target = value;
         return {};
     };
     if (option == "--new-ip")
         return address(change.newIp);
-    if (option == "--mask")
-        return address(change.mask);
+    if (option == "--mask") {
+        std::string error = address(change.mask);
+        // A mask is ones from the top, then zeros: anything else would leave
+        // the device unreachable.
+        if (error.empty() && !maskAcceptable(*change.mask))
+            return "--mask takes a network mask (ones from the top, then zeros, e.g. 255.255.255.0), not '" +
+                value + "'";
+        return error;
+    }
     if (option == "--gateway")
         return address(change.gateway);
     if (option == "--dns")
@@ -142,11 +189,76 @@ CliCommand parseSearch(const std::vector<std::string>& arguments)
     return command;
 }
 
+// A batch's entries, each an address or a MAC; an error text, empty on
+// success.
+std::string batchEntries(const std::string& value, std::vector<DeviceChoice>& devices)
+{
+    std::size_t start = 0;
+    while (true) {
+        std::size_t comma = value.find(',', start);
+        std::string item = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        DeviceChoice choice;
+        if (auto address = parseAddress(item))
+            choice.ip = *address;
+        else if (auto mac = macDigits(item))
+            choice.mac = *mac;
+        else
+            return "--devices takes addresses or MACs separated by commas, not '" + item + "'";
+        // A second Ctrl+click on a row takes it out of the batch again.
+        if (std::find(devices.begin(), devices.end(), choice) != devices.end())
+            return "--devices names '" + item + "' twice";
+        devices.push_back(choice);
+        if (comma == std::string::npos)
+            return {};
+        start = comma + 1;
+    }
+}
+
+// What a whole `set` or `batch` asks that no device could take.
+std::string changeConflicts(const SetCommand& command)
+{
+    const ChangeOptions& change = command.change;
+    if (change.dhcp.value_or(false)) {
+        // With DHCP on the request carries no address fields: the values
+        // would be dropped without a word.
+        for (auto [given, option] : {std::pair {change.newIp.has_value(), "--new-ip"},
+                 {change.mask.has_value(), "--mask"}, {change.gateway.has_value(), "--gateway"},
+                 {change.dns.has_value(), "--dns"}}) {
+            if (given)
+                return std::string(option) + " has no effect with --dhcp on: the device takes its addresses from "
+                                             "the DHCP server";
+        }
+    }
+    return {};
+}
+
+std::string changeConflicts(const BatchCommand& command)
+{
+    // A single change refuses a longer password with the window's message; a
+    // batch does not check, and the device's 32-byte field would cut it.
+    if (command.change.password && utf8ToDeviceText(*command.change.password).size() > 31)
+        return "--password is longer than the 31 characters a device takes";
+    // The devices take consecutive addresses: each must be one a device may
+    // take, or the run stops half-way with some devices moved.
+    for (std::size_t k = 0; k < command.devices.size(); ++k) {
+        std::uint32_t address = command.startIp + static_cast<std::uint32_t>(k);
+        if (!addressAcceptable(address)) {
+            std::string which = k == 0 ? std::string("itself")
+                                       : "the address " + dottedAddress(address) + " for device " + std::to_string(k + 1);
+            return "--start-ip " + dottedAddress(command.startIp) + " gives " + which +
+                ", which no device may take (it ends in .0 or .255)";
+        }
+    }
+    return {};
+}
+
 // `set` and `batch`: search options, change options, and their own.
 template<typename Command>
 CliCommand parseChange(const std::vector<std::string>& arguments, bool batch)
 {
     Command command;
+    bool haveDevice = false;
+    bool haveMac = false;
     bool haveTarget = false;
     bool haveStart = false;
     const std::string name = arguments.front();
@@ -169,29 +281,14 @@ CliCommand parseChange(const std::vector<std::string>& arguments, bool batch)
         std::string error;
         if (option == "--mode" || option == "--wait") {
             error = searchOption(option, value, command.search);
-        } else if (!batch && option == "--device") {
-            if constexpr (std::is_same_v<Command, SetCommand>) {
-                auto address = parseAddress(value);
-                if (!address)
-                    error = "--device takes a dotted IPv4 address, not '" + value + "'";
-                else
-                    command.device = *address;
-            }
-            haveTarget = true;
+        } else if (!batch && (option == "--device" || option == "--mac")) {
+            if constexpr (std::is_same_v<Command, SetCommand>)
+                error = deviceOption(option, value, command.device);
+            (option == "--device" ? haveDevice : haveMac) = true;
         } else if (batch && option == "--devices") {
             if constexpr (std::is_same_v<Command, BatchCommand>) {
-                std::size_t start = 0;
-                while (error.empty() && start <= value.size()) {
-                    std::size_t comma = value.find(',', start);
-                    std::string item = value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-                    if (auto address = parseAddress(item))
-                        command.devices.push_back(*address);
-                    else
-                        error = "--devices takes dotted IPv4 addresses separated by commas, not '" + item + "'";
-                    if (comma == std::string::npos)
-                        break;
-                    start = comma + 1;
-                }
+                command.devices.clear();
+                error = batchEntries(value, command.devices);
             }
             haveTarget = true;
         } else if (batch && option == "--start-ip") {
@@ -213,10 +310,16 @@ CliCommand parseChange(const std::vector<std::string>& arguments, bool batch)
         if (!error.empty())
             return UsageError {error};
     }
-    if (!haveTarget)
-        return UsageError {batch ? "'batch' needs --devices" : "'set' needs --device"};
+    if (!batch) {
+        if (std::string error = deviceGiven(name, haveDevice, haveMac); !error.empty())
+            return UsageError {error};
+    } else if (!haveTarget) {
+        return UsageError {"'batch' needs --devices"};
+    }
     if (batch && !haveStart)
         return UsageError {"'batch' needs --start-ip"};
+    if (std::string error = changeConflicts(command); !error.empty())
+        return UsageError {error};
     return command;
 }
 
@@ -225,22 +328,21 @@ CliCommand parseUpgrade(const std::vector<std::string>& arguments)
     UpgradeCommand command;
     command.search.searchMode = 1;
     bool haveDevice = false;
+    bool haveMac = false;
     bool haveFile = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
-        bool known = option == "--device" || option == "--file" || option == "--user" || option == "--password" ||
-            option == "--mode" || option == "--wait";
+        bool known = option == "--device" || option == "--mac" || option == "--file" || option == "--user" ||
+            option == "--password" || option == "--mode" || option == "--wait";
         if (!known)
             return UsageError {"unknown argument '" + option + "' for 'upgrade'"};
         if (i + 1 >= arguments.size())
             return UsageError {"'" + option + "' needs a value"};
         const std::string& value = arguments[++i];
-        if (option == "--device") {
-            auto address = parseAddress(value);
-            if (!address)
-                return UsageError {"--device takes a dotted IPv4 address, not '" + value + "'"};
-            command.device = *address;
-            haveDevice = true;
+        if (option == "--device" || option == "--mac") {
+            if (std::string error = deviceOption(option, value, command.device); !error.empty())
+                return UsageError {error};
+            (option == "--device" ? haveDevice : haveMac) = true;
         } else if (option == "--file") {
             if (value.empty())
                 return UsageError {"--file needs a path"};
@@ -257,14 +359,43 @@ CliCommand parseUpgrade(const std::vector<std::string>& arguments)
                 return UsageError {error};
         }
     }
-    if (!haveDevice)
-        return UsageError {"'upgrade' needs --device"};
+    if (std::string error = deviceGiven("upgrade", haveDevice, haveMac); !error.empty())
+        return UsageError {error};
     if (!haveFile)
         return UsageError {"'upgrade' needs --file"};
     return command;
 }
 
 } // namespace
+
+std::optional<std::string> macDigits(std::string_view text)
+{
+    auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    std::string digits;
+    if (text.find_first_of(":-") == std::string_view::npos) {
+        if (text.size() != 12 || !std::all_of(text.begin(), text.end(), hex))
+            return std::nullopt;
+        std::transform(text.begin(), text.end(), std::back_inserter(digits), lower);
+        return digits;
+    }
+    // Six groups of one or two digits, one kind of separator throughout.
+    const char separator = text[text.find_first_of(":-")];
+    std::size_t start = 0;
+    for (int group = 0; group < 6; ++group) {
+        std::size_t end = group < 5 ? text.find(separator, start) : text.size();
+        if (end == std::string_view::npos || end == start || end - start > 2)
+            return std::nullopt;
+        std::string_view part = text.substr(start, end - start);
+        if (!std::all_of(part.begin(), part.end(), hex))
+            return std::nullopt;
+        if (part.size() == 1)
+            digits += '0';
+        std::transform(part.begin(), part.end(), std::back_inserter(digits), lower);
+        start = end + 1;
+    }
+    return digits;
+}
 
 CliCommand parseArguments(const std::vector<std::string>& arguments)
 {
@@ -301,39 +432,50 @@ const char* usageText()
            "      --onvif-mask (\"ONVIF tryb maski\") also asks every address of each\n"
            "      local subnet. Without --mode the mode stored in Account.ini is used\n"
            "      (missing: old).\n"
-           "  lorvena-cli set --device IP [--new-ip A] [--mask M] [--gateway G] [--dns D]\n"
-           "                  [--http-port P] [--rtsp-port P] [--dhcp on|off] [--user NAME]\n"
-           "                  [--password PW] [--yes] [--mode old|new] [--wait SECONDS]\n"
-           "                  [--onvif-mask]\n"
-           "      Searches, clicks the device listed at IP, puts the options into the form\n"
-           "      and presses \"Zmiana IP\". Every message is printed on its own line;\n"
-           "      the subnet question is answered OK only with --yes. An ONVIF device\n"
-           "      (type 900..999) shows no message after its login: lines starting\n"
+           "  lorvena-cli set --device IP|--mac MAC [--new-ip A] [--mask M] [--gateway G]\n"
+           "                  [--dns D] [--http-port P] [--rtsp-port P] [--dhcp on|off]\n"
+           "                  [--user NAME] [--password PW] [--yes] [--mode old|new]\n"
+           "                  [--wait SECONDS] [--onvif-mask]\n"
+           "      Searches, clicks the device listed at IP (or with MAC), puts the options\n"
+           "      into the form and presses \"Zmiana IP\". Every message is printed on its\n"
+           "      own line; the subnet question is answered OK only with --yes. An ONVIF\n"
+           "      device (type 900..999) shows no message after its login: lines starting\n"
            "      \"onvif:\" tell whether the login failed, that the settings were handed\n"
-           "      to the device, and whether the device took them.\n"
-           "  lorvena-cli batch --devices IP[,IP...] --start-ip A [--mask M] [--gateway G]\n"
-           "                  [--dns D] [--http-port P] [--rtsp-port P] [--user NAME]\n"
-           "                  [--password PW] [--yes] [--mode old|new] [--wait SECONDS]\n"
-           "                  [--onvif-mask]\n"
+           "      to the device, and whether the device took them. The old generation\n"
+           "      takes --new-ip, --mask and --gateway only.\n"
+           "  lorvena-cli batch --devices IP|MAC[,IP|MAC...] --start-ip A [--mask M]\n"
+           "                  [--gateway G] [--dns D] [--http-port P] [--rtsp-port P]\n"
+           "                  [--user NAME] [--password PW] [--yes] [--mode old|new]\n"
+           "                  [--wait SECONDS] [--onvif-mask]\n"
            "      Ctrl+clicks the devices in order and changes them to consecutive\n"
            "      addresses from A; a line per device on standard error.\n"
-           "  lorvena-cli upgrade --device IP --file PATH [--user NAME] [--password PW]\n"
-           "                      [--mode new] [--wait SECONDS]\n"
-           "      Searches (new mode), clicks the device listed at IP, fills the Upgrade\n"
-           "      tab with the package, user (default admin) and password, presses\n"
-           "      Upgrade and follows the device to the end. Progress goes to standard\n"
-           "      error; every message is printed on its own line.\n"
+           "  lorvena-cli upgrade --device IP|--mac MAC --file PATH [--user NAME]\n"
+           "                      [--password PW] [--mode new] [--wait SECONDS]\n"
+           "      Searches (new mode), clicks the device listed at IP (or with MAC), fills\n"
+           "      the Upgrade tab with the package, user (default admin) and password,\n"
+           "      presses Upgrade and follows the device to the end. Progress goes to\n"
+           "      standard error; every message is printed on its own line.\n"
            "  lorvena-cli soft-close\n"
            "      Closes the window of a Lorvena started with the argument -Soft\n"
            "      (message 6024 over the per-user local socket).\n"
            "  lorvena-cli help\n"
            "      Shows this text.\n"
            "\n"
+           "A MAC may be written 00:1a:2b:3c:4d:5e, 00-1A-2B-3C-4D-5E or 001a2b3c4d5e.\n"
+           "Several devices can answer from one address (factory defaults): an address\n"
+           "that lists more than one is refused with the candidates; choose by MAC.\n"
+           "Arguments are checked before anything is sent: ports 1 to 65535, masks of\n"
+           "ones then zeros, options the chosen generation has a field for, batch\n"
+           "addresses that do not end in .0 or .255 and a batch password of at most\n"
+           "31 characters, a readable package file.\n"
+           "\n"
            "Exit status: 0 on success (a search also when no device answered; a change\n"
            "when it ended with \"Zmiana zakończona powodzeniem\" or an ONVIF device took\n"
            "it; an upgrade when the device confirmed its end), 1 when a change or an\n"
-           "upgrade failed or soft-close finds no window, 2 on a usage error, 3 when a\n"
-           "device to change is not listed.\n";
+           "upgrade failed or soft-close finds no window, 2 on a usage error (also an\n"
+           "address listing several devices, a device that cannot be reached alone at\n"
+           "a shared address, or an address for a device on DHCP without --dhcp off),\n"
+           "3 when a device to change is not listed (by address or by MAC).\n";
 }
 
 } // namespace lorvena

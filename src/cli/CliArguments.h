@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -35,26 +36,37 @@ struct ChangeOptions {
     bool yes = false;
 };
 
-// Changes one listed device: `lorvena-cli set --device IP ...`.
+// Which listed device a command acts on: the row at an address (--device),
+// or the row whose MAC is `mac` (--mac).
+struct DeviceChoice {
+    std::uint32_t ip = 0;
+    // 12 lower-case hex digits; empty: chosen by `ip`.
+    std::string mac;
+
+    bool byMac() const { return !mac.empty(); }
+    bool operator==(const DeviceChoice&) const = default;
+};
+
+// Changes one listed device: `lorvena-cli set --device IP|--mac MAC ...`.
 struct SetCommand {
     SearchCommand search;
-    std::uint32_t device = 0;
+    DeviceChoice device;
     ChangeOptions change;
 };
 
 // Changes several listed devices to consecutive addresses.
 struct BatchCommand {
     SearchCommand search;
-    std::vector<std::uint32_t> devices;
+    std::vector<DeviceChoice> devices;
     std::uint32_t startIp = 0;
     ChangeOptions change;
 };
 
-// Upgrades one listed device's firmware: `lorvena-cli upgrade --device IP
-// --file PATH ...`. The upgrade panel exists in the new mode only.
+// Upgrades one listed device's firmware: `lorvena-cli upgrade --device IP|
+// --mac MAC --file PATH ...`. The upgrade panel exists in the new mode only.
 struct UpgradeCommand {
     SearchCommand search;
-    std::uint32_t device = 0;
+    DeviceChoice device;
     std::string file;
     std::string userName = "admin";
     std::string password;
@@ -73,7 +85,14 @@ struct UsageError {
 using CliCommand = std::variant<SearchCommand, SetCommand, BatchCommand, UpgradeCommand, HelpCommand,
     SoftCloseCommand, UsageError>;
 
+// Reads the arguments and checks everything about them that needs neither
+// the network nor the search mode: a usage error comes before any datagram.
 CliCommand parseArguments(const std::vector<std::string>& arguments);
+
+// A MAC as 12 lower-case hex digits, from any spelling devices report:
+// "00:1a:2b:3c:4d:5e", "00-1A-2B-3C-4D-5E" (groups of one or two digits),
+// "001a2b3c4d5e". Nothing for anything else.
+std::optional<std::string> macDigits(std::string_view text);
 
 const char* usageText();
 

@@ -1,14 +1,17 @@
 #include "cli/UpgradeCommandRun.h"
 
 #include "cli/ConsoleSession.h"
+#include "cli/DeviceSelection.h"
 
 #include <chrono>
+#include <iostream>
 
 namespace lorvena {
 
 namespace {
 
 constexpr int exitFailed = 1;
+constexpr int exitUsage = 2;
 constexpr int exitNotListed = 3;
 // Every route ends by itself well within this (the slowest gives up after
 // ten minutes without progress); it only keeps a wedged run from lasting.
@@ -19,13 +22,17 @@ constexpr std::chrono::hours upgradeLimit {2};
 int runUpgradeCommand(const UpgradeCommand& command)
 {
     ConsoleSession session(command.search, false);
-    std::optional<int> row = session.rowOf(command.device);
-    if (!row) {
-        reportMissing(command.device);
+    RowChoice chosen = chooseRow(session.controller.table(), command.device, SelectionPurpose::Upgrade, 1);
+    if (chosen.verdict == RowChoice::Verdict::NotListed) {
+        std::cerr << chosen.problem << '\n';
         return exitNotListed;
     }
+    if (chosen.verdict == RowChoice::Verdict::Refused) {
+        std::cerr << "lorvena-cli: " << chosen.problem << '\n';
+        return exitUsage;
+    }
     MainController& controller = session.controller;
-    controller.rowClicked(*row, ClickKind::Plain);
+    controller.rowClicked(chosen.row, ClickKind::Plain);
     controller.upgradeTabClicked();
     session.view.writeUpgradePanel({command.file, command.userName, command.password});
 

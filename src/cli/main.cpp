@@ -1,3 +1,4 @@
+#include "cli/ArgumentChecks.h"
 #include "cli/ChangeCommands.h"
 #include "cli/CliArguments.h"
 #include "cli/ConsoleSession.h"
@@ -27,6 +28,24 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     CliCommand command = parseArguments(arguments);
+    // What can be checked without the network is checked before the search.
+    // The session then searches in the mode the check assumed.
+    if (auto* set = std::get_if<SetCommand>(&command)) {
+        int searchMode = chosenSearchMode(set->search);
+        if (auto error = checkBeforeSearch(*set, searchMode))
+            command = *error;
+        else
+            set->search.searchMode = searchMode;
+    } else if (auto* batch = std::get_if<BatchCommand>(&command)) {
+        int searchMode = chosenSearchMode(batch->search);
+        if (auto error = checkBeforeSearch(*batch, searchMode))
+            command = *error;
+        else
+            batch->search.searchMode = searchMode;
+    } else if (auto* upgrade = std::get_if<UpgradeCommand>(&command)) {
+        if (auto error = checkBeforeSearch(*upgrade))
+            command = *error;
+    }
     if (auto* error = std::get_if<UsageError>(&command)) {
         std::cerr << "lorvena-cli: " << error->message << "\n\n" << usageText();
         return 2;

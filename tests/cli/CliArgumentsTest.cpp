@@ -1,7 +1,13 @@
+#include "cli/ArgumentChecks.h"
 #include "cli/CliArguments.h"
 #include "cli/ConsoleOnvifLibrary.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <sys/stat.h>
 
 namespace lorvena {
 namespace {
@@ -68,6 +74,167 @@ TEST(CliArguments, UsageErrorsNameTheBadArgument)
         EXPECT_NE(std::get<UsageError>(command).message.find(c.named), std::string::npos)
             << std::get<UsageError>(command).message;
     }
+}
+
+std::string usageError(const CliCommand& command)
+{
+    const auto* error = std::get_if<UsageError>(&command);
+    return error ? error->message : std::string("(no usage error)");
+}
+
+// Every value no device could take is refused while reading the arguments,
+// that is before the search: nothing is sent for a typing mistake.
+TEST(CliArguments, ChangeAndUpgradeValuesAreCheckedBeforeTheSearch)
+{
+    using Args = std::vector<std::string>;
+    const Args set = {"set", "--device", "10.1.0.40"};
+    const Args batch = {"batch", "--devices", "10.1.0.40,10.1.0.41", "--start-ip", "10.1.2.1"};
+    auto with = [](Args base, std::initializer_list<std::string> more) {
+        base.insert(base.end(), more);
+        return base;
+    };
+    struct Case {
+        Args arguments;
+        const char* named;
+    } cases[] = {
+        {with(set, {"--http-port", "99999"}), "--http-port"},
+        {with(set, {"--http-port", "0"}), "--http-port"},
+        {with(set, {"--rtsp-port", "65536"}), "--rtsp-port"},
+        {with(batch, {"--http-port", "70000"}), "--http-port"},
+        {with(set, {"--mask", "255.0.255.0"}), "--mask"},
+        {with(set, {"--mask", "255.255.255.1"}), "--mask"},
+        {with(batch, {"--mask", "0.255.255.255"}), "--mask"},
+        {with(set, {"--new-ip", "10.1.0.256"}), "--new-ip"},
+        {with(set, {"--gateway", "10.1.0"}), "--gateway"},
+        {with(set, {"--dhcp", "on", "--new-ip", "10.1.0.41"}), "--new-ip"},
+        {with(set, {"--gateway", "10.1.0.1", "--dhcp", "on"}), "--gateway"},
+        {with(set, {"--mac", "00:12:34:00:00:40"}), "--mac"},
+        {{"set", "--mac", "00:12:34:00:00"}, "--mac"},
+        {{"set", "--mac", "00:12:34:00:00:4g"}, "--mac"},
+        {{"set", "--mac", "00:12-34:00:00:40"}, "--mac"},
+        {{"set", "--mac", "0012340000400"}, "--mac"},
+        {{"set", "--new-ip", "10.1.0.41"}, "--mac"},
+        {{"batch", "--devices", "10.1.0.40,,10.1.0.41", "--start-ip", "10.1.2.1"}, "--devices"},
+        {{"batch", "--devices", "10.1.0.40,00:12:34:00:00:4x", "--start-ip", "10.1.2.1"}, "--devices"},
+        // A second Ctrl+click would take the device out of the batch again.
+        {{"batch", "--devices", "10.1.0.40,10.1.0.41,10.1.0.40", "--start-ip", "10.1.2.1"}, "twice"},
+        {{"batch", "--devices", "00:12:34:00:00:40,001234000040", "--start-ip", "10.1.2.1"}, "twice"},
+        {{"batch", "--devices", "10.1.0.40,10.1.0.41", "--start-ip", "10.1.2.255"}, "--start-ip"},
+        {{"batch", "--devices", "10.1.0.40,10.1.0.41,10.1.0.42", "--start-ip", "10.1.2.254"}, "10.1.2.255 for device 2"},
+        {with(batch, {"--password", std::string(32, 'x')}), "--password"},
+        {{"upgrade", "--device", "10.1.0.40", "--mac", "00:12:34:00:00:40", "--file", "f"}, "--mac"},
+        {{"upgrade", "--mac", "12:34", "--file", "f"}, "--mac"},
+        {{"upgrade", "--file", "f"}, "--device or --mac"},
+    };
+    for (const Case& c : cases) {
+        std::string message = usageError(parseArguments(c.arguments));
+        EXPECT_NE(message.find(c.named), std::string::npos) << c.named << ": " << message;
+    }
+
+    // The edges that are still allowed.
+    EXPECT_EQ(std::get<SetCommand>(parseArguments(with(set, {"--http-port", "65535", "--rtsp-port", "1"})))
+                  .change.httpPort,
+        "65535");
+    EXPECT_EQ(std::get<SetCommand>(parseArguments(with(set, {"--mask", "0.0.0.0"}))).change.mask, 0u);
+    EXPECT_TRUE(std::get<SetCommand>(parseArguments(with(set, {"--dhcp", "off", "--new-ip", "10.1.0.41"})))
+                    .change.newIp);
+    // Counted in the device's 8-bit text, where a Polish letter is one byte.
+    for (const std::string& password : {std::string(31, 'x'), std::string(16, 'x') + "łódźżółćęśąźńłó"})
+        EXPECT_TRUE(std::holds_alternative<BatchCommand>(parseArguments(with(batch, {"--password", password}))));
+    EXPECT_EQ(std::get<BatchCommand>(parseArguments({"batch", "--devices", "10.1.0.40,10.1.0.41", "--start-ip",
+                                         "10.1.2.253"}))
+                  .startIp,
+        0x0A0102FDu);
+}
+
+TEST(CliArguments, MacInEverySpellingDevicesReport)
+{
+    for (const char* spelling :
+        {"00:1a:2b:3c:4d:5e", "00-1A-2B-3C-4D-5E", "001a2b3c4d5e", "001A2B3C4D5E", "0:1a:2b:3c:4d:5e"}) {
+        SCOPED_TRACE(spelling);
+        EXPECT_EQ(macDigits(spelling), "001a2b3c4d5e");
+        auto set = std::get<SetCommand>(parseArguments({"set", "--mac", spelling}));
+        EXPECT_TRUE(set.device.byMac());
+        EXPECT_EQ(set.device.mac, "001a2b3c4d5e");
+        EXPECT_EQ(std::get<UpgradeCommand>(parseArguments({"upgrade", "--mac", spelling, "--file", "f"})).device.mac,
+            "001a2b3c4d5e");
+    }
+    auto batch = std::get<BatchCommand>(
+        parseArguments({"batch", "--devices", "10.1.0.40,00-1A-2B-3C-4D-5E", "--start-ip", "10.1.2.1"}));
+    ASSERT_EQ(batch.devices.size(), 2u);
+    EXPECT_EQ(batch.devices[0], (DeviceChoice {0x0A010028u, ""}));
+    EXPECT_EQ(batch.devices[1], (DeviceChoice {0, "001a2b3c4d5e"}));
+}
+
+// The old generation's form has the address, mask and gateway only: every
+// other value would be dropped without a word, so it is refused before the
+// search, whether the mode comes from --mode or from Account.ini.
+TEST(CliArguments, OptionsWithoutAFieldInTheOldGeneration)
+{
+    struct Case {
+        std::vector<std::string> option;
+        const char* named;
+    } cases[] = {
+        {{"--dns", "10.1.0.2"}, "--dns"},
+        {{"--http-port", "8080"}, "--http-port"},
+        {{"--rtsp-port", "1554"}, "--rtsp-port"},
+        {{"--dhcp", "off"}, "--dhcp"},
+        {{"--user", "admin"}, "--user"},
+        {{"--password", "12345"}, "--password"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.named);
+        std::vector<std::string> set = {"set", "--device", "10.1.0.10"};
+        set.insert(set.end(), c.option.begin(), c.option.end());
+        const auto setCommand = std::get<SetCommand>(parseArguments(set));
+        auto error = checkBeforeSearch(setCommand, 0);
+        ASSERT_TRUE(error);
+        EXPECT_NE(error->message.find(c.named), std::string::npos) << error->message;
+        EXPECT_FALSE(checkBeforeSearch(setCommand, 1));
+
+        if (c.option.front() == "--dhcp")
+            continue; // not a batch option
+        std::vector<std::string> batch = {"batch", "--devices", "10.1.0.10", "--start-ip", "10.1.2.1"};
+        batch.insert(batch.end(), c.option.begin(), c.option.end());
+        const auto batchCommand = std::get<BatchCommand>(parseArguments(batch));
+        error = checkBeforeSearch(batchCommand, 0);
+        ASSERT_TRUE(error);
+        EXPECT_NE(error->message.find(c.named), std::string::npos) << error->message;
+        EXPECT_FALSE(checkBeforeSearch(batchCommand, 1));
+    }
+    // The message says where the old mode came from.
+    auto oldMode = std::get<SetCommand>(parseArguments({"set", "--device", "10.1.0.10", "--dns", "10.1.0.2"}));
+    EXPECT_NE(checkBeforeSearch(oldMode, 0)->message.find("Account.ini"), std::string::npos);
+    oldMode.search.searchMode = 0;
+    EXPECT_NE(checkBeforeSearch(oldMode, 0)->message.find("--mode old"), std::string::npos);
+
+    const auto fields = std::get<SetCommand>(parseArguments({"set", "--device", "10.1.0.10", "--new-ip",
+        "10.1.0.11", "--mask", "255.255.0.0", "--gateway", "10.1.0.1", "--yes", "--mode", "old"}));
+    EXPECT_FALSE(checkBeforeSearch(fields, 0));
+}
+
+// A package that cannot be read is refused before the search; a FIFO is
+// refused without waiting for a writer.
+TEST(CliArguments, UpgradePackageCheckedBeforeTheSearch)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("lorvena-cli-file-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    std::ofstream(folder / "Aktualizacja-łódź.bin") << "package";
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+
+    auto problem = [&](const fs::path& path) {
+        auto command = std::get<UpgradeCommand>(parseArguments({"upgrade", "--device", "10.1.0.13", "--file", path}));
+        auto error = checkBeforeSearch(command);
+        return error ? error->message : std::string();
+    };
+    EXPECT_EQ(problem(folder / "Aktualizacja-łódź.bin"), "");
+    for (const fs::path& bad : {folder / "none.bin", folder, folder / "fifo"}) {
+        std::string message = problem(bad);
+        EXPECT_NE(message.find("--file '" + bad.string() + "'"), std::string::npos) << message;
+        EXPECT_NE(message.find("Invalid uploading file!"), std::string::npos) << message;
+    }
+    fs::remove_all(folder);
 }
 
 } // namespace

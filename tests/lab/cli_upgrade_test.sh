@@ -116,7 +116,10 @@ other_firmware=$LAB_DIR/X9_V2_firmware.package
 cp "$package" "$other_firmware"
 check "a package named for another firmware" "Upgrade package error!" \
     "$(upgrade 1 10.1.0.15 "$other_firmware" --password 12345)"
-check "a missing package" "Invalid uploading file!" "$(upgrade 1 10.1.0.10 "$LAB_DIR/none.package" --password 12345)"
+# Refused before the search, the option named on standard error.
+check "a missing package" "" "$(upgrade 2 10.1.0.10 "$LAB_DIR/none.package" --password 12345)"
+check "a missing package is named" "yes" \
+    "$(grep -qF -- "--file '$LAB_DIR/none.package': Invalid uploading file!" "$LAB_DIR/stderr" && echo yes)"
 check "a device not listed" "" "$(upgrade 3 10.1.0.99 "$package" --password 12345)"
 
 lab_finish cli_upgrade_test
