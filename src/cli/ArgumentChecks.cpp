@@ -3,6 +3,7 @@
 #include "control/SettingsFile.h"
 #include "control/UpgradeMessages.h"
 #include "platform/ExecutablePath.h"
+#include "platform/TextCodec.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
@@ -27,6 +28,7 @@ std::optional<UsageError> oldGenerationFields(const ChangeOptions& change, const
         {change.dhcp.has_value(), "--dhcp"},
         {change.userName.has_value(), "--user"},
         {change.password.has_value(), "--password"},
+        {change.passwordFile.has_value(), "--password-file"},
     };
     for (const auto& [present, option] : given) {
         if (!present)
@@ -56,6 +58,10 @@ std::optional<UsageError> checkBeforeSearch(const BatchCommand& command, int sea
 {
     if (searchMode == 0)
         return oldGenerationFields(command.change, command.search);
+    // A single change refuses a longer password with the window's message; a
+    // batch does not check, and the device's 32-byte field would cut it.
+    if (command.change.password && utf8ToDeviceText(*command.change.password).size() > 31)
+        return UsageError {"the password is longer than the 31 characters a device takes"};
     return std::nullopt;
 }
 

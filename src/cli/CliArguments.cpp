@@ -163,8 +163,10 @@ std::string changeOption(const std::string& option, const std::string& value, Ch
         change.userName = value;
         return {};
     }
-    if (option == "--password") {
-        change.password = value;
+    if (option == "--password" || option == "--password-file") {
+        if (change.password || change.passwordFile)
+            return "give one of --password and --password-file, once";
+        (option == "--password" ? change.password : change.passwordFile) = value;
         return {};
     }
     return "unknown";
@@ -234,10 +236,6 @@ std::string changeConflicts(const SetCommand& command)
 
 std::string changeConflicts(const BatchCommand& command)
 {
-    // A single change refuses a longer password with the window's message; a
-    // batch does not check, and the device's 32-byte field would cut it.
-    if (command.change.password && utf8ToDeviceText(*command.change.password).size() > 31)
-        return "--password is longer than the 31 characters a device takes";
     // The devices take consecutive addresses: each must be one a device may
     // take, or the run stops half-way with some devices moved.
     for (std::size_t k = 0; k < command.devices.size(); ++k) {
@@ -333,7 +331,7 @@ CliCommand parseUpgrade(const std::vector<std::string>& arguments)
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
         bool known = option == "--device" || option == "--mac" || option == "--file" || option == "--user" ||
-            option == "--password" || option == "--mode" || option == "--wait";
+            option == "--password" || option == "--password-file" || option == "--mode" || option == "--wait";
         if (!known)
             return UsageError {"unknown argument '" + option + "' for 'upgrade'"};
         if (i + 1 >= arguments.size())
@@ -350,8 +348,15 @@ CliCommand parseUpgrade(const std::vector<std::string>& arguments)
             haveFile = true;
         } else if (option == "--user") {
             command.userName = value;
-        } else if (option == "--password") {
-            command.password = value;
+        } else if (option == "--password" || option == "--password-file") {
+            if (command.passwordGiven || command.passwordFile)
+                return UsageError {"give one of --password and --password-file, once"};
+            if (option == "--password") {
+                command.password = value;
+                command.passwordGiven = true;
+            } else {
+                command.passwordFile = value;
+            }
         } else if (option == "--mode" && value != "new") {
             return UsageError {"'upgrade' works in the new mode only: --mode takes 'new', not '" + value + "'"};
         } else if (option == "--wait") {
@@ -434,7 +439,8 @@ const char* usageText()
            "      (missing: old).\n"
            "  lorvena-cli set --device IP|--mac MAC [--new-ip A] [--mask M] [--gateway G]\n"
            "                  [--dns D] [--http-port P] [--rtsp-port P] [--dhcp on|off]\n"
-           "                  [--user NAME] [--password PW] [--yes] [--mode old|new]\n"
+           "                  [--user NAME] [--password PW|--password-file FILE] [--yes]\n"
+           "                  [--mode old|new]\n"
            "                  [--wait SECONDS] [--onvif-mask]\n"
            "      Searches, clicks the device listed at IP (or with MAC), puts the options\n"
            "      into the form and presses \"Zmiana IP\". Every message is printed on its\n"
@@ -445,12 +451,14 @@ const char* usageText()
            "      takes --new-ip, --mask and --gateway only.\n"
            "  lorvena-cli batch --devices IP|MAC[,IP|MAC...] --start-ip A [--mask M]\n"
            "                  [--gateway G] [--dns D] [--http-port P] [--rtsp-port P]\n"
-           "                  [--user NAME] [--password PW] [--yes] [--mode old|new]\n"
+           "                  [--user NAME] [--password PW|--password-file FILE] [--yes]\n"
+           "                  [--mode old|new]\n"
            "                  [--wait SECONDS] [--onvif-mask]\n"
            "      Ctrl+clicks the devices in order and changes them to consecutive\n"
            "      addresses from A; a line per device on standard error.\n"
            "  lorvena-cli upgrade --device IP|--mac MAC --file PATH [--user NAME]\n"
-           "                      [--password PW] [--mode new] [--wait SECONDS]\n"
+           "                      [--password PW|--password-file FILE] [--mode new]\n"
+           "                      [--wait SECONDS]\n"
            "      Searches (new mode), clicks the device listed at IP (or with MAC), fills\n"
            "      the Upgrade tab with the package, user (default admin) and password,\n"
            "      presses Upgrade and follows the device to the end. Progress goes to\n"
@@ -461,6 +469,10 @@ const char* usageText()
            "  lorvena-cli help\n"
            "      Shows this text.\n"
            "\n"
+           "The password: --password PW (visible to anyone listing processes, and\n"
+           "kept in shell history), else the first line of --password-file FILE (- for\n"
+           "standard input), else the environment variable LORVENA_PASSWORD, else a\n"
+           "prompt without echo when standard input is a terminal.\n"
            "A MAC may be written 00:1a:2b:3c:4d:5e, 00-1A-2B-3C-4D-5E or 001a2b3c4d5e.\n"
            "Several devices can answer from one address (factory defaults): an address\n"
            "that lists more than one is refused with the candidates; choose by MAC.\n"

@@ -31,7 +31,10 @@ struct ChangeOptions {
     std::optional<std::string> rtspPort;
     std::optional<bool> dhcp;
     std::optional<std::string> userName;
+    // --password; after the sources are read (PasswordSource.h), the
+    // password to use.
     std::optional<std::string> password;
+    std::optional<std::string> passwordFile;
     // Answers the subnet question with OK; without it, Cancel.
     bool yes = false;
 };
@@ -69,7 +72,11 @@ struct UpgradeCommand {
     DeviceChoice device;
     std::string file;
     std::string userName = "admin";
+    // --password; after the sources are read (PasswordSource.h), the
+    // password to use (empty without one).
     std::string password;
+    bool passwordGiven = false;
+    std::optional<std::string> passwordFile;
 };
 
 struct HelpCommand {};

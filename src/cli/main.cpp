@@ -2,12 +2,15 @@
 #include "cli/ChangeCommands.h"
 #include "cli/CliArguments.h"
 #include "cli/ConsoleSession.h"
+#include "cli/PasswordSource.h"
 #include "cli/TableOutput.h"
 #include "cli/UpgradeCommandRun.h"
 #include "platform/SoftCloseChannel.h"
 #include "platform/WindowMessage.h"
 
 #include <cstdio>
+#include <cstring>
+#include <optional>
 #include <iostream>
 
 namespace {
@@ -22,30 +25,75 @@ int runSearch(const SearchCommand& command)
     return 0;
 }
 
+// The copy of --password in our own arguments is what `ps` and
+// /proc/PID/cmdline show: it is blanked once read (the shell's history is
+// the user's to mind: see --password-file).
+void blankPasswordArguments(int argc, char** argv)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--password") == 0)
+            std::memset(argv[i + 1], 0, std::strlen(argv[i + 1]));
+    }
+}
+
+// Fills in the password of a command that sends one; a usage error when a
+// named source could not be read.
+std::optional<UsageError> readPassword(std::optional<std::string>& password, const std::optional<std::string>& file)
+{
+    PasswordOutcome outcome = resolvePassword({password, file});
+    if (!outcome.error.empty())
+        return UsageError {outcome.error};
+    password = outcome.password;
+    return std::nullopt;
+}
+
+// What can be checked without the network is checked before the search, and
+// the password is read then too. The session searches in the mode the
+// check assumed.
+template<typename ChangeCommand>
+std::optional<UsageError> prepareChange(ChangeCommand& command)
+{
+    const int searchMode = chosenSearchMode(command.search);
+    // The old generation sends no credentials: nothing to ask for.
+    if (searchMode != 0) {
+        if (auto error = readPassword(command.change.password, command.change.passwordFile))
+            return error;
+    }
+    if (auto error = checkBeforeSearch(command, searchMode))
+        return error;
+    command.search.searchMode = searchMode;
+    return std::nullopt;
+}
+
+std::optional<UsageError> prepareUpgrade(UpgradeCommand& command)
+{
+    if (auto error = checkBeforeSearch(command))
+        return error;
+    std::optional<std::string> password;
+    if (command.passwordGiven)
+        password = command.password;
+    if (auto error = readPassword(password, command.passwordFile))
+        return error;
+    command.password = password.value_or("");
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    blankPasswordArguments(argc, argv);
     CliCommand command = parseArguments(arguments);
-    // What can be checked without the network is checked before the search.
-    // The session then searches in the mode the check assumed.
-    if (auto* set = std::get_if<SetCommand>(&command)) {
-        int searchMode = chosenSearchMode(set->search);
-        if (auto error = checkBeforeSearch(*set, searchMode))
-            command = *error;
-        else
-            set->search.searchMode = searchMode;
-    } else if (auto* batch = std::get_if<BatchCommand>(&command)) {
-        int searchMode = chosenSearchMode(batch->search);
-        if (auto error = checkBeforeSearch(*batch, searchMode))
-            command = *error;
-        else
-            batch->search.searchMode = searchMode;
-    } else if (auto* upgrade = std::get_if<UpgradeCommand>(&command)) {
-        if (auto error = checkBeforeSearch(*upgrade))
-            command = *error;
-    }
+    std::optional<UsageError> notReady;
+    if (auto* set = std::get_if<SetCommand>(&command))
+        notReady = prepareChange(*set);
+    else if (auto* batch = std::get_if<BatchCommand>(&command))
+        notReady = prepareChange(*batch);
+    else if (auto* upgrade = std::get_if<UpgradeCommand>(&command))
+        notReady = prepareUpgrade(*upgrade);
+    if (notReady)
+        command = *notReady;
     if (auto* error = std::get_if<UsageError>(&command)) {
         std::cerr << "lorvena-cli: " << error->message << "\n\n" << usageText();
         return 2;

@@ -121,7 +121,9 @@ TEST(CliArguments, ChangeAndUpgradeValuesAreCheckedBeforeTheSearch)
         {{"batch", "--devices", "00:12:34:00:00:40,001234000040", "--start-ip", "10.1.2.1"}, "twice"},
         {{"batch", "--devices", "10.1.0.40,10.1.0.41", "--start-ip", "10.1.2.255"}, "--start-ip"},
         {{"batch", "--devices", "10.1.0.40,10.1.0.41,10.1.0.42", "--start-ip", "10.1.2.254"}, "10.1.2.255 for device 2"},
-        {with(batch, {"--password", std::string(32, 'x')}), "--password"},
+        {with(set, {"--password", "a", "--password-file", "f"}), "--password-file"},
+        {with(batch, {"--password-file", "f", "--password-file", "g"}), "--password-file"},
+        {{"upgrade", "--device", "10.1.0.40", "--file", "f", "--password", "a", "--password", "b"}, "--password"},
         {{"upgrade", "--device", "10.1.0.40", "--mac", "00:12:34:00:00:40", "--file", "f"}, "--mac"},
         {{"upgrade", "--mac", "12:34", "--file", "f"}, "--mac"},
         {{"upgrade", "--file", "f"}, "--device or --mac"},
@@ -138,9 +140,11 @@ TEST(CliArguments, ChangeAndUpgradeValuesAreCheckedBeforeTheSearch)
     EXPECT_EQ(std::get<SetCommand>(parseArguments(with(set, {"--mask", "0.0.0.0"}))).change.mask, 0u);
     EXPECT_TRUE(std::get<SetCommand>(parseArguments(with(set, {"--dhcp", "off", "--new-ip", "10.1.0.41"})))
                     .change.newIp);
-    // Counted in the device's 8-bit text, where a Polish letter is one byte.
+    // Whatever source it came from, a batch password is counted in the
+    // device's 8-bit text, where a Polish letter is one byte.
     for (const std::string& password : {std::string(31, 'x'), std::string(16, 'x') + "łódźżółćęśąźńłó"})
-        EXPECT_TRUE(std::holds_alternative<BatchCommand>(parseArguments(with(batch, {"--password", password}))));
+        EXPECT_FALSE(checkBeforeSearch(std::get<BatchCommand>(parseArguments(with(batch, {"--password", password}))), 1));
+    EXPECT_TRUE(checkBeforeSearch(std::get<BatchCommand>(parseArguments(with(batch, {"--password", std::string(32, 'x')}))), 1));
     EXPECT_EQ(std::get<BatchCommand>(parseArguments({"batch", "--devices", "10.1.0.40,10.1.0.41", "--start-ip",
                                          "10.1.2.253"}))
                   .startIp,
@@ -181,6 +185,7 @@ TEST(CliArguments, OptionsWithoutAFieldInTheOldGeneration)
         {{"--dhcp", "off"}, "--dhcp"},
         {{"--user", "admin"}, "--user"},
         {{"--password", "12345"}, "--password"},
+        {{"--password-file", "-"}, "--password-file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.named);

@@ -103,4 +103,24 @@ for k in 1 2 3; do
     check "batch device $k at 10.1.2.$k" "Partia $k" "$(listed new "10.1.2.$k" 4 | cut -d, -f2)"
 done
 
+# --- the password's other ways in; --password itself is blanked in `ps`
+printf '12345\nnot this line\n' >"$LAB_DIR/password"
+check "password from a file" "$success" \
+    "$(run 0 set --mode new --device 10.1.0.41 --dns 10.1.0.3 --password-file "$LAB_DIR/password")"
+check "password from standard input" "$success" \
+    "$(run 0 set --mode new --device 10.1.0.41 --dns 10.1.0.4 --password-file - <<<"12345")"
+check "password from the environment" "Błąd hasła!" \
+    "$(lab_run 1 env LORVENA_PASSWORD=nope "$cli" set --mode new --device 10.1.0.41 --dns 10.1.0.5 \
+        --wait "$listen_seconds")"
+check "an unreadable password file sends nothing" "" \
+    "$(run 2 set --mode new --device 10.1.0.41 --password-file "$LAB_DIR/missing")"
+# The device without a web server keeps the command busy with its probes.
+ip netns exec "$LAB_HOST_NS" "$cli" set --mode new --device 10.1.0.50 --password sekret-w-ps \
+    --wait "$listen_seconds" >/dev/null 2>&1 &
+busy=$!
+sleep 1
+check "the password is not in the process's arguments" "" \
+    "$(tr '\0' ' ' <"/proc/$busy/cmdline" | grep -o sekret || true)"
+wait "$busy" || true
+
 lab_finish cli_change_test
