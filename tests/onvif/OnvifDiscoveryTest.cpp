@@ -4,7 +4,12 @@
 #include "OnvifLab.h"
 
 #include "sdk/onvif/DeviceRecordFields.h"
+#include "platform/UniqueFd.h"
 #include "sdk/onvif/OnvifSettings.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <map>
@@ -138,6 +143,67 @@ TEST_F(OnvifDiscovery, MaskModeReachesDevicesThatMissTheMulticastProbe)
         EXPECT_EQ(found.count("127.0.0.12"), 1u);
         EXPECT_EQ(recorder.ends(), 1);
     }
+}
+
+// One answer naming a device whose service takes connections and never
+// replies: asking it costs the whole request budget.
+std::string floodAnswer(int index, std::uint16_t servicePort)
+{
+    return "<Envelope xmlns=\"http://www.w3.org/2003/05/soap-envelope\"><Body>"
+           "<ProbeMatches xmlns=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"><ProbeMatch>"
+           "<EndpointReference xmlns=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\"><Address>urn:uuid:flood-" +
+        std::to_string(index) +
+        "</Address></EndpointReference><Types xmlns:t=\"http://www.onvif.org/ver10/device/wsdl\">t:Device</Types>"
+        "<XAddrs>http://127.0.0.1:" +
+        std::to_string(servicePort) + "/onvif/device_service</XAddrs></ProbeMatch></ProbeMatches></Body></Envelope>";
+}
+
+// Anyone on the network may answer a probe. A flood of made-up answers ends
+// the search in its own time (devices still waiting then are listed as they
+// answered, unasked) and lists no more devices than the cap.
+TEST_F(OnvifDiscovery, AFloodOfAnswersEndsInTimeAndStopsAtTheCap)
+{
+    OnvifSettings settings = CurrentOnvifSettings();
+    settings.searchEndpoints = 150;
+    SetOnvifSettings(settings);
+
+    UniqueFd silent(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in service {};
+    service.sin_family = AF_INET;
+    service.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof service;
+    ASSERT_EQ(::bind(silent.get(), reinterpret_cast<sockaddr*>(&service), sizeof service), 0);
+    ASSERT_EQ(::listen(silent.get(), 1024), 0);
+    ASSERT_EQ(::getsockname(silent.get(), reinterpret_cast<sockaddr*>(&service), &length), 0);
+
+    // Hears the probe as a device would, and answers it 200 times over.
+    UniqueFd answerer(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    int on = 1;
+    ::setsockopt(answerer.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in discovery {};
+    discovery.sin_family = AF_INET;
+    discovery.sin_port = htons(3702);
+    ASSERT_EQ(::bind(answerer.get(), reinterpret_cast<sockaddr*>(&discovery), sizeof discovery), 0);
+    ip_mreqn group {};
+    inet_pton(AF_INET, "239.255.255.250", &group.imr_multiaddr);
+    group.imr_address.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::setsockopt(answerer.get(), IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group), 0);
+
+    SearchRecorder recorder;
+    ASSERT_NE(LS_NET_StartSearchDevice(0, &SearchRecorder::routine, &recorder), 0);
+    char probe[65536];
+    sockaddr_in prober {};
+    socklen_t proberLength = sizeof prober;
+    ASSERT_GT(::recvfrom(answerer.get(), probe, sizeof probe, 0, reinterpret_cast<sockaddr*>(&prober), &proberLength), 0);
+    for (int index = 0; index < 200; ++index) {
+        std::string answer = floodAnswer(index, ntohs(service.sin_port));
+        ::sendto(answerer.get(), answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&prober), proberLength);
+    }
+
+    // Asked one by one, four at a time, the 150 would take minutes.
+    ASSERT_TRUE(recorder.waitForEnd(safetyNet));
+    EXPECT_EQ(recorder.ends(), 1);
+    EXPECT_EQ(recorder.records().size(), 150u);
 }
 
 TEST_F(OnvifDiscovery, ASearchWithoutDevicesStillEnds)

@@ -53,17 +53,46 @@ bool worthGoingOn(CallOutcome outcome)
 
 } // namespace
 
+namespace {
+
+DiscoveredDevice fromAnswer(const ProbeMatch& match, const ServiceAddress& service)
+{
+    DiscoveredDevice device;
+    device.address = service.address;
+    device.port = service.port;
+    device.typeCode = TypeCodeFor(match.types);
+    device.name = NameFromScopes(match.scopes);
+    return device;
+}
+
+// The neighbour table's MAC of the device, else the one it described.
+void fillMac(DiscoveredDevice& device, std::uint32_t sourceAddress, const std::string& hardwareAddress)
+{
+    device.mac = NeighbourMac(device.address);
+    if (device.mac.empty() && sourceAddress != device.address)
+        device.mac = NeighbourMac(sourceAddress);
+    if (device.mac.empty())
+        device.mac = NormalizeMac(hardwareAddress);
+}
+
+} // namespace
+
+DiscoveredDevice DeviceFromAnswer(const ProbeMatch& match, std::uint32_t sourceAddress)
+{
+    ServiceAddress service = ChooseServiceAddress(match, sourceAddress);
+    KnownServicePaths().remember(service.address, service.port, service.path);
+    DiscoveredDevice device = fromAnswer(match, service);
+    fillMac(device, sourceAddress, {});
+    return device;
+}
+
 DiscoveredDevice DescribeDevice(const ProbeMatch& match, std::uint32_t sourceAddress,
     const OnvifSettings& settings, const std::atomic<bool>* cancel)
 {
     ServiceAddress service = ChooseServiceAddress(match, sourceAddress);
     KnownServicePaths().remember(service.address, service.port, service.path);
 
-    DiscoveredDevice device;
-    device.address = service.address;
-    device.port = service.port;
-    device.typeCode = TypeCodeFor(match.types);
-    device.name = NameFromScopes(match.scopes);
+    DiscoveredDevice device = fromAnswer(match, service);
 
     BudgetedClient client({service.address, service.port, service.path}, settings, cancel);
     std::string hardwareAddress;
@@ -92,11 +121,7 @@ DiscoveredDevice DescribeDevice(const ProbeMatch& match, std::uint32_t sourceAdd
 
     // Read after the requests above: by now the kernel has resolved the
     // device's link-layer address if it is on our link at all.
-    device.mac = NeighbourMac(service.address);
-    if (device.mac.empty() && sourceAddress != service.address)
-        device.mac = NeighbourMac(sourceAddress);
-    if (device.mac.empty())
-        device.mac = NormalizeMac(hardwareAddress);
+    fillMac(device, sourceAddress, hardwareAddress);
     return device;
 }
 

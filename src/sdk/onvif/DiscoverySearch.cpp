@@ -276,6 +276,13 @@ void DiscoverySearch::accept(const ProbeMatch& match, std::uint32_t source)
             identity += xaddr + " ";
     }
     std::lock_guard lock(queueMutex_);
+    if (seen_.size() >= settings_.searchEndpoints) {
+        if (!endpointsCapped_)
+            debugTrace("ONVIF search: more than " + std::to_string(settings_.searchEndpoints) +
+                " devices answered; the rest is dropped");
+        endpointsCapped_ = true;
+        return;
+    }
     if (!seen_.insert(identity).second)
         return;
     queue_.push_back({match, source});
@@ -303,10 +310,22 @@ void DiscoverySearch::describeLoop()
             found = std::move(queue_.front());
             queue_.pop_front();
         }
-        DiscoveredDevice device = DescribeDevice(found.match, found.source, settings_, &stopped_);
+        // Devices still waiting when the search's time is up are listed with
+        // what their answer told: asking each in turn (up to the request
+        // budget apiece) would hold the end of the search for as long as
+        // the network cared to keep answering.
+        DiscoveredDevice device = collecting()
+            ? DescribeDevice(found.match, found.source, settings_, &stopped_)
+            : DeviceFromAnswer(found.match, found.source);
         OnvifDeviceRecord record = MakeDeviceRecord(device);
         report(&record);
     }
+}
+
+bool DiscoverySearch::collecting()
+{
+    std::lock_guard lock(queueMutex_);
+    return collecting_;
 }
 
 void DiscoverySearch::report(const OnvifDeviceRecord* record)

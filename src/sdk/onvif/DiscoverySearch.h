@@ -60,6 +60,8 @@ private:
     void receiveFrom(int socket);
     void accept(const ProbeMatch& match, std::uint32_t source);
     void describeLoop();
+    // Whether the search is still within its wait.
+    bool collecting();
     void report(const OnvifDeviceRecord* record);
     void joinWorkers();
 
@@ -81,6 +83,7 @@ private:
     std::deque<Found> queue_;
     std::unordered_set<std::string> seen_;
     bool collecting_ = true;
+    bool endpointsCapped_ = false;
     std::vector<std::thread> workers_;
 
     std::recursive_mutex routineMutex_;

@@ -24,6 +24,10 @@ struct OnvifSettings {
     RequestTimings searchRequest {std::chrono::milliseconds(1000), std::chrono::milliseconds(1500)};
     std::chrono::milliseconds searchRequestBudget {3000};
     std::size_t searchWorkers = 4;
+    // Devices one search lists at most. Anyone on the network can answer a
+    // probe, and each answer with a new endpoint would be a row: a flood of
+    // made-up answers stops here (the rest is dropped with a trace line).
+    std::size_t searchEndpoints = 4096;
 
     // SOAP-over-UDP repetition: the first delay is random in [min, max],
     // each further one doubles, capped at upper.
