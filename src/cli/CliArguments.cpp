@@ -160,6 +160,17 @@ CliCommand parseChange(const std::vector<std::string>& arguments, bool batch)
             command.search.onvifMaskMode = true;
             continue;
         }
+        if (option == "--no-verify") {
+            command.change.verify = false;
+            continue;
+        }
+        if (option == "--verify-wait" && i + 1 < arguments.size()) {
+            auto seconds = parseSeconds(arguments[++i]);
+            if (!seconds || *seconds > 600)
+                return UsageError {"--verify-wait takes a number of seconds (0 to 600), not '" + arguments[i] + "'"};
+            command.change.verifyWaitSeconds = *seconds;
+            continue;
+        }
         if (option == "--format")
             return UsageError {"unknown argument '" + option + "' for '" + name + "'"};
         if (i + 1 >= arguments.size() || !option.starts_with("--"))

@@ -33,6 +33,11 @@ struct ChangeOptions {
     std::optional<std::string> password;
     // Answers the subnet question with OK; without it, Cancel.
     bool yes = false;
+    // Looks for each changed device at its new settings afterwards
+    // (--no-verify: not), for --verify-wait seconds (empty: Account.ini's
+    // [VERIFY] WAIT, else 15).
+    bool verify = true;
+    std::optional<double> verifyWaitSeconds;
 };
 
 // Changes one listed device: `lorvena-cli set --device IP ...`.

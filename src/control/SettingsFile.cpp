@@ -43,6 +43,13 @@ int SettingsFile::readSearchMode() const
     return readProfileInt(path_, section, key, 0);
 }
 
+int SettingsFile::readVerifyWaitSeconds() const
+{
+    constexpr int fallback = 15;
+    int seconds = readProfileInt(path_, "VERIFY", "WAIT", fallback);
+    return seconds >= 0 && seconds <= 600 ? seconds : fallback;
+}
+
 bool SettingsFile::writeSearchMode(int searchMode) const
 {
     std::error_code error;
