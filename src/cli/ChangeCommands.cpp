@@ -6,6 +6,7 @@
 #include "platform/ExecutablePath.h"
 #include "platform/LocalAddresses.h"
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -44,7 +45,11 @@ int reportVerification(ConsoleSession& session, const ChangeOptions& change, int
     session.loop.pumpUntil([&] { return controller.verificationsPending() == 0; },
         wait + 2 * ChangeVerifier::roundInterval + std::chrono::seconds(1));
     bool everyDeviceSeen = true;
-    for (const VerificationResult& result : controller.verificationResults()) {
+    // In the order the devices were changed, whichever answered first.
+    std::vector<VerificationResult> results = controller.verificationResults();
+    std::sort(results.begin(), results.end(),
+        [](const VerificationResult& a, const VerificationResult& b) { return a.ticket < b.ticket; });
+    for (const VerificationResult& result : results) {
         const std::string& mac = result.expected.listedMac;
         if (result.confirmed && result.seen) {
             std::cout << "verified: " << mac << " at " << result.seen->ip << std::endl;

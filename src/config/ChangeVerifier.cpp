@@ -242,7 +242,7 @@ void ChangeVerifier::finish(Awaited&& awaited, bool confirmed)
     debugTrace(std::string(confirmed ? "verified " : "not seen ") + awaited.expected.identity);
     {
         std::lock_guard lock(mutex_);
-        results_[awaited.ticket] = {awaited.expected, confirmed, confirmed ? awaited.lastSeen : std::nullopt};
+        results_[awaited.ticket] = {awaited.ticket, awaited.expected, confirmed, confirmed ? awaited.lastSeen : std::nullopt};
         --inFlight_;
     }
     poster_.post({MessageId::ChangeVerified, static_cast<std::uintptr_t>(awaited.ticket), confirmed ? 1 : 0, {}});

@@ -44,6 +44,8 @@ struct ChangeExpectation {
 
 // How the verification of one device ended.
 struct VerificationResult {
+    // In the order the devices were handed over.
+    std::uint64_t ticket = 0;
     ChangeExpectation expected;
     bool confirmed = false;
     // The device as it answered at its new settings (empty when not seen).
