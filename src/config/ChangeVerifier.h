@@ -74,7 +74,8 @@ std::string expectedAddressText(const ChangeExpectation& expected);
 // device ends confirmed when it answers with its new address, or not seen
 // when its wait is over; either way one MessageId::ChangeVerified is posted
 // (wParam: the ticket expect() gave) and the result waits in take().
-// Never blocks its caller; stop() (and the destructor) end it promptly.
+// Never blocks its caller; stop() (and the destructor) end it promptly, and
+// the thread only starts with the first device handed over.
 class ChangeVerifier {
 public:
     ChangeVerifier(MessagePoster& poster, AddressSource addresses, std::chrono::milliseconds wait);
