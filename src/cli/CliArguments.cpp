@@ -315,7 +315,7 @@ const char* usageText()
            "  lorvena-cli set --device IP [--new-ip A] [--mask M] [--gateway G] [--dns D]\n"
            "                  [--http-port P] [--rtsp-port P] [--dhcp on|off] [--user NAME]\n"
            "                  [--password PW] [--yes] [--mode old|new] [--wait SECONDS]\n"
-           "                  [--onvif-mask]\n"
+           "                  [--onvif-mask] [--no-verify] [--verify-wait SECONDS]\n"
            "      Searches, clicks the device listed at IP, puts the options into the form\n"
            "      and presses \"Zmiana IP\". Every message is printed on its own line;\n"
            "      the subnet question is answered OK only with --yes. An ONVIF device\n"
@@ -325,9 +325,13 @@ const char* usageText()
            "  lorvena-cli batch --devices IP[,IP...] --start-ip A [--mask M] [--gateway G]\n"
            "                  [--dns D] [--http-port P] [--rtsp-port P] [--user NAME]\n"
            "                  [--password PW] [--yes] [--mode old|new] [--wait SECONDS]\n"
-           "                  [--onvif-mask]\n"
+           "                  [--onvif-mask] [--no-verify] [--verify-wait SECONDS]\n"
            "      Ctrl+clicks the devices in order and changes them to consecutive\n"
            "      addresses from A; a line per device on standard error.\n"
+           "      After set and batch, each device reported changed is looked for at\n"
+           "      its new settings for SECONDS (default 15, or Account.ini's [VERIFY]\n"
+           "      WAIT): a line \"verified: MAC at NEW-IP\" or \"not seen: MAC expected\n"
+           "      at NEW-IP\" per device. --no-verify skips it.\n"
            "  lorvena-cli upgrade --device IP --file PATH [--user NAME] [--password PW]\n"
            "                      [--mode new] [--wait SECONDS]\n"
            "      Searches (new mode), clicks the device listed at IP, fills the Upgrade\n"
@@ -342,9 +346,11 @@ const char* usageText()
            "\n"
            "Exit status: 0 on success (a search also when no device answered; a change\n"
            "when it ended with \"Zmiana zakończona powodzeniem\" or an ONVIF device took\n"
-           "it; an upgrade when the device confirmed its end), 1 when a change or an\n"
-           "upgrade failed or soft-close finds no window, 2 on a usage error, 3 when a\n"
-           "device to change is not listed.\n";
+           "it and every changed device was seen at its new settings; an upgrade when\n"
+           "the device confirmed its end), 1 when a change or an upgrade failed or\n"
+           "soft-close finds no window, 2 on a usage error, 3 when a device to change\n"
+           "is not listed, 4 when a change was sent or accepted but a device was not\n"
+           "seen at its new settings.\n";
 }
 
 } // namespace lorvena
