@@ -297,7 +297,9 @@ std::optional<std::size_t> MainController::rowOfVerified(const ChangeExpectation
         const DeviceRecord& record = table_.row(row);
         if (record.ip != expected.formerIp)
             continue;
-        if (expected.generation == VerifyGeneration::Onvif || sameMac(record.mac, expected.identity))
+        // Several factory-default devices share an address: the MAC tells
+        // them apart (an ONVIF row's MAC text as listed).
+        if (sameMac(record.mac, expected.identity) || record.mac == expected.listedMac)
             return row;
     }
     return std::nullopt;
