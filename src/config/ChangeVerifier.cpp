@@ -3,6 +3,7 @@
 #include "discovery/ReplyParser.h"
 #include "platform/DebugTrace.h"
 #include "platform/LocalAddresses.h"
+#include "sdk/onvif/NeighbourTable.h"
 #include "sdk/onvif/OnvifNamespaces.h"
 #include "sdk/onvif/WsDiscoveryMessages.h"
 
@@ -127,10 +128,15 @@ std::vector<std::pair<VerifyGeneration, DeviceRecord>> devicesIn(ByteView datagr
     std::string_view text(reinterpret_cast<const char*>(datagram.data()), datagram.size());
     for (const onvif::ProbeMatch& match : onvif::ParseProbeMatches(text)) {
         DeviceRecord record;
-        record.ip = dottedAddress(onvif::ChooseServiceAddress(match, source).address);
+        const std::uint32_t service = onvif::ChooseServiceAddress(match, source).address;
+        record.ip = dottedAddress(service);
         record.name = onvif::NameFromScopes(match.scopes);
-        // The endpoint is the identity an ONVIF device keeps across addresses.
-        record.mac = match.endpoint;
+        // A probe answer names no MAC. The device's row shows the one the
+        // neighbour table holds for it, which this answer has usually just
+        // put there; an answer without an entry is told by its address only.
+        record.mac = onvif::NeighbourMac(service);
+        if (record.mac.empty() && source != service)
+            record.mac = onvif::NeighbourMac(source);
         found.emplace_back(VerifyGeneration::Onvif, std::move(record));
     }
     return found;
@@ -160,10 +166,11 @@ bool sameMac(std::string_view a, std::string_view b)
 
 bool identityMatches(const ChangeExpectation& expected, const DeviceRecord& seen)
 {
-    if (expected.generation == VerifyGeneration::Onvif) {
-        // Without a known endpoint, the device answering at the new address
-        // is taken for the one moved there.
-        return expected.identity.empty() || seen.mac == expected.identity;
+    if (expected.generation == VerifyGeneration::Onvif && (seen.mac.empty() || !macDigits(expected.identity))) {
+        // Nothing to tell the device by: the one answering at its new fixed
+        // address is taken for it. With DHCP, where any address will do,
+        // that would take any device.
+        return !expected.dhcp;
     }
     return sameMac(expected.identity, seen.mac);
 }

@@ -27,8 +27,8 @@ enum class VerifyGeneration { Old, Basic, Extended, Onvif };
 // What a device reported as changed should look like from now on.
 struct ChangeExpectation {
     VerifyGeneration generation = VerifyGeneration::Basic;
-    // The device's MAC as listed (any spelling); for ONVIF devices their
-    // endpoint address when known.
+    // The device's MAC as listed (any spelling). An ONVIF device's answer
+    // carries none: the neighbour table's entry for its address stands in.
     std::string identity;
     // The address it was listed with before the change.
     std::string formerIp;

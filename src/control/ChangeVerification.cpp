@@ -7,7 +7,7 @@ ChangeExpectation selectedExpectation(
 {
     ChangeExpectation expected;
     expected.generation = generation;
-    expected.identity = generation == VerifyGeneration::Onvif ? std::string() : selected.macText;
+    expected.identity = selected.macText;
     expected.formerIp = formerIp;
     expected.expectedIp = form.newIp;
     expected.dhcp = generation != VerifyGeneration::Old && form.dhcpEnabled;
@@ -19,7 +19,7 @@ ChangeExpectation batchExpectation(VerifyGeneration generation, const BatchEntry
 {
     ChangeExpectation expected;
     expected.generation = generation;
-    expected.identity = generation == VerifyGeneration::Onvif ? std::string() : entry.mac;
+    expected.identity = entry.mac;
     expected.formerIp = entry.ip;
     expected.expectedIp = newAddress;
     expected.dhcp = false;

@@ -30,8 +30,8 @@ TEST(ChangeVerifierMatch, MacsCompareAsTwelveHexDigitsWhateverTheSpelling)
 }
 
 // The device counts as seen when it is the one changed (its MAC; for ONVIF
-// its endpoint when known) and answers with its new address; with DHCP on,
-// from any address.
+// the neighbour table's, when it has one) and answers with its new address;
+// with DHCP on, from any address.
 TEST(ChangeVerifierMatch, TheRightDeviceAtTheRightAddress)
 {
     ChangeExpectation udp;
@@ -60,15 +60,17 @@ TEST(ChangeVerifierMatch, TheRightDeviceAtTheRightAddress)
 
     ChangeExpectation onvif = udp;
     onvif.generation = VerifyGeneration::Onvif;
-    onvif.identity = "urn:uuid:1";
+    onvif.identity = "AEF04423C8D5"; // as an ONVIF row shows it
     DeviceRecord probed;
-    probed.mac = "urn:uuid:1";
+    probed.mac = "ae:f0:44:23:c8:d5";
     probed.ip = "10.1.0.21";
     EXPECT_TRUE(identityMatches(onvif, probed) && addressMatches(onvif, probed));
-    probed.mac = "urn:uuid:2";
+    probed.mac = "AE:F0:44:23:C8:D6";
     EXPECT_FALSE(identityMatches(onvif, probed));
-    onvif.identity.clear(); // endpoint unknown: whoever answers at the address
+    probed.mac.clear(); // no neighbour entry: the fixed address must do
     EXPECT_TRUE(identityMatches(onvif, probed));
+    onvif.dhcp = true;
+    EXPECT_FALSE(identityMatches(onvif, probed)) << "any device would do";
 }
 
 } // namespace
