@@ -87,5 +87,22 @@ TEST_F(ChangeVerify, AMovedDeviceIsConfirmedInPlaceAndOneThatStayedIsNotSeen)
     EXPECT_EQ(updated, (std::vector<std::size_t> {std::min(moving, staying), std::max(moving, staying)}));
 }
 
+// Closing the window while a device is still looked for stops the search
+// at once (the test's time limit is far below the wait) and reports
+// nothing more.
+TEST_F(ChangeVerify, ShutdownStopsALookStillUnderWay)
+{
+    startDevices({recorder("127.0.0.6", 6, true)});
+    startTool(1, std::chrono::minutes(10));
+    searchAndCollect(1);
+    change("127.0.0.6", "127.0.0.60");
+    ASSERT_EQ(controller->verificationsPending(), 1u);
+    pumpFor(std::chrono::milliseconds(1500)); // a round or so has gone out
+    controller->shutdownSearch();
+    controller.reset();
+    while (auto message = queue.take(std::chrono::milliseconds(0)))
+        EXPECT_NE(message->id, MessageId::ChangeVerified);
+}
+
 } // namespace
 } // namespace lorvena
