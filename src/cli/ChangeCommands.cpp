@@ -4,7 +4,6 @@
 #include "control/ChangeRules.h"
 #include "control/SettingsFile.h"
 #include "platform/ExecutablePath.h"
-#include "platform/LocalAddresses.h"
 
 #include <algorithm>
 #include <iostream>
