@@ -38,9 +38,10 @@ int CTavrinApp::run()
     CTavrinDlg window(skinDirectory, searchMode);
     QtMessagePoster poster(&window);
     QtProcessLauncher launcher(arguments);
-    auto controller = std::make_unique<MainController>(searchMode,
-        MainController::Dependencies {
-            window, poster, localIpv4Addresses, &builtInOnvifLibrary(), {}, &settings, &launcher, softStart});
+    MainController::Dependencies dependencies {
+        window, poster, localIpv4Addresses, &builtInOnvifLibrary(), {}, &settings, &launcher, softStart};
+    dependencies.verifyWait = std::chrono::seconds(settings.readVerifyWaitSeconds());
+    auto controller = std::make_unique<MainController>(searchMode, std::move(dependencies));
     window.attach(*controller);
     controller->initialise();
 

@@ -3,7 +3,10 @@
 #include "cli/ConsoleSession.h"
 #include "cli/DeviceSelection.h"
 #include "control/ChangeRules.h"
+#include "control/SettingsFile.h"
+#include "platform/ExecutablePath.h"
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -20,6 +23,46 @@ constexpr std::chrono::seconds onvifChangeWait {90};
 constexpr int exitFailed = 1;
 constexpr int exitUsage = 2;
 constexpr int exitNotListed = 3;
+constexpr int exitNotSeen = 4;
+
+std::chrono::milliseconds verifyWaitOf(const ChangeOptions& change)
+{
+    if (!change.verify)
+        return std::chrono::milliseconds(0);
+    double seconds = change.verifyWaitSeconds.value_or(SettingsFile(executableDirectory()).readVerifyWaitSeconds());
+    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+}
+
+// Waits for the devices reported as changed to be seen at their new
+// settings, prints a line for each, and gives the exit status: a change that
+// succeeded ends 4 when a device was not seen where it should now be.
+int reportVerification(ConsoleSession& session, const ChangeOptions& change, int exitCode)
+{
+    MainController& controller = session.controller;
+    const std::chrono::milliseconds wait = verifyWaitOf(change);
+    if (wait.count() == 0)
+        return exitCode;
+    // The verifier ends each device within its wait and a round beyond it.
+    session.loop.pumpUntil([&] { return controller.verificationsPending() == 0; },
+        wait + 2 * ChangeVerifier::roundInterval + std::chrono::seconds(1));
+    bool everyDeviceSeen = true;
+    // In the order the devices were changed, whichever answered first.
+    std::vector<VerificationResult> results = controller.verificationResults();
+    std::sort(results.begin(), results.end(),
+        [](const VerificationResult& a, const VerificationResult& b) { return a.ticket < b.ticket; });
+    for (const VerificationResult& result : results) {
+        const std::string& mac = result.expected.listedMac;
+        if (result.confirmed && result.seen) {
+            std::cout << "verified: " << mac << " at " << result.seen->ip << std::endl;
+        } else {
+            std::cout << "not seen: " << mac << " expected at " << expectedAddressText(result.expected) << std::endl;
+            everyDeviceSeen = false;
+        }
+    }
+    if (controller.verificationsPending() != 0)
+        everyDeviceSeen = false;
+    return exitCode == 0 && !everyDeviceSeen ? exitNotSeen : exitCode;
+}
 
 // --- device selection
 
@@ -154,7 +197,7 @@ const char* outcomeText(BatchOutcome outcome)
 
 int runSetCommand(const SetCommand& command)
 {
-    ConsoleSession session(command.search, command.change.yes);
+    ConsoleSession session(command.search, command.change.yes, verifyWaitOf(command.change));
     RowChoice chosen =
         chooseRow(session.controller.table(), command.device, SelectionPurpose::Change, searchModeOf(session));
     if (int status = refusalStatus(chosen.verdict, chosen.problem); status != 0)
@@ -171,13 +214,13 @@ int runSetCommand(const SetCommand& command)
     ConfigurationChange& change = session.controller.configurationChange();
     session.loop.pumpUntil([&] { return !change.answerPending(); }, answerWait);
     if (change.onvifStep() != OnvifChangeStep::None)
-        return reportOnvifChange(session);
-    return endedWithSuccess(session) ? 0 : exitFailed;
+        return reportVerification(session, command.change, reportOnvifChange(session));
+    return reportVerification(session, command.change, endedWithSuccess(session) ? 0 : exitFailed);
 }
 
 int runBatchCommand(const BatchCommand& command)
 {
-    ConsoleSession session(command.search, command.change.yes);
+    ConsoleSession session(command.search, command.change.yes, verifyWaitOf(command.change));
     RowChoices chosen = chooseRows(session.controller.table(), command.devices, searchModeOf(session));
     if (int status = refusalStatus(chosen.verdict, chosen.problem); status != 0)
         return status;
@@ -198,7 +241,7 @@ int runBatchCommand(const BatchCommand& command)
     }
     std::size_t reported = change.lastBatchReport().size();
     everyDevice = everyDevice && reported == command.devices.size();
-    return endedWithSuccess(session) && everyDevice ? 0 : exitFailed;
+    return reportVerification(session, command.change, endedWithSuccess(session) && everyDevice ? 0 : exitFailed);
 }
 
 } // namespace lorvena

@@ -270,6 +270,17 @@ CliCommand parseChange(const std::vector<std::string>& arguments, bool batch)
             command.search.onvifMaskMode = true;
             continue;
         }
+        if (option == "--no-verify") {
+            command.change.verify = false;
+            continue;
+        }
+        if (option == "--verify-wait" && i + 1 < arguments.size()) {
+            auto seconds = parseSeconds(arguments[++i]);
+            if (!seconds || *seconds > 600)
+                return UsageError {"--verify-wait takes a number of seconds (0 to 600), not '" + arguments[i] + "'"};
+            command.change.verifyWaitSeconds = *seconds;
+            continue;
+        }
         if (option == "--format")
             return UsageError {"unknown argument '" + option + "' for '" + name + "'"};
         if (i + 1 >= arguments.size() || !option.starts_with("--"))
@@ -373,35 +384,6 @@ CliCommand parseUpgrade(const std::vector<std::string>& arguments)
 
 } // namespace
 
-std::optional<std::string> macDigits(std::string_view text)
-{
-    auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
-    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
-    std::string digits;
-    if (text.find_first_of(":-") == std::string_view::npos) {
-        if (text.size() != 12 || !std::all_of(text.begin(), text.end(), hex))
-            return std::nullopt;
-        std::transform(text.begin(), text.end(), std::back_inserter(digits), lower);
-        return digits;
-    }
-    // Six groups of one or two digits, one kind of separator throughout.
-    const char separator = text[text.find_first_of(":-")];
-    std::size_t start = 0;
-    for (int group = 0; group < 6; ++group) {
-        std::size_t end = group < 5 ? text.find(separator, start) : text.size();
-        if (end == std::string_view::npos || end == start || end - start > 2)
-            return std::nullopt;
-        std::string_view part = text.substr(start, end - start);
-        if (!std::all_of(part.begin(), part.end(), hex))
-            return std::nullopt;
-        if (part.size() == 1)
-            digits += '0';
-        std::transform(part.begin(), part.end(), std::back_inserter(digits), lower);
-        start = end + 1;
-    }
-    return digits;
-}
-
 CliCommand parseArguments(const std::vector<std::string>& arguments)
 {
     if (arguments.empty())
@@ -440,8 +422,8 @@ const char* usageText()
            "  lorvena-cli set --device IP|--mac MAC [--new-ip A] [--mask M] [--gateway G]\n"
            "                  [--dns D] [--http-port P] [--rtsp-port P] [--dhcp on|off]\n"
            "                  [--user NAME] [--password PW|--password-file FILE] [--yes]\n"
-           "                  [--mode old|new]\n"
-           "                  [--wait SECONDS] [--onvif-mask]\n"
+           "                  [--mode old|new] [--wait SECONDS] [--onvif-mask]\n"
+           "                  [--no-verify] [--verify-wait SECONDS]\n"
            "      Searches, clicks the device listed at IP (or with MAC), puts the options\n"
            "      into the form and presses \"Zmiana IP\". Every message is printed on its\n"
            "      own line; the subnet question is answered OK only with --yes. An ONVIF\n"
@@ -452,10 +434,14 @@ const char* usageText()
            "  lorvena-cli batch --devices IP|MAC[,IP|MAC...] --start-ip A [--mask M]\n"
            "                  [--gateway G] [--dns D] [--http-port P] [--rtsp-port P]\n"
            "                  [--user NAME] [--password PW|--password-file FILE] [--yes]\n"
-           "                  [--mode old|new]\n"
-           "                  [--wait SECONDS] [--onvif-mask]\n"
+           "                  [--mode old|new] [--wait SECONDS] [--onvif-mask]\n"
+           "                  [--no-verify] [--verify-wait SECONDS]\n"
            "      Ctrl+clicks the devices in order and changes them to consecutive\n"
            "      addresses from A; a line per device on standard error.\n"
+           "      After set and batch, each device reported changed is looked for at\n"
+           "      its new settings for SECONDS (default 15, or Account.ini's [VERIFY]\n"
+           "      WAIT): a line \"verified: MAC at NEW-IP\" or \"not seen: MAC expected\n"
+           "      at NEW-IP\" per device. --no-verify skips it.\n"
            "  lorvena-cli upgrade --device IP|--mac MAC --file PATH [--user NAME]\n"
            "                      [--password PW|--password-file FILE] [--mode new]\n"
            "                      [--wait SECONDS]\n"
@@ -483,11 +469,13 @@ const char* usageText()
            "\n"
            "Exit status: 0 on success (a search also when no device answered; a change\n"
            "when it ended with \"Zmiana zakończona powodzeniem\" or an ONVIF device took\n"
-           "it; an upgrade when the device confirmed its end), 1 when a change or an\n"
-           "upgrade failed or soft-close finds no window, 2 on a usage error (also an\n"
-           "address listing several devices, a device that cannot be reached alone at\n"
-           "a shared address, or an address for a device on DHCP without --dhcp off),\n"
-           "3 when a device to change is not listed (by address or by MAC).\n";
+           "it and every changed device was seen at its new settings; an upgrade when\n"
+           "the device confirmed its end), 1 when a change or an upgrade failed or\n"
+           "soft-close finds no window, 2 on a usage error (also an address listing\n"
+           "several devices, a device that cannot be reached alone at a shared\n"
+           "address, or an address for a device on DHCP without --dhcp off), 3 when a\n"
+           "device to change is not listed (by address or by MAC), 4 when a change was\n"
+           "sent or accepted but a device was not seen at its new settings.\n";
 }
 
 } // namespace lorvena

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "discovery/MacText.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,6 +39,11 @@ struct ChangeOptions {
     std::optional<std::string> passwordFile;
     // Answers the subnet question with OK; without it, Cancel.
     bool yes = false;
+    // Looks for each changed device at its new settings afterwards
+    // (--no-verify: not), for --verify-wait seconds (empty: Account.ini's
+    // [VERIFY] WAIT, else 15).
+    bool verify = true;
+    std::optional<double> verifyWaitSeconds;
 };
 
 // Which listed device a command acts on: the row at an address (--device),
@@ -96,10 +103,6 @@ using CliCommand = std::variant<SearchCommand, SetCommand, BatchCommand, Upgrade
 // the network nor the search mode: a usage error comes before any datagram.
 CliCommand parseArguments(const std::vector<std::string>& arguments);
 
-// A MAC as 12 lower-case hex digits, from any spelling devices report:
-// "00:1a:2b:3c:4d:5e", "00-1A-2B-3C-4D-5E" (groups of one or two digits),
-// "001a2b3c4d5e". Nothing for anything else.
-std::optional<std::string> macDigits(std::string_view text);
 
 const char* usageText();
 

@@ -11,21 +11,23 @@ namespace lorvena {
 
 namespace {
 
-MainController::Dependencies dependencies(ConsoleView& view, MessageQueue& queue, OnvifLibrary& onvif)
+MainController::Dependencies dependencies(
+    ConsoleView& view, MessageQueue& queue, OnvifLibrary& onvif, std::chrono::milliseconds verifyWait)
 {
     MainController::Dependencies result {view, queue, localIpv4Addresses};
     result.onvifLibrary = &onvif;
+    result.verifyWait = verifyWait;
     return result;
 }
 
 } // namespace
 
-ConsoleSession::ConsoleSession(const SearchCommand& search, bool answerYes)
+ConsoleSession::ConsoleSession(const SearchCommand& search, bool answerYes, std::chrono::milliseconds verifyWait)
     : loop(queue)
     , view(loop, answerYes)
     , onvif(search.waitSeconds)
     , controller(search.searchMode.value_or(SettingsFile(executableDirectory()).readSearchMode()),
-          dependencies(view, queue, onvif))
+          dependencies(view, queue, onvif, verifyWait))
 {
     view.setChecked(ControlId::OnvifMaskCheck, search.onvifMaskMode);
     // A search that could not cover an address says so: an empty list alone

@@ -15,7 +15,10 @@ namespace lorvena {
 // One console session: the controller with its loop and view, after a
 // search (in the new mode including the ONVIF discovery).
 struct ConsoleSession {
-    ConsoleSession(const SearchCommand& search, bool answerYes);
+    // `verifyWait`: how long a changed device is looked for at its new
+    // settings (zero: not looked for).
+    ConsoleSession(const SearchCommand& search, bool answerYes,
+        std::chrono::milliseconds verifyWait = std::chrono::milliseconds(0));
     ~ConsoleSession();
 
     // The row listing `address`, if any.

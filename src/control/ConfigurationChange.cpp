@@ -107,6 +107,12 @@ void ConfigurationChange::showForm()
     view_.writeForm(state_.form);
 }
 
+void ConfigurationChange::reportChanged(const ChangeExpectation& expected)
+{
+    if (ChangeVerification* verification = verification_)
+        verification->changeReported(expected);
+}
+
 // --- "Zmiana IP"
 
 void ConfigurationChange::apply()
@@ -164,6 +170,7 @@ void ConfigurationChange::oldGeneration()
     }
     // The device is named by the address it was listed with.
     services_.sendOldModify(modifyValues(form, dottedAddress(form.originalIp), {}));
+    reportChanged(selectedExpectation(VerifyGeneration::Old, form, state_.selected, dottedAddress(form.originalIp)));
     say(M::success);
 }
 
@@ -279,6 +286,7 @@ void ConfigurationChange::extendedPath()
     const ModifyValues values = modifyValues(form, state_.selected.ipText, state_.selected.macText);
     switch (whileBusy<ExchangeOutcome>([&] { return services_.extendedExchange(values); })) {
     case ExchangeOutcome::Accepted:
+        reportChanged(selectedExpectation(VerifyGeneration::Extended, form, state_.selected, state_.selected.ipText));
         say(M::success);
         break;
     case ExchangeOutcome::WrongPassword:
@@ -340,6 +348,7 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
     if (!newSettingsPass(SubnetChecked::PresentAddress))
         return;
     services_.sendBasicModify(modifyValues(form, device.ipText, device.macText));
+    reportChanged(selectedExpectation(VerifyGeneration::Basic, form, device, device.ipText));
     say(M::success);
 }
 
@@ -360,6 +369,7 @@ void ConfigurationChange::basicAfterSdkLogin()
         return;
     }
     services_.sendBasicModify(modifyValues(form, state_.selected.ipText, state_.selected.macText));
+    reportChanged(selectedExpectation(VerifyGeneration::Basic, form, state_.selected, state_.selected.ipText));
     say(M::success);
 }
 
@@ -392,8 +402,11 @@ void ConfigurationChange::onvifChangeAnswered(bool accepted)
 {
     if (handOver(Answer::Change, accepted))
         return;
-    if (onvifStep_ == OnvifChangeStep::ChangePending)
+    if (onvifStep_ == OnvifChangeStep::ChangePending) {
         onvifStep_ = accepted ? OnvifChangeStep::Accepted : OnvifChangeStep::NotAccepted;
+        if (accepted)
+            reportChanged(selectedExpectation(VerifyGeneration::Onvif, state_.form, state_.selected, state_.selected.ipText));
+    }
 }
 
 bool ConfigurationChange::handOver(Answer answer, bool value)
@@ -528,6 +541,7 @@ ConfigurationChange::EntryResult ConfigurationChange::changeBatchEntry(
     if (pathFor(entry.typeCode) == Path::Extended) {
         switch (services_.extendedExchange(values)) {
         case ExchangeOutcome::Accepted:
+            reportChanged(batchExpectation(VerifyGeneration::Extended, entry, newAddress));
             return {BatchOutcome::Changed, true};
         case ExchangeOutcome::WrongPassword:
             say(M::wrongPassword);
@@ -559,6 +573,7 @@ ConfigurationChange::EntryResult ConfigurationChange::changeBatchEntry(
         return {BatchOutcome::Failed, false};
     }
     services_.sendBasicModify(values);
+    reportChanged(batchExpectation(VerifyGeneration::Basic, entry, newAddress));
     return {BatchOutcome::Changed, true};
 }
 
@@ -595,6 +610,8 @@ ConfigurationChange::EntryResult ConfigurationChange::changeOnvifEntry(
     // Handed over, the address counts as taken even when the device's
     // answer does not come in time: it may still take it.
     bool accepted = awaitAnswer(changeWait_).value_or(false);
+    if (accepted)
+        reportChanged(batchExpectation(VerifyGeneration::Onvif, entry, newAddress));
     return {accepted ? BatchOutcome::Changed : BatchOutcome::Failed, true};
 }
 

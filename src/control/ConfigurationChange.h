@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control/ChangeServices.h"
+#include "control/ChangeVerification.h"
 #include "control/MainView.h"
 #include "control/WindowState.h"
 #include "platform/WindowMessage.h"
@@ -68,6 +69,9 @@ public:
     // device's answer to an ONVIF change.
     void setLoginWait(std::chrono::milliseconds wait) { loginWait_ = wait; }
     void setChangeWait(std::chrono::milliseconds wait) { changeWait_ = wait; }
+    // Where each device reported as changed is handed over to be looked
+    // for at its new settings; null: nowhere.
+    void setVerification(ChangeVerification* verification) { verification_ = verification; }
 
     // What happened to each device of the last batch, in run order: its
     // address as listed, and the outcome.
@@ -79,6 +83,7 @@ private:
     void say(std::string_view text);
     bool ask(std::string_view text);
     void showForm();
+    void reportChanged(const ChangeExpectation& expected);
 
     void oldGeneration();
     void newGeneration();
@@ -143,6 +148,7 @@ private:
     std::chrono::milliseconds changeWait_ {60000};
     bool answerPending_ = false;
     OnvifChangeStep onvifStep_ = OnvifChangeStep::None;
+    std::atomic<ChangeVerification*> verification_ {nullptr};
 };
 
 } // namespace lorvena

@@ -56,6 +56,8 @@ void DeviceListInteraction::plainClickOldLayout(std::size_t row)
     form.netMask = dottedToAddress(cell(row, DeviceField::Mask));
     // Old-generation replies carry no gateway: assume a.b.c.1.
     form.gateway = (form.newIp & 0xFFFFFF00u) | 1u;
+    // The device is recognised by its MAC when looked for after a change.
+    state_.selected.macText = cell(row, DeviceField::Mac);
     view_.writeForm(form);
 }
 

@@ -39,6 +39,13 @@ MainController::MainController(int searchMode, Dependencies dependencies)
     , change_(view_, state_, services_, dependencies.poster)
     , upgrade_(view_, state_, services_, dependencies.poster, dependencies.upgradeTimings, dependencies.echoProbe)
 {
+    if (dependencies.changeVerification) {
+        change_.setVerification(dependencies.changeVerification);
+    } else if (!dependencies.changeServices && dependencies.verifyWait.count() > 0) {
+        verifier_ = std::make_unique<ChangeVerifier>(dependencies.poster, dependencies.addresses, dependencies.verifyWait);
+        handOver_ = std::make_unique<VerifierHandOver>(*verifier_);
+        change_.setVerification(handOver_.get());
+    }
     QV_NET_Startup();
     QV_NET_SetWaitTime(5, 0, 10);
     if (onvif_) {
@@ -82,6 +89,8 @@ void MainController::initialise()
 void MainController::shutdownSearch()
 {
     discovery_.stop();
+    if (verifier_)
+        verifier_->stop();
 }
 
 void MainController::clearTable()
@@ -165,6 +174,9 @@ void MainController::handleMessage(const WindowMessage& message)
     switch (message.id) {
     case MessageId::DeviceExchangeDone:
         change_.exchangeDone(message.wParam);
+        break;
+    case MessageId::ChangeVerified:
+        changeVerified(message.wParam);
         break;
     case MessageId::OnvifChangeResult:
         change_.onvifChangeAnswered(message.lParam == 1);
@@ -271,6 +283,61 @@ void MainController::addOldestReply(ReplyKind kind)
         return;
     parsed.record.number = std::to_string(table_.rowCount() + 1);
     view_.rowAppended(table_.append(std::move(parsed.record)));
+}
+
+std::optional<std::size_t> MainController::rowOfVerified(const ChangeExpectation& expected) const
+{
+    if (expected.rowId != 0) {
+        if (auto index = table_.indexOf(expected.rowId))
+            return index;
+    }
+    // A single device is found by what it was listed with (a sort may have
+    // moved its row); a new search may have listed it afresh, anywhere.
+    for (std::size_t row = 0; row < table_.rowCount(); ++row) {
+        const DeviceRecord& record = table_.row(row);
+        if (record.ip != expected.formerIp)
+            continue;
+        // Several factory-default devices share an address: the MAC tells
+        // them apart (an ONVIF row's MAC text as listed).
+        if (sameMac(record.mac, expected.identity) || record.mac == expected.listedMac)
+            return row;
+    }
+    return std::nullopt;
+}
+
+void MainController::changeVerified(std::uint64_t ticket)
+{
+    if (!verifier_)
+        return;
+    std::optional<VerificationResult> result = verifier_->take(ticket);
+    if (!result)
+        return;
+    verificationResults_.push_back(*result);
+    std::optional<std::size_t> row = rowOfVerified(result->expected);
+    if (!row)
+        return;
+    const std::string where = expectedAddressText(result->expected);
+    DeviceTable::Check check;
+    if (result->confirmed && result->seen) {
+        DeviceRecord updated = table_.row(*row);
+        const DeviceRecord& seen = *result->seen;
+        if (result->expected.generation == VerifyGeneration::Onvif) {
+            // A probe answer tells the address only; the rest is as changed.
+            updated.ip = seen.ip;
+        } else {
+            // The reply's cells, in the columns this layout shows.
+            for (const ColumnSpec& column : columnsOf(table_.layout())) {
+                if (column.field != DeviceField::Number)
+                    updated.field(column.field) = seen.field(column.field);
+            }
+        }
+        table_.update(*row, std::move(updated));
+        check = {RowCheck::Confirmed, "Potwierdzono: urządzenie odpowiada pod adresem " + table_.row(*row).ip};
+    } else {
+        check = {RowCheck::NotSeen, "Nie widać urządzenia pod nowym adresem: oczekiwano " + where};
+    }
+    table_.setCheck(*row, std::move(check));
+    view_.rowUpdated(*row);
 }
 
 } // namespace lorvena

@@ -52,6 +52,12 @@ public:
         EchoProbe* echoProbe = nullptr;
         // The pause between a search's broadcasts and its ONVIF discovery.
         std::chrono::milliseconds onvifSearchPause {1000};
+        // Where devices reported as changed are handed over; null: to a
+        // verifier of the controller's own, which looks for them over the
+        // network for `verifyWait` (none when that is zero, or when
+        // `changeServices` replaces the network).
+        ChangeVerification* changeVerification = nullptr;
+        std::chrono::milliseconds verifyWait {15000};
     };
 
     MainController(int searchMode, Dependencies dependencies);
@@ -97,6 +103,11 @@ public:
     void upgradePressed() { upgrade_.upgradePressed(); }        // the panel's "Upgrade"
     UpgradeFlow& upgradeFlow() { return upgrade_; }
 
+    // The verifications that have ended, in the order they ended, and how
+    // many devices are still looked for.
+    const std::vector<VerificationResult>& verificationResults() const { return verificationResults_; }
+    std::size_t verificationsPending() const { return verifier_ ? verifier_->pending() : 0; }
+
     void handleMessage(const WindowMessage& message);
 
 private:
@@ -110,6 +121,20 @@ private:
     void onvifDevice(const WindowMessage& message);
     static ChangeServices& servicesOf(Dependencies& dependencies, Discovery& discovery,
         std::unique_ptr<ChangeServices>& owned);
+    // MessageId::ChangeVerified: the row takes the device's new settings
+    // and its mark.
+    void changeVerified(std::uint64_t ticket);
+    std::optional<std::size_t> rowOfVerified(const ChangeExpectation& expected) const;
+
+    // Hands expectations to the verifier; called from a batch's worker too.
+    class VerifierHandOver final : public ChangeVerification {
+    public:
+        explicit VerifierHandOver(ChangeVerifier& verifier) : verifier_(verifier) {}
+        void changeReported(const ChangeExpectation& expected) override { verifier_.expect(expected); }
+
+    private:
+        ChangeVerifier& verifier_;
+    };
 
     MainView& view_;
     OnvifLibrary* onvif_;
@@ -120,6 +145,10 @@ private:
     ModeSwitch modeSwitch_;
     std::unique_ptr<ChangeServices> ownedServices_;
     ChangeServices& services_;
+    // Before the change: it outlives the batch worker that hands it devices.
+    std::unique_ptr<ChangeVerifier> verifier_;
+    std::unique_ptr<VerifierHandOver> handOver_;
+    std::vector<VerificationResult> verificationResults_;
     ConfigurationChange change_;
     UpgradeFlow upgrade_;
     std::optional<OnvifSearch> onvifSearch_;

@@ -28,6 +28,9 @@ public:
     virtual void tableReordered(int sortColumn, bool ascending) = 0;
     // Show these rows as the batch selection.
     virtual void markRows(const std::vector<std::size_t>& rows) = 0;
+    // The row's cells or its check mark (DeviceTable::check) changed: a
+    // changed device was seen again at its new settings, or not seen.
+    virtual void rowUpdated(std::size_t row) = 0;
 
     // --- the form, exchanged all at once
     virtual FormValues readForm() = 0;

@@ -65,6 +65,13 @@ int SettingsFile::readSearchMode() const
     return readProfileInt(path(), section, key, 0);
 }
 
+int SettingsFile::readVerifyWaitSeconds() const
+{
+    constexpr int fallback = 15;
+    int seconds = readProfileInt(path(), "VERIFY", "WAIT", fallback);
+    return seconds >= 0 && seconds <= 600 ? seconds : fallback;
+}
+
 bool SettingsFile::writeSearchMode(int searchMode) const
 {
     const std::filesystem::path file = writePath();

@@ -34,6 +34,10 @@ public:
     int readSearchMode() const;
     // Writes "0" or "1"; false when it could not be saved.
     bool writeSearchMode(int searchMode) const;
+    // How long a changed device is looked for at its new settings: section
+    // "VERIFY", key "WAIT", whole seconds 0..600 (0: not looked for);
+    // 15 when missing or out of range.
+    int readVerifyWaitSeconds() const;
 
     static constexpr const char* fileName = "Account.ini";
     static constexpr const char* section = "SEARCHTYPE";

@@ -1,6 +1,10 @@
 #include "controls/CSortListCtrl.h"
 
+#include <QBrush>
+#include <QColor>
 #include <QHeaderView>
+#include <QIcon>
+#include <QStyle>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTimer>
@@ -131,6 +135,34 @@ void CSortListCtrl::setRowTexts(int row, const std::vector<std::string>& texts)
     insertQueuedRows();
     if (row >= 0 && row < rowCount())
         setRow(row, texts);
+}
+
+void CSortListCtrl::setRowCheck(int row, RowCheck check, const std::string& note)
+{
+    insertQueuedRows();
+    if (row < 0 || row >= rowCount())
+        return;
+    QBrush tint;
+    QIcon icon;
+    if (check == RowCheck::Confirmed) {
+        tint = QColor(0xd8, 0xf5, 0xd8);
+        icon = style()->standardIcon(QStyle::SP_DialogApplyButton);
+    } else if (check == RowCheck::NotSeen) {
+        tint = QColor(0xfa, 0xd8, 0xd8);
+        icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    }
+    const QString tip = QString::fromStdString(note);
+    for (int c = 0; c < columnCount(); ++c) {
+        QTableWidgetItem* cell = item(row, c);
+        if (!cell)
+            continue;
+        cell->setBackground(tint);
+        cell->setToolTip(tip);
+        if (c == 0) {
+            cell->setIcon(icon);
+            cell->setData(checkRole, static_cast<int>(check));
+        }
+    }
 }
 
 void CSortListCtrl::showRows(const std::vector<std::vector<std::string>>& rows)

@@ -49,6 +49,13 @@ public:
     void insertQueuedRows();
     int queuedRowCount() const { return static_cast<int>(queuedRows_.size()); }
     void setRowTexts(int row, const std::vector<std::string>& texts);
+    // Marks a row whose device was looked for after a change: a tick and a
+    // green tint when it answered at its new settings, a warning sign and a
+    // red tint when it was not seen; `note` is the row's tooltip. None takes
+    // the mark away. A mark belongs to the row's place: after showRows the
+    // caller marks again. The first cell's checkRole holds the RowCheck.
+    void setRowCheck(int row, RowCheck check, const std::string& note);
+    static constexpr int checkRole = Qt::UserRole + 1;
     // Shows exactly these rows, in this order, in place of every row shown or
     // queued: a reorder of the whole list, drawn once.
     void showRows(const std::vector<std::vector<std::string>>& rows);

@@ -25,6 +25,9 @@ std::span<const ColumnSpec> columnsOf(TableLayout layout);
 // The column showing `field` in `layout`, or nothing when the layout lacks it.
 std::optional<int> columnOf(TableLayout layout, DeviceField field);
 
+// Whether a changed device was seen again at its new settings.
+enum class RowCheck { None, Confirmed, NotSeen };
+
 inline constexpr std::string_view dhcpOnText = "Aktywne";
 inline constexpr std::string_view dhcpOffText = "Nieaktywne";
 

@@ -17,14 +17,41 @@ std::string DeviceTable::macAndIp(std::string_view mac, std::string_view ip)
     return key;
 }
 
+void DeviceTable::index(const DeviceRecord& record)
+{
+    ++ips_[record.ip];
+    ++macs_[record.mac];
+    ++macAndIps_[macAndIp(record.mac, record.ip)];
+}
+
+void DeviceTable::unindex(const DeviceRecord& record)
+{
+    auto forget = [](std::unordered_map<std::string, std::size_t>& counts, const std::string& key) {
+        auto found = counts.find(key);
+        if (found != counts.end() && --found->second == 0)
+            counts.erase(found);
+    };
+    forget(ips_, record.ip);
+    forget(macs_, record.mac);
+    forget(macAndIps_, macAndIp(record.mac, record.ip));
+}
+
 std::size_t DeviceTable::append(DeviceRecord record)
 {
-    ips_.insert(record.ip);
-    macs_.insert(record.mac);
-    macAndIps_.insert(macAndIp(record.mac, record.ip));
+    index(record);
     rows_.push_back(std::move(record));
     ids_.push_back(nextId_++);
+    checks_.emplace_back();
     return rows_.size() - 1;
+}
+
+void DeviceTable::update(std::size_t index, DeviceRecord record)
+{
+    DeviceRecord& row = rows_.at(index);
+    unindex(row);
+    record.number = row.number;
+    row = std::move(record);
+    this->index(row);
 }
 
 std::optional<std::size_t> DeviceTable::indexOf(std::uint64_t id) const
@@ -52,14 +79,18 @@ void DeviceTable::reorder(const std::vector<std::size_t>& order)
 {
     std::vector<DeviceRecord> rows;
     std::vector<std::uint64_t> ids;
+    std::vector<Check> checks;
     rows.reserve(order.size());
     ids.reserve(order.size());
+    checks.reserve(order.size());
     for (std::size_t from : order) {
         rows.push_back(std::move(rows_[from]));
         ids.push_back(ids_[from]);
+        checks.push_back(std::move(checks_[from]));
     }
     rows_ = std::move(rows);
     ids_ = std::move(ids);
+    checks_ = std::move(checks);
     for (std::size_t i = 0; i < rows_.size(); ++i)
         rows_[i].number = std::to_string(i + 1);
 }

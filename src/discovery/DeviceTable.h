@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace lorvena {
@@ -22,8 +22,8 @@ enum class DuplicateRule {
 };
 
 // The device list's content: rows in arrival order, appended one at a time
-// and cleared all at once. A row never changes after it is added except for
-// its number, which sorting rewrites to 1..n.
+// and cleared all at once. Sorting rewrites the numbers to 1..n; a device
+// seen again after a change has its row updated in place.
 class DeviceTable {
 public:
     explicit DeviceTable(TableLayout layout) : layout_(layout) {}
@@ -43,6 +43,7 @@ public:
     {
         rows_.clear();
         ids_.clear();
+        checks_.clear();
         ips_.clear();
         macs_.clear();
         macAndIps_.clear();
@@ -50,6 +51,18 @@ public:
     // Adds the record at the end and returns its index. The caller has set
     // its number to rowCount() + 1.
     std::size_t append(DeviceRecord record);
+    // Replaces the row's cells (its number stays) and what the duplicate
+    // rules compare: its former address or MAC no longer counts as listed
+    // unless another row shows it.
+    void update(std::size_t index, DeviceRecord record);
+    // The mark of a row whose device was looked for after a change, with
+    // what the mark explains (a tooltip).
+    struct Check {
+        RowCheck state = RowCheck::None;
+        std::string note;
+    };
+    const Check& check(std::size_t index) const { return checks_.at(index); }
+    void setCheck(std::size_t index, Check check) { checks_.at(index) = std::move(check); }
 
     bool isDuplicate(DuplicateRule rule, std::string_view mac, std::string_view ip) const;
 
@@ -62,16 +75,20 @@ private:
     void reorder(const std::vector<std::size_t>& order);
 
     static std::string macAndIp(std::string_view mac, std::string_view ip);
+    void index(const DeviceRecord& record);
+    void unindex(const DeviceRecord& record);
 
     TableLayout layout_;
     std::vector<DeviceRecord> rows_;
     std::vector<std::uint64_t> ids_;
+    std::vector<Check> checks_;
     std::uint64_t nextId_ = 1;
     // The texts the duplicate rules compare, so that each reply of a burst
-    // of thousands is checked at once rather than against every row.
-    std::unordered_set<std::string> ips_;
-    std::unordered_set<std::string> macs_;
-    std::unordered_set<std::string> macAndIps_;
+    // of thousands is checked at once rather than against every row; each
+    // with the number of rows showing it.
+    std::unordered_map<std::string, std::size_t> ips_;
+    std::unordered_map<std::string, std::size_t> macs_;
+    std::unordered_map<std::string, std::size_t> macAndIps_;
 };
 
 template<typename Less>

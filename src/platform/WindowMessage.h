@@ -29,6 +29,9 @@ enum class MessageId : std::uint32_t {
     // An exchange with a device run off the window's thread during "Zmiana
     // IP" has ended (wParam: its number).
     DeviceExchangeDone = 16103,
+    // A changed device was looked for at its new settings (wParam: the
+    // verifier's ticket, lParam 1: it answered there, 0: not seen).
+    ChangeVerified = 16104,
 };
 
 // One posted message. A payload travels with the message and belongs to it;

@@ -289,6 +289,21 @@ void CTavrinDlg::tableReordered(int sortColumn, bool ascending)
         rows.push_back(rowTexts(row));
     deviceList_->showRows(rows);
     deviceList_->showSortArrow(sortColumn, ascending);
+    // The marks of verified rows go with their devices.
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        const DeviceTable::Check& check = table.check(row);
+        deviceList_->setRowCheck(static_cast<int>(row), check.state, check.note);
+    }
+}
+
+void CTavrinDlg::rowUpdated(std::size_t row)
+{
+    const DeviceTable& table = controller_->table();
+    if (row >= table.rowCount())
+        return;
+    deviceList_->setRowTexts(static_cast<int>(row), rowTexts(row));
+    const DeviceTable::Check& check = table.check(row);
+    deviceList_->setRowCheck(static_cast<int>(row), check.state, check.note);
 }
 
 void CTavrinDlg::markRows(const std::vector<std::size_t>& rows)

@@ -57,6 +57,7 @@ public:
     void rowAppended(std::size_t row) override;
     void tableReordered(int sortColumn, bool ascending) override;
     void markRows(const std::vector<std::size_t>& rows) override;
+    void rowUpdated(std::size_t row) override;
     FormValues readForm() override;
     void writeForm(const FormValues& values) override;
     void setVisible(ControlId id, bool visible) override;

@@ -40,6 +40,23 @@ TEST(CliArguments, OnvifMaskModeForEveryCommandThatSearches)
         parseArguments({"upgrade", "--device", "10.1.0.40", "--file", "f", "--onvif-mask"})));
 }
 
+TEST(CliArguments, SetAndBatchVerifyUnlessToldNotTo)
+{
+    const auto set = std::get<SetCommand>(parseArguments({"set", "--device", "10.1.0.40"}));
+    EXPECT_TRUE(set.change.verify);
+    EXPECT_EQ(set.change.verifyWaitSeconds, std::nullopt);
+    const auto quiet = std::get<BatchCommand>(parseArguments(
+        {"batch", "--devices", "10.1.0.40", "--start-ip", "10.1.2.1", "--no-verify", "--verify-wait", "2.5"}));
+    EXPECT_FALSE(quiet.change.verify);
+    EXPECT_EQ(quiet.change.verifyWaitSeconds, 2.5);
+    for (const char* bad : {"-1", "601", "soon"}) {
+        auto command = parseArguments({"set", "--device", "10.1.0.40", "--verify-wait", bad});
+        ASSERT_TRUE(std::holds_alternative<UsageError>(command)) << bad;
+        EXPECT_NE(std::get<UsageError>(command).message.find("--verify-wait"), std::string::npos);
+    }
+    EXPECT_TRUE(std::holds_alternative<UsageError>(parseArguments({"search", "--no-verify"})));
+}
+
 TEST(CliArguments, WaitAlsoBoundsTheOnvifDiscoveryInWholeSeconds)
 {
     struct Case {

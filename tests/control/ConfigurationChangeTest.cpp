@@ -382,5 +382,100 @@ TEST_F(ConfigurationChangeTest, BatchStartAddressMustBeAHostAddress)
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress)}));
 }
 
+// What "Zmiana IP" handed over to be looked for on the wire.
+class RecordedVerification final : public ChangeVerification {
+public:
+    void changeReported(const ChangeExpectation& expected) override
+    {
+        std::lock_guard lock(mutex);
+        handed.push_back(expected);
+    }
+    std::mutex mutex;
+    std::vector<ChangeExpectation> handed;
+};
+
+// Each device reported changed is handed over once, as it was listed and
+// where it should now answer; a change that did not happen hands nothing.
+TEST_F(ConfigurationChangeTest, EveryReportedChangeIsHandedOverToBeVerified)
+{
+    RecordedVerification recorded;
+    change.setVerification(&recorded);
+    struct Case {
+        const char* what;
+        int searchMode;
+        const char* type;
+        ExchangeOutcome exchange;
+        AuthorityVerdict verdict;
+        bool dhcp;
+        std::optional<VerifyGeneration> handed; // nothing: no hand-over
+    } cases[] = {
+        {"old generation (no DHCP flag there)", 0, "0", ExchangeOutcome::Accepted, AuthorityVerdict::Accepted, true,
+            VerifyGeneration::Old},
+        {"basic", 1, "300", ExchangeOutcome::Accepted, AuthorityVerdict::Accepted, false, VerifyGeneration::Basic},
+        {"basic, DHCP on", 1, "300", ExchangeOutcome::Accepted, AuthorityVerdict::Accepted, true,
+            VerifyGeneration::Basic},
+        {"basic, password refused", 1, "300", ExchangeOutcome::Accepted, AuthorityVerdict::Refused, false, {}},
+        {"extended, accepted", 1, "610", ExchangeOutcome::Accepted, AuthorityVerdict::Accepted, false,
+            VerifyGeneration::Extended},
+        {"extended, wrong password", 1, "610", ExchangeOutcome::WrongPassword, AuthorityVerdict::Accepted, false, {}},
+        {"extended, no answer", 1, "610", ExchangeOutcome::Timeout, AuthorityVerdict::Accepted, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        recorded.handed.clear();
+        clickedDevice(c.type);
+        state.searchMode = c.searchMode;
+        view.form.dhcpEnabled = c.dhcp;
+        services.exchangeOutcome = c.exchange;
+        services.httpVerdict = c.verdict;
+        change.apply();
+        if (!c.handed) {
+            EXPECT_TRUE(recorded.handed.empty());
+            continue;
+        }
+        ASSERT_EQ(recorded.handed.size(), 1u);
+        const ChangeExpectation& e = recorded.handed[0];
+        EXPECT_EQ(e.generation, *c.handed);
+        EXPECT_EQ(e.identity, "00:12:34:56:78:9A");
+        EXPECT_EQ(e.listedMac, "00:12:34:56:78:9A");
+        EXPECT_EQ(e.formerIp, "10.1.0.20");
+        EXPECT_EQ(e.expectedIp, ip(10, 1, 0, 50));
+        EXPECT_EQ(e.dhcp, c.dhcp && c.searchMode != 0);
+    }
+}
+
+// A batch hands each changed device over as it is done, with its row and
+// its consecutive address; a device that failed or was skipped is not.
+TEST_F(ConfigurationChangeTest, ABatchHandsOverEachChangedDeviceInTurn)
+{
+    RecordedVerification recorded;
+    change.setVerification(&recorded);
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 2, 0, 10);
+    view.form.gateway = ip(10, 2, 0, 1);
+    state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.2", 300, 1), entry("10.0.0.3", 300),
+        entry("10.0.0.4", 1001)};
+    for (std::size_t i = 0; i < state.batchEntries.size(); ++i)
+        state.batchEntries[i].rowId = 100 + i;
+    // The SDK refuses the last device.
+    services.onSdkLogin = [this] { std::thread([this] { change.loginAnswered(false); }).detach(); };
+    change.apply();
+    change.waitForBatch();
+
+    std::lock_guard lock(recorded.mutex);
+    ASSERT_EQ(recorded.handed.size(), 2u);
+    EXPECT_EQ(recorded.handed[0].generation, VerifyGeneration::Extended);
+    EXPECT_EQ(recorded.handed[0].formerIp, "10.0.0.1");
+    EXPECT_EQ(recorded.handed[0].identity, "00:12:34:00:00:1");
+    EXPECT_EQ(recorded.handed[0].expectedIp, ip(10, 2, 0, 10));
+    EXPECT_EQ(recorded.handed[0].rowId, 100u);
+    EXPECT_EQ(recorded.handed[1].generation, VerifyGeneration::Basic);
+    EXPECT_EQ(recorded.handed[1].formerIp, "10.0.0.3");
+    EXPECT_EQ(recorded.handed[1].expectedIp, ip(10, 2, 0, 11));
+    EXPECT_EQ(recorded.handed[1].rowId, 102u);
+    EXPECT_FALSE(recorded.handed[1].dhcp);
+}
+
 } // namespace
 } // namespace lorvena

@@ -20,6 +20,7 @@ public:
     void rowAppended(std::size_t) override {}
     void tableReordered(int column, bool ascending) override { reorders.emplace_back(column, ascending); }
     void markRows(const std::vector<std::size_t>& rows) override { markedRows = rows; }
+    void rowUpdated(std::size_t row) override { updatedRows.push_back(row); }
 
     FormValues readForm() override { return form; }
     void writeForm(const FormValues& values) override
@@ -125,6 +126,7 @@ public:
     std::vector<std::pair<ControlId, ControlId>> placements;
     std::string windowTitle;
     std::vector<std::size_t> markedRows;
+    std::vector<std::size_t> updatedRows;
     std::vector<std::pair<int, bool>> reorders;
     bool upgradePanelVisible = false;
     int upgradePasswordClears = 0;

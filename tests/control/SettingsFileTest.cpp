@@ -66,5 +66,16 @@ TEST_F(SettingsFileTest, AFileInAReadOnlyProgramFolderIsReadUntilTheUserSavesThe
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), leftBehind);
 }
 
+// How long a changed device is looked for: whole seconds up to ten minutes,
+// 15 when the key is missing or makes no sense.
+TEST_F(SettingsFileTest, TheVerificationWaitHasASaneDefault)
+{
+    EXPECT_EQ(SettingsFile(root_ / "bin").readVerifyWaitSeconds(), 15);
+    for (auto [text, seconds] : {std::pair {"40", 40}, {"0", 0}, {"600", 600}, {"601", 15}, {"-3", 15}}) {
+        std::ofstream(root_ / "bin" / "Account.ini") << "[SEARCHTYPE]\nTYPE=1\n[VERIFY]\nWAIT=" << text << "\n";
+        EXPECT_EQ(SettingsFile(root_ / "bin").readVerifyWaitSeconds(), seconds) << text;
+    }
+}
+
 } // namespace
 } // namespace lorvena

@@ -254,5 +254,31 @@ TEST_F(CSortListCtrlTest, MarkedRowsAreShownSelectedUntilAPlainClick)
     EXPECT_EQ(selectedRows(list), std::vector<int> {1});
 }
 
+// A verified row carries its mark in every cell (tint, tooltip) and a glyph
+// in the first; None takes it all away, so a row reused after a sort does
+// not keep another device's mark.
+TEST_F(CSortListCtrlTest, ARowCheckMarksTheWholeRowUntilTakenAway)
+{
+    auto state = [&](int row) { return list.item(row, 0)->data(CSortListCtrl::checkRole).toInt(); };
+    list.setRowCheck(1, RowCheck::NotSeen, "oczekiwano 10.0.0.9");
+    EXPECT_EQ(state(1), static_cast<int>(RowCheck::NotSeen));
+    EXPECT_FALSE(list.item(1, 0)->icon().isNull());
+    for (int c = 0; c < list.columnCount(); ++c) {
+        EXPECT_EQ(list.item(1, c)->toolTip(), "oczekiwano 10.0.0.9");
+        EXPECT_NE(list.item(1, c)->background(), list.item(0, c)->background());
+    }
+    list.setRowCheck(1, RowCheck::Confirmed, "10.0.0.9");
+    EXPECT_EQ(state(1), static_cast<int>(RowCheck::Confirmed));
+
+    list.setRowCheck(1, RowCheck::None, "");
+    EXPECT_EQ(state(1), static_cast<int>(RowCheck::None));
+    EXPECT_TRUE(list.item(1, 0)->icon().isNull());
+    for (int c = 0; c < list.columnCount(); ++c) {
+        EXPECT_EQ(list.item(1, c)->toolTip(), "");
+        EXPECT_EQ(list.item(1, c)->background(), list.item(0, c)->background());
+    }
+    EXPECT_EQ(list.item(1, 2)->text(), "Łąka") << "the texts stay";
+}
+
 } // namespace
 } // namespace lorvena

@@ -90,5 +90,42 @@ TEST(DeviceTable, SortingRenumbersOneToN)
     }
 }
 
+// A device seen at its new address after a change: its row shows the new
+// texts, the old address is free for a device that moves there, and an
+// address another row still shows stays taken. The mark travels with the
+// row when sorting moves it.
+TEST(DeviceTable, UpdateInPlaceKeepsTheDuplicateIndexRight)
+{
+    DeviceTable table(TableLayout::NewMode);
+    table.append(device("AA:AA:AA:AA:AA:01", "192.168.1.10"));
+    table.append(device("AA:AA:AA:AA:AA:02", "192.168.1.10")); // same address, other MAC
+    table.append(device("AA:AA:AA:AA:AA:03", "192.168.1.30"));
+    const std::uint64_t id = table.rowId(2);
+
+    table.update(2, device("AA:AA:AA:AA:AA:03", "10.0.0.30"));
+    EXPECT_EQ(table.row(2).ip, "10.0.0.30");
+    EXPECT_TRUE(table.isDuplicate(DuplicateRule::SameIp, "", "10.0.0.30"));
+    EXPECT_FALSE(table.isDuplicate(DuplicateRule::SameIp, "", "192.168.1.30"));
+    EXPECT_TRUE(table.isDuplicate(DuplicateRule::SameMacAndIpInOneRow, "AA:AA:AA:AA:AA:03", "10.0.0.30"));
+    EXPECT_FALSE(table.isDuplicate(DuplicateRule::SameMacAndIpInOneRow, "AA:AA:AA:AA:AA:03", "192.168.1.30"));
+    EXPECT_EQ(table.rowId(2), id);
+
+    table.update(0, device("AA:AA:AA:AA:AA:01", "10.0.0.10"));
+    EXPECT_TRUE(table.isDuplicate(DuplicateRule::SameIp, "", "192.168.1.10")) << "row 1 still shows it";
+    table.update(1, device("AA:AA:AA:AA:AA:02", "10.0.0.11"));
+    EXPECT_FALSE(table.isDuplicate(DuplicateRule::SameIp, "", "192.168.1.10"));
+    EXPECT_TRUE(table.isDuplicate(DuplicateRule::SameMacOrIp, "AA:AA:AA:AA:AA:02", "1.1.1.1"));
+
+    table.setCheck(2, {RowCheck::Confirmed, "seen"});
+    table.sortByColumn(*columnOf(TableLayout::NewMode, DeviceField::Ip), std::greater<std::string>());
+    const std::size_t moved = *table.indexOf(id);
+    EXPECT_EQ(table.check(moved).state, RowCheck::Confirmed);
+    EXPECT_EQ(table.row(moved).number, std::to_string(moved + 1));
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        if (row != moved)
+            EXPECT_EQ(table.check(row).state, RowCheck::None);
+    }
+}
+
 } // namespace
 } // namespace lorvena

@@ -7,7 +7,8 @@
 #  - a batch of three devices of mixed paths to consecutive addresses;
 #  - an unreachable web server fails after its three probes;
 #  - a wrong input gives its message and sends nothing;
-# and the next search lists every new setting.
+# each device reported changed is then seen at its new address ("verified:"
+# lines), and the next search lists every new setting.
 # Usage: cli_change_test.sh BUILD_DIR   (exit 77 = skipped: not root)
 set -euo pipefail
 
@@ -79,17 +80,24 @@ check "a gateway in another subnet, answered Cancel" \
 check "no modify request was sent for wrong inputs" 0 "$(modifies_in)"
 
 # --- every path
-check "old generation" "$success" "$(run 0 set --mode old --device 10.1.0.10 --new-ip 10.1.0.11 --gateway 0.0.0.0)"
-check "basic after the web-server check" "$success" \
+check "old generation" "$success
+verified: 00:12:34:00:00:10 at 10.1.0.11" "$(run 0 set --mode old --device 10.1.0.10 --new-ip 10.1.0.11 --gateway 0.0.0.0)"
+check "basic after the web-server check" "$success
+verified: 00:12:34:00:00:20 at 10.1.0.21" \
     "$(run 0 set --mode new --device 10.1.0.20 --new-ip 10.1.0.21 --http-port 8080 --password 12345)"
-check "basic through the SDK login" "$success" \
+check "basic through the SDK login" "$success
+verified: 00:12:34:00:00:30 at 10.1.0.31" \
     "$(run 0 set --mode new --device 10.1.0.30 --new-ip 10.1.0.31 --password 12345)"
 check "extended, wrong password" "Błąd hasła!" "$(run 1 set --mode new --device 10.1.0.40 --password nope)"
-check "extended, accepted" "$success" \
+check "extended, accepted" "$success
+verified: 00:12:34:00:00:40 at 10.1.0.41" \
     "$(run 0 set --mode new --device 10.1.0.40 --new-ip 10.1.0.41 --dns 10.1.0.2 --password 12345)"
 unreachable=$(run 1 set --mode new --device 10.1.0.50 --password 12345)
 check "unreachable web server" "Błąd hasła!" "$(head -n 1 <<<"$unreachable")"
-check "batch of three mixed paths" "$success" \
+check "batch of three mixed paths" "$success
+verified: 00:12:34:00:01:01 at 10.1.2.1
+verified: 00:12:34:00:01:02 at 10.1.2.2
+verified: 00:12:34:00:01:03 at 10.1.2.3" \
     "$(run 0 batch --mode new --devices 10.1.1.1,10.1.1.2,10.1.1.3 --start-ip 10.1.2.1 --password 12345)"
 
 # --- the next search shows the new settings

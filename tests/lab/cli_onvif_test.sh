@@ -47,6 +47,8 @@ row_of() { awk -F, -v ip="$2" '$4 == ip' <<<"$1"; }
 # neighbour table holds for them, the segment's link here.
 without_mac() { cut -d, -f1-7,9- <<<"$1"; }
 log_has() { grep -qxF -- "$1" "${LAB_DEVSIM_LOG[1]}"; }
+# The CLI's lines with an ONVIF row's MAC (the link's, see above) as MAC.
+some_mac() { sed -E 's/^(verified|not seen): [0-9A-F]{12} /\1: MAC /'; }
 
 lab_init
 lab_add_segment 1
@@ -90,10 +92,12 @@ check "the mask mode also asks every address of the subnet" ",Tylko maska,,10.1.
     "$(row_of "$(rows --onvif-mask)" 10.1.1.200 | cut -d, -f1-4)"
 
 # --- single changes: no message box, the CLI's own lines
-check "a device three hours ahead is moved" \
+check "a device three hours ahead is moved, and answers at its new address" \
     "onvif: settings handed to the device
-onvif: the device took the change" \
-    "$(run 0 set --device 10.1.0.40 --new-ip 10.1.0.41 --mask 255.255.0.0 --gateway 10.1.0.1 --password haslo1)"
+onvif: the device took the change
+verified: MAC at 10.1.0.41" \
+    "$(run 0 set --device 10.1.0.40 --new-ip 10.1.0.41 --mask 255.255.0.0 --gateway 10.1.0.1 --password haslo1 |
+        some_mac)"
 log_has "onvif SetNetworkInterfaces 10.1.0.40 ok" || check "the device was asked to change" "logged" "missing"
 log_has "onvif-applied 10.1.0.40:80 10.1.0.41:80" || check "the new address took effect" "logged" "missing"
 check "a wrong password" "onvif: login failed (wrong password, or no answer from the device)" \
@@ -102,9 +106,11 @@ log_has "onvif GetNetworkInterfaces 10.1.0.50 auth-failed" || check "the login w
 
 # --- a batch of both kinds. The ONVIF row, clicked last, puts its one port
 # into both port fields: the camera's rule wants them apart.
-check "batch of a UDP and an ONVIF device" "Zmiana zakończona powodzeniem" \
+check "batch of a UDP and an ONVIF device, both seen at their new addresses" "Zmiana zakończona powodzeniem
+verified: 00:12:34:00:00:60 at 10.1.2.1
+verified: MAC at 10.1.2.2" \
     "$(run 0 batch --devices 10.1.0.60,10.1.0.70 --start-ip 10.1.2.1 --mask 255.255.0.0 --gateway 10.1.0.1 \
-        --rtsp-port 554 --password haslo1)"
+        --rtsp-port 554 --password haslo1 | some_mac)"
 check "each device of the batch changed" "10.1.0.60: changed
 10.1.0.70: changed" "$(cat "$LAB_DIR/stderr")"
 

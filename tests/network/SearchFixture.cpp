@@ -26,9 +26,11 @@ void SearchFixture::startDevices(std::vector<devsim::SimulatedDevice> devices)
     ASSERT_TRUE(simulator->start(error)) << error;
 }
 
-void SearchFixture::startTool(int searchMode)
+void SearchFixture::startTool(int searchMode, std::chrono::milliseconds verifyWait)
 {
-    controller = std::make_unique<MainController>(searchMode, MainController::Dependencies {view, queue, localIpv4Addresses});
+    MainController::Dependencies dependencies {view, queue, localIpv4Addresses};
+    dependencies.verifyWait = verifyWait;
+    controller = std::make_unique<MainController>(searchMode, std::move(dependencies));
     controller->initialise();
 }
 

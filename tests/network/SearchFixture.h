@@ -31,7 +31,8 @@ protected:
     void TearDown() override;
 
     void startDevices(std::vector<devsim::SimulatedDevice> devices);
-    void startTool(int searchMode);
+    // `verifyWait`: how long a changed device is looked for.
+    void startTool(int searchMode, std::chrono::milliseconds verifyWait = std::chrono::seconds(15));
 
     // Hands posted messages to the controller until `done` holds or `limit`
     // passes; returns whether `done` held.

@@ -238,6 +238,16 @@ TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
     ASSERT_FALSE(messages.isEmpty());
     EXPECT_EQ(messages.last(), QStringLiteral("Zmiana zakończona powodzeniem"));
     EXPECT_EQ(simulator->device(0).ip, 0x7F000032u);
+    // Then the device is looked for at its new address: its row takes the
+    // settings it now reports and a confirmed mark; the list stays.
+    auto check = [&](int row) { return list->item(row, 0)->data(CSortListCtrl::checkRole).toInt(); };
+    const int confirmed = static_cast<int>(RowCheck::Confirmed);
+    ASSERT_TRUE(waitFor([&] { return check(0) == confirmed; }, 10000)) << "no confirmed mark";
+    EXPECT_EQ(list->item(0, 4)->text(), "127.0.0.50");
+    EXPECT_FALSE(list->item(0, 0)->icon().isNull());
+    EXPECT_TRUE(list->item(0, 4)->toolTip().contains("127.0.0.50"));
+    EXPECT_EQ(list->rowCount(), 3);
+    EXPECT_EQ(check(1), static_cast<int>(RowCheck::None));
 
     // A batch: Ctrl+click the other two, a start address, "Zmiana IP".
     for (int row : {1, 2})
@@ -250,6 +260,15 @@ TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
     EXPECT_EQ(messages.last(), QStringLiteral("Zmiana zakończona powodzeniem"));
     EXPECT_EQ(simulator->device(1).ip, 0x7F000064u);
     EXPECT_EQ(simulator->device(2).ip, 0x7F000065u);
+    ASSERT_TRUE(waitFor([&] { return check(1) == confirmed && check(2) == confirmed; }, 10000));
+    EXPECT_EQ(list->item(1, 4)->text(), "127.0.0.100");
+    EXPECT_EQ(list->item(2, 4)->text(), "127.0.0.101");
+
+    // A sort shows the rows again, with their marks.
+    controller->headerClicked(4); // descending
+    EXPECT_EQ(list->item(0, 4)->text(), "127.0.0.101");
+    for (int row : {0, 1, 2})
+        EXPECT_EQ(check(row), confirmed) << "row " << row;
 }
 
 TEST_F(MainWindowTest, UpgradePanelSendsAPackageAndFollowsTheDevicesProgress)

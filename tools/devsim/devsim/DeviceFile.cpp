@@ -130,6 +130,8 @@ public:
                 readUpgrade(value, device.upgrade);
             else if (key == "videoServer")
                 readVideoServer(value, device.videoServer);
+            else if (key == "keepsAddress")
+                readBool(key, value, device.keepsAddress);
             else
                 fail(key, "is not a known field");
         }

@@ -143,6 +143,9 @@ struct SimulatedDevice {
     bool replaceGoodReply = false;
     UpgradeBehaviour upgrade;
     VideoServerBehaviour videoServer;
+    // Takes modify requests (an extended one is answered "accepted") but
+    // changes nothing: the device a change cannot be seen to have reached.
+    bool keepsAddress = false;
 
     bool answers(Generation generation) const { return generations[static_cast<std::size_t>(generation)]; }
 };

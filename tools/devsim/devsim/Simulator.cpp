@@ -307,7 +307,7 @@ void Simulator::modify(RequestKind kind, ByteView datagram, const sockaddr_in& s
     for (std::size_t index : chosen) {
         if (!extended) {
             // Never answered; a request with a bad new address changes nothing.
-            if (acceptableNewAddress(request.change.newAddress)) {
+            if (acceptableNewAddress(request.change.newAddress) && !devices_[index].keepsAddress) {
                 Retired retired = apply(index, request.change);
                 release(retired);
             }
@@ -320,7 +320,7 @@ void Simulator::modify(RequestKind kind, ByteView datagram, const sockaddr_in& s
         // change moves the device: the old socket stays open until it is sent.
         int socket = responder_.socketFor(index, listening_.get());
         Retired retired;
-        if (status == ExtendedModifyReplyLayout::accepted)
+        if (status == ExtendedModifyReplyLayout::accepted && !devices_[index].keepsAddress)
             retired = apply(index, request.change);
         if (source.sin_port != 0
             && sendto(socket, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&source), sizeof source)

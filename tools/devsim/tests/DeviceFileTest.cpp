@@ -31,7 +31,7 @@ TEST(DeviceFile, EveryFieldIsRead)
         "ip": "10.1.1.2", "mask": "255.255.0.0", "gateway": "10.1.0.1", "dns": "8.8.8.8",
         "mac": "AA-BB-CC-DD-EE-FF", "mac_text": "aabbccddeeff", "http_port": 8080, "rtsp_port": 10554,
         "channels": 32, "dhcp": true, "type": -7, "password": "secret", "encoding": "windows-1250",
-        "http": "refuse-first",
+        "http": "refuse-first", "keepsAddress": true,
         "malformed": ["short:12", "echo-request", "short", "replace"],
         "upgrade": {"sized": true, "final": "@-7@", "progressSeconds": 2.5, "hostile": "stop-reading",
                     "reboot": {"afterSeconds": 1, "downSeconds": 0.25}},
@@ -56,6 +56,7 @@ TEST(DeviceFile, EveryFieldIsRead)
     EXPECT_EQ(d.password, "secret");
     EXPECT_EQ(d.encoding, TextEncoding::Windows1250);
     EXPECT_EQ(d.http, HttpMode::RefuseFirst);
+    EXPECT_TRUE(d.keepsAddress);
     ASSERT_EQ(d.faults.size(), 3u);
     EXPECT_EQ(d.faults[0].kind, FaultKind::Short);
     EXPECT_EQ(d.faults[0].length, 12u);

@@ -397,5 +397,30 @@ TEST_F(ModifyTest, RequestsNotForTheDeviceOrWithoutTheRightPasswordChangeNothing
     EXPECT_EQ(lines, expectedLog);
 }
 
+// A device that keeps its address takes each request as usual (an extended
+// one answered "applied") and still answers the next search unchanged.
+TEST_F(ModifyTest, ADeviceThatKeepsItsAddressTakesRequestsButChangesNothing)
+{
+    const Settings moved {"127.0.0.9", "255.255.0.0", "127.0.0.2", "127.0.0.3", 8080, 8554, false};
+    SimulatedDevice stubborn = camera();
+    stubborn.keepsAddress = true;
+    Simulator simulator({stubborn}, {});
+    std::string error;
+    ASSERT_TRUE(simulator.start(error)) << error;
+    const Settings before = settingsOf(simulator.device(0));
+
+    UniqueFd tool = send(extendedModify("127.0.0.5", "02:00:00:00:00:05", moved, "admin", "secret"));
+    EXPECT_EQ(statusOf(receive(tool, true)), 0);
+    for (const Bytes& request : {oldModify("127.0.0.5", moved), basicModify("127.0.0.5", moved)})
+        send(request);
+    ASSERT_TRUE(eventually([&] { return handled(simulator) == 3; }));
+
+    EXPECT_EQ(simulator.counts().changesApplied, 0u);
+    EXPECT_EQ(settingsOf(simulator.device(0)), before);
+    std::vector<ReceivedDatagram> replies = search(Generation::Basic, 1);
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].sourceAddress, deviceIp);
+}
+
 } // namespace
 } // namespace lorvena::devsim
