@@ -113,9 +113,11 @@ done
 
 # --- the password's other ways in; --password itself is blanked in `ps`
 printf '12345\nnot this line\n' >"$LAB_DIR/password"
-check "password from a file" "$success" \
+check "password from a file" "$success
+verified: 00:12:34:00:00:40 at 10.1.0.41" \
     "$(run 0 set --mode new --device 10.1.0.41 --dns 10.1.0.3 --password-file "$LAB_DIR/password")"
-check "password from standard input" "$success" \
+check "password from standard input" "$success
+verified: 00:12:34:00:00:40 at 10.1.0.41" \
     "$(run 0 set --mode new --device 10.1.0.41 --dns 10.1.0.4 --password-file - <<<"12345")"
 check "password from the environment" "Błąd hasła!" \
     "$(lab_run 1 env LORVENA_PASSWORD=nope "$cli" set --mode new --device 10.1.0.41 --dns 10.1.0.5 \

@@ -98,13 +98,16 @@ check "nothing was changed or uploaded" "0 0" "$(logged -modify) $(logged upgrad
 run 3 set --mode new --mac 00:12:34:00:09:99 --new-ip 192.168.1.20 --password 12345 >/dev/null
 check "a MAC that is not listed" yes "$(stderr_has "no device with MAC 00:12:34:00:09:99")"
 
-check "--mac changes the chosen device" "$success" \
+check "--mac changes the chosen device" "$success
+verified: 00-12-34-00-01-02 at 192.168.1.20" \
     "$(run 0 set --mode new --mac 00:12:34:00:01:02 --new-ip 192.168.1.20 --password 12345)"
 check "one modify request, for the chosen MAC" 1 "$(logged -modify)"
 check "the chosen device moved" "00-12-34-00-01-02" "$(macs_at 192.168.1.20)"
 check "the others kept the address" "001234000103 00:12:34:00:01:01" "$(macs_at 192.168.1.108 | LC_ALL=C sort | xargs)"
 
-check "a batch by MACs" "$success" \
+check "a batch by MACs" "$success
+verified: 001234000103 at 192.168.1.30
+verified: 00:12:34:00:01:01 at 192.168.1.31" \
     "$(run 0 batch --mode new --devices 001234000103,00-12-34-00-01-01 --start-ip 192.168.1.30 --password 12345)"
 check "the batch's first entry" "001234000103" "$(macs_at 192.168.1.30)"
 check "the batch's second entry" "00:12:34:00:01:01" "$(macs_at 192.168.1.31)"
