@@ -195,13 +195,15 @@ void UpgradeFlow::upgradePressed()
         return;
     }
     std::string token = Base64Encode(utf8ToDeviceText(fields_.userName + ":" + fields_.password));
-    if (services_.httpAuthorityCheck(state_.selected.ipText, state_.selected.httpPortText, token)
-        != AuthorityVerdict::Accepted) {
+    const AuthorityVerdict verdict =
+        services_.httpAuthorityCheck(state_.selected.ipText, state_.selected.httpPortText, token);
+    if (verdict != AuthorityVerdict::Accepted) {
         state_.upgradeRunning = false;
         state_.upgradeBusy = false;
         fields_.password.clear();
         show();
-        refuse(M::wrongPassword);
+        // A device that never answered says nothing about the password.
+        refuse(verdict == AuthorityVerdict::Unreachable ? M::noConnection : M::wrongPassword);
         return;
     }
     if (route == UpgradeRoute::VideoServerUpgrade)

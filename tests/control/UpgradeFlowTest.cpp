@@ -103,6 +103,8 @@ TEST_F(UpgradeFlowTest, RefusalsBeforeAnyDeviceIsContacted)
         {"ONVIF device", [](UpgradeFlowTest& t) { t.state.selected.typeText = "950"; }, M::onvifRefused},
         {"empty password", [](UpgradeFlowTest& t) { t.view.panel.password.clear(); }, M::wrongPassword},
         {"refused credentials", [](UpgradeFlowTest& t) { t.services.httpVerdict = AuthorityVerdict::Refused; }, M::wrongPassword},
+        {"device never answered", [](UpgradeFlowTest& t) { t.services.httpVerdict = AuthorityVerdict::Unreachable; },
+            M::noConnection},
         {"package not for this firmware",
             [](UpgradeFlowTest& t) {
                 t.state.selected.typeText = "150";
