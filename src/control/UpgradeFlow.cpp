@@ -5,11 +5,11 @@
 #include "net/Base64.h"
 #include "platform/TextCodec.h"
 #include "sdk/ZazadaClient.h"
+#include "upgrade/PackageFile.h"
 #include "upgrade/PackageName.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 
 namespace lorvena {
 
@@ -25,12 +25,6 @@ constexpr std::size_t longestPackagePath = 259;
 // Texts handed to the video-server client fit 40-byte buffers.
 constexpr std::size_t longestVideoServerText = 39;
 constexpr std::size_t longestPassword = 31;
-
-bool canOpen(const std::string& path, std::ios::openmode mode)
-{
-    std::ifstream file(path, mode);
-    return file.is_open();
-}
 
 std::string lowerCased(std::string text)
 {
@@ -136,7 +130,13 @@ void UpgradeFlow::upgradePressed()
         refuse(M::selectFile);
         return;
     }
-    if (!state_.upgradeBusy && !canOpen(fields_.path, std::ios::in)) {
+    // Opened without blocking and checked for a regular file: a FIFO or a
+    // device node in the package's place must not hold the window. A package
+    // whose length does not fit the upload's 32-bit field is no package for
+    // any route.
+    const PackageProblem problem = OpenPackage(fields_.path).problem;
+    const bool unusable = problem == PackageProblem::NotAFile || problem == PackageProblem::TooLarge;
+    if ((!state_.upgradeBusy && problem == PackageProblem::CannotOpen) || unusable) {
         state_.upgradeBusy = false;
         view_.showMessage(M::invalidFile);
         fields_.path.clear();
@@ -144,7 +144,7 @@ void UpgradeFlow::upgradePressed()
         ended(false);
         return;
     }
-    if (!canOpen(fields_.path, std::ios::in | std::ios::binary)) {
+    if (problem == PackageProblem::CannotOpen) {
         ended(false);
         return;
     }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lorvena {
@@ -62,6 +63,11 @@ public:
     void SetUp() override
     {
         std::ofstream(package) << "firmware bytes";
+        ::unlink(fifo.c_str());
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        // Sparse: costs no disk.
+        std::ofstream(hugePackage).flush();
+        ASSERT_EQ(::truncate(hugePackage.c_str(), 0x100000000LL), 0);
         state.searchMode = 1;
         state.form.originalIp = 0x0A010014; // 10.1.0.20
         state.selected.ipText = "10.1.0.20";
@@ -69,13 +75,19 @@ public:
         state.selected.typeText = "300";
         view.panel = {package, "admin", "secret"};
     }
-    void TearDown() override { std::remove(package.c_str()); }
+    void TearDown() override
+    {
+        for (const std::string& path : {package, fifo, hugePackage})
+            std::remove(path.c_str());
+    }
 
     std::string lastMessage() const { return view.messages.empty() ? "" : view.messages.back(); }
 
     // Per process: ctest runs these tests side by side.
     const std::string package =
         ::testing::TempDir() + "lorvena-upgrade-flow-" + std::to_string(::getpid()) + ".package";
+    const std::string fifo = package + ".fifo";
+    const std::string hugePackage = package + ".huge";
     FakeMainView view;
     WindowState state;
     FakeServices services;
@@ -97,6 +109,12 @@ TEST_F(UpgradeFlowTest, RefusalsBeforeAnyDeviceIsContacted)
         {"broadcast address", [](UpgradeFlowTest& t) { t.state.form.originalIp = 0x0A0100FF; }, M::chooseDevice},
         {"no file", [](UpgradeFlowTest& t) { t.view.panel.path.clear(); }, M::selectFile},
         {"missing file", [](UpgradeFlowTest& t) { t.view.panel.path = "/nonexistent/x.package"; }, M::invalidFile},
+        {"a folder", [](UpgradeFlowTest& t) { t.view.panel.path = ::testing::TempDir(); }, M::invalidFile},
+        // Nobody writes to it: a blocking open would freeze the window.
+        {"a FIFO", [](UpgradeFlowTest& t) { t.view.panel.path = t.fifo; }, M::invalidFile},
+        {"a device node", [](UpgradeFlowTest& t) { t.view.panel.path = "/dev/zero"; }, M::invalidFile},
+        // Its length does not fit the 32-bit field it is announced in.
+        {"4 GiB package", [](UpgradeFlowTest& t) { t.view.panel.path = t.hugePackage; }, M::invalidFile},
         {"not the administrator", [](UpgradeFlowTest& t) { t.view.panel.userName = "guest"; }, M::adminAccount},
         {"32-character password", [](UpgradeFlowTest& t) { t.view.panel.password = std::string(32, 'p'); },
             M::passwordTooLong},

@@ -151,6 +151,22 @@ TEST_F(UpgradeWorkerTest, FailuresShowUploadFailedAndAnEmptyBar)
     EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
 }
 
+TEST_F(UpgradeWorkerTest, ARestartNeverSeenWithinTheWatchLimitIsAFailure)
+{
+    // Type 0..99 watches while the device answers; this one never stops.
+    timings.watchLimit = 0ms;
+    ScriptedEchoProbe alwaysAnswering {EchoAnswer::Answered, {EchoAnswer::Answered}};
+    ScriptedDevice device({TakeUpload(package.size(), "OK\n", "@0@")});
+    auto flow = press("50", device.portText(), alwaysAnswering);
+    awaitEnding(*flow);
+    EXPECT_FALSE(flow->lastSucceeded());
+    EXPECT_NE(flow->lastUploadResult(), 0);
+    flow.reset();
+    EXPECT_EQ(view.messages, std::vector<std::string> {std::string(M::uploadFailed)});
+    EXPECT_EQ(view.bars.back().position, 0);
+    EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
+}
+
 TEST_F(UpgradeWorkerTest, ARestartThatCannotBeSeenIsNotReportedAsDone)
 {
     ScriptedEchoProbe blind {EchoAnswer::CannotProbe, {EchoAnswer::CannotProbe}};
