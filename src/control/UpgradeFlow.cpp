@@ -19,10 +19,12 @@ namespace {
 
 // The video server's service port.
 constexpr std::int32_t videoServerPort = 4000;
-// The library copies the package path into a buffer of the classic path
-// limit, terminator included.
+// The library copies the package path (native, UTF-8 bytes: it is opened
+// here, not on the device) into a buffer of the classic path limit,
+// terminator included.
 constexpr std::size_t longestPackagePath = 259;
-// Texts handed to the video-server client fit 40-byte buffers.
+// Texts handed to the video-server client fit 40-byte buffers. User name and
+// password travel in Windows-1250, as on every other route.
 constexpr std::size_t longestVideoServerText = 39;
 constexpr std::size_t longestPassword = 31;
 
@@ -290,7 +292,8 @@ void UpgradeFlow::sdkLoginAnswered(bool accepted)
     }
     if (!services_.sdkLoggedIn())
         return;
-    if (services_.sdkUpgrade(utf8ToDeviceText(fields_.path)) == 0) {
+    // Paths stay native: the file is opened here, under its own name.
+    if (services_.sdkUpgrade(fields_.path) == 0) {
         state_.upgradeRunning = true;
         return;
     }
@@ -347,7 +350,7 @@ void UpgradeFlow::startVideoServerUpgrade()
         return;
     }
     uploadPath_ = fields_.path;
-    if (utf8ToDeviceText(uploadPath_).size() > longestPackagePath) {
+    if (uploadPath_.size() > longestPackagePath) {
         setPosition(0);
         state_.upgradeBusy = false;
         fields_.path.clear();
@@ -422,8 +425,7 @@ void UpgradeFlow::videoServerOpened(std::uintptr_t handleValue, std::intptr_t re
         flow->poster_.post({MessageId::VideoServerProgress, failed ? 1u : 0u, status->progress, {}});
         return end ? 1 : 0;
     };
-    std::string path = utf8ToDeviceText(uploadPath_);
-    if (ZAZADA_UpdateServer(serverHandle_, path.c_str(), onProgress, this) != 0) {
+    if (ZAZADA_UpdateServer(serverHandle_, uploadPath_.c_str(), onProgress, this) != 0) {
         setPosition(0);
         state_.upgradeBusy = false;
         fields_.path.clear();

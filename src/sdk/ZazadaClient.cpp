@@ -44,6 +44,7 @@
 
 #include "net/SocketOps.h"
 #include "platform/UniqueFd.h"
+#include "upgrade/PackageFile.h"
 
 #include <netdb.h>
 #include <sys/socket.h>
@@ -493,10 +494,17 @@ int32_t ZAZADA_UpdateServer(int32_t handle, const char* path, ZazadaProgressRout
         return resultUnknownHandle;
     if (path == nullptr || *path == '\0')
         return resultBadArgument;
-    File file(std::fopen(path, "rb"));
-    struct stat facts {};
-    if (!file || fstat(fileno(file.get()), &facts) != 0 || !S_ISREG(facts.st_mode) || facts.st_size <= 0)
+    // Opened without blocking: a FIFO or device node in the package's place
+    // must not hold the caller (the window's thread).
+    lorvena::OpenedPackage package = lorvena::OpenPackage(path);
+    if (package.problem == lorvena::PackageProblem::CannotOpen || package.problem == lorvena::PackageProblem::NotAFile
+        || package.problem == lorvena::PackageProblem::Empty)
         return resultFileProblem;
+    File file(fdopen(package.file.get(), "rb"));
+    if (!file)
+        return resultFileProblem;
+    package.file.release();
+    const std::uint64_t size = package.length;
     if (!session->connected)
         return resultNotConnected;
 
@@ -514,7 +522,7 @@ int32_t ZAZADA_UpdateServer(int32_t handle, const char* path, ZazadaProgressRout
     session->updating = true;
     try {
         session->updateThread = std::thread(
-            UpdateRun(*session, std::move(file), static_cast<std::uint64_t>(facts.st_size), routine, user));
+            UpdateRun(*session, std::move(file), size, routine, user));
     } catch (const std::system_error&) {
         session->updating = false;
         return resultBusy;

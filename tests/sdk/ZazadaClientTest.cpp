@@ -5,6 +5,7 @@
 #include "devsim/Simulator.h"
 #include "sdk/ZazadaClient.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -357,6 +358,10 @@ TEST_F(ZazadaClientTest, UpdateServerRefusesWhatItCannotSend)
     ASSERT_NE(handle, 0);
     const std::string empty = packageFile(0);
     const std::string good = packageFile(10);
+    // Nobody writes to it: a blocking open would hold the caller for good.
+    const std::string fifo = good + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    files_.push_back(fifo);
     struct Case {
         const char* what;
         int32_t handle;
@@ -370,6 +375,8 @@ TEST_F(ZazadaClientTest, UpdateServerRefusesWhatItCannotSend)
         {"missing file", handle, "/tmp/zazada-no-such-package"},
         {"empty file", handle, empty.c_str()},
         {"a directory", handle, "/tmp"},
+        {"a FIFO", handle, fifo.c_str()},
+        {"a device node", handle, "/dev/zero"},
     };
     ProgressLog progress;
     for (const Case& c : cases) {

@@ -26,6 +26,13 @@ enum class TextEncoding : std::uint8_t { Utf8, Windows1250 };
 std::string toDeviceText(std::string_view utf8, TextEncoding encoding);
 std::string fromDeviceText(std::string_view bytes, TextEncoding encoding);
 
+// A user name or password as the device expects it on the wire: in
+// Windows-1250 whatever the device's text encoding, on every route that
+// carries credentials as 8-bit text (HTTP Basic, the extended modify request,
+// the video-server login). The tool sends them so; a device that expected
+// UTF-8 here would refuse every password with a Polish letter.
+std::string credentialText(std::string_view utf8);
+
 // A deliberately bad datagram sent along with (or instead of) the good reply,
 // so tests can check that the tool drops or copes with it.
 enum class FaultKind : std::uint8_t {
