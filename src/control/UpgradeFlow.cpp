@@ -120,7 +120,9 @@ void UpgradeFlow::browseClicked()
 void UpgradeFlow::upgradePressed()
 {
     load();
-    std::uint32_t lastOctet = state_.form.originalIp & 0xFF;
+    // The device is the row clicked last (plain or Ctrl), all of it from
+    // that one row.
+    std::uint32_t lastOctet = state_.selected.address & 0xFF;
     if (lastOctet == 0 || lastOctet == 255) {
         view_.showMessage(M::chooseDevice);
         state_.upgradeBusy = false;

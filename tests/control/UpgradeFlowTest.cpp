@@ -1,5 +1,6 @@
 #include "control/UpgradeFlow.h"
 
+#include "control/DeviceListInteraction.h"
 #include "control/FakeMainView.h"
 #include "control/UpgradeMessages.h"
 #include "platform/MessageQueue.h"
@@ -24,15 +25,15 @@ public:
     void sendOldModify(const ModifyValues&) override {}
     void sendBasicModify(const ModifyValues&) override {}
     ExchangeOutcome extendedExchange(const ModifyValues&) override { return ExchangeOutcome::Accepted; }
-    AuthorityVerdict httpAuthorityCheck(const std::string& ipText, const std::string&, const std::string&) override
+    AuthorityVerdict httpAuthorityCheck(const std::string& ipText, const std::string& port, const std::string&) override
     {
-        httpChecks.push_back(ipText);
+        httpChecks.push_back(ipText + ":" + port);
         return httpVerdict;
     }
-    void sdkLogin(const std::string& ipText, const std::string&, const std::string& user, const std::string&,
+    void sdkLogin(const std::string& ipText, const std::string& port, const std::string& user, const std::string&,
         bool secondFamily) override
     {
-        sdkLogins.push_back(ipText + " " + user + (secondFamily ? " family1" : " family0"));
+        sdkLogins.push_back(ipText + ":" + port + " " + user + (secondFamily ? " family1" : " family0"));
         loggedIn = true;
     }
     void sdkLogout() override
@@ -69,7 +70,7 @@ public:
         std::ofstream(hugePackage).flush();
         ASSERT_EQ(::truncate(hugePackage.c_str(), 0x100000000LL), 0);
         state.searchMode = 1;
-        state.form.originalIp = 0x0A010014; // 10.1.0.20
+        state.selected.address = 0x0A010014; // 10.1.0.20
         state.selected.ipText = "10.1.0.20";
         state.selected.httpPortText = "80";
         state.selected.typeText = "300";
@@ -105,8 +106,8 @@ TEST_F(UpgradeFlowTest, RefusalsBeforeAnyDeviceIsContacted)
         std::string_view message;
     };
     const std::vector<Case> cases = {
-        {"nothing selected", [](UpgradeFlowTest& t) { t.state.form.originalIp = 0; }, M::chooseDevice},
-        {"broadcast address", [](UpgradeFlowTest& t) { t.state.form.originalIp = 0x0A0100FF; }, M::chooseDevice},
+        {"nothing selected", [](UpgradeFlowTest& t) { t.state.selected = {}; }, M::chooseDevice},
+        {"broadcast address", [](UpgradeFlowTest& t) { t.state.selected.address = 0x0A0100FF; }, M::chooseDevice},
         {"no file", [](UpgradeFlowTest& t) { t.view.panel.path.clear(); }, M::selectFile},
         {"missing file", [](UpgradeFlowTest& t) { t.view.panel.path = "/nonexistent/x.package"; }, M::invalidFile},
         {"a folder", [](UpgradeFlowTest& t) { t.view.panel.path = ::testing::TempDir(); }, M::invalidFile},
@@ -183,7 +184,7 @@ TEST_F(UpgradeFlowTest, SdkRouteLogsInAndFollowsTheLibrarysEvents)
     state.selected.typeText = "820";
     view.panel.password.clear(); // the SDK judges the credentials itself
     flow.upgradePressed();
-    ASSERT_EQ(services.sdkLogins, std::vector<std::string> {"10.1.0.20 admin family1"});
+    ASSERT_EQ(services.sdkLogins, std::vector<std::string> {"10.1.0.20:80 admin family1"});
     EXPECT_TRUE(services.httpChecks.empty());
     EXPECT_EQ(state.loginPurpose, 2);
     EXPECT_TRUE(state.upgradeBusy);
@@ -233,6 +234,68 @@ TEST_F(UpgradeFlowTest, SdkRouteEndings)
         EXPECT_EQ(lastMessage(), c.message);
         EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
         EXPECT_FALSE(flow.lastSucceeded());
+    }
+}
+
+DeviceRecord listedDevice(std::string ip, std::string port, std::string type)
+{
+    DeviceRecord row;
+    row.kind = "IPCAMERA";
+    row.ip = std::move(ip);
+    row.mask = "255.255.255.0";
+    row.gateway = "10.1.0.1";
+    row.dns = "10.1.0.1";
+    row.mac = "00:12:34:00:00:" + row.ip.substr(row.ip.rfind('.') + 1);
+    row.httpPort = std::move(port);
+    row.rtspPort = "554";
+    row.dhcp = "Nieaktywne";
+    row.typeCode = std::move(type);
+    return row;
+}
+
+// The Upgrade tab acts on the row clicked last, plain click or Ctrl+click,
+// with that row's own address, port and route: never one row's address
+// with another row's port or type.
+TEST_F(UpgradeFlowTest, ActsOnTheRowClickedLastWhateverTheClick)
+{
+    struct Click {
+        int row;
+        ClickKind kind;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Click> clicks;
+        std::vector<std::string> httpChecks;
+        std::vector<std::string> sdkLogins;
+    };
+    const std::vector<Case> cases = {
+        {"plain, then Ctrl", {{0, ClickKind::Plain}, {1, ClickKind::CtrlOnly}}, {"10.1.0.31:8081"}, {}},
+        {"Ctrl, then Ctrl", {{1, ClickKind::CtrlOnly}, {0, ClickKind::CtrlOnly}}, {"10.1.0.30:80"}, {}},
+        {"Ctrl, then plain", {{1, ClickKind::CtrlOnly}, {0, ClickKind::Plain}}, {"10.1.0.30:80"}, {}},
+        {"Ctrl on an SDK recorder", {{0, ClickKind::Plain}, {2, ClickKind::CtrlOnly}}, {},
+            {"10.1.0.32:8082 admin family0"}},
+        {"Ctrl that takes the row out of the batch",
+            {{0, ClickKind::Plain}, {1, ClickKind::CtrlOnly}, {2, ClickKind::CtrlOnly}, {1, ClickKind::CtrlOnly}},
+            {"10.1.0.31:8081"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WindowState fresh;
+        fresh.searchMode = 1;
+        DeviceTable table(TableLayout::NewMode);
+        for (DeviceRecord row : {listedDevice("10.1.0.30", "80", "300"), listedDevice("10.1.0.31", "8081", "1000"),
+                 listedDevice("10.1.0.32", "8082", "600")})
+            table.append(std::move(row));
+        DeviceListInteraction list(view, table, fresh);
+        services = FakeServices {};
+        services.httpVerdict = AuthorityVerdict::Refused; // no upload: only who was asked matters
+        UpgradeFlow upgrade(view, fresh, services, queue);
+        for (const Click& click : c.clicks)
+            list.click(click.row, click.kind);
+        view.panel = {package, "admin", "secret"};
+        upgrade.upgradePressed();
+        EXPECT_EQ(services.httpChecks, c.httpChecks);
+        EXPECT_EQ(services.sdkLogins, c.sdkLogins);
     }
 }
 

@@ -60,7 +60,7 @@ public:
         timings.watchPass = 1ms;
         timings.finalPause = 1ms;
         state.searchMode = 1;
-        state.form.originalIp = 0x7F000001;
+        state.selected.address = 0x7F000001;
         state.selected.ipText = "127.0.0.1";
     }
     ~UpgradeWorkerTest() override { std::remove(path.c_str()); }
