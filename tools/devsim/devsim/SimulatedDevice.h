@@ -108,6 +108,7 @@ enum class VideoServerHostility : std::uint8_t {
     RefuseLogin,      // refuses every login
     CloseMidTransfer, // closes the connection half-way through the package
     ErrorAtEnd,       // reports `errorCode` after writing
+    Drip,             // sends every reply one byte per `drip`
 };
 
 // The video-server service of a device (see README.md for its protocol).
@@ -117,6 +118,7 @@ struct VideoServerBehaviour {
     std::chrono::milliseconds progress {0}; // writing the package: 0 to 100 over this
     VideoServerHostility hostile = VideoServerHostility::None;
     std::int32_t errorCode = 7; // reported with ErrorAtEnd
+    std::chrono::milliseconds drip {1000}; // Drip only: between two bytes
 };
 
 inline constexpr std::size_t defaultShortLength = 40;
