@@ -166,6 +166,9 @@ void MainController::handleMessage(const WindowMessage& message)
     case MessageId::DeviceExchangeDone:
         change_.exchangeDone(message.wParam);
         break;
+    case MessageId::UpgradeCheckDone:
+        upgrade_.credentialCheckDone(message.wParam);
+        break;
     case MessageId::OnvifChangeResult:
         change_.onvifChangeAnswered(message.lParam == 1);
         break;

@@ -1,5 +1,6 @@
 #include "control/UpgradeFlow.h"
 
+#include "control/BusyDialog.h"
 #include "control/UpgradeMessages.h"
 #include "control/UploadWorker.h"
 #include "net/Base64.h"
@@ -16,6 +17,9 @@ namespace lorvena {
 namespace M = UpgradeMessages;
 
 namespace {
+
+// What the busy dialog returns when the user pressed its Cancel.
+constexpr int busyCancelled = 2;
 
 // The video server's service port.
 constexpr std::int32_t videoServerPort = 4000;
@@ -70,7 +74,10 @@ UpgradeFlow::~UpgradeFlow()
 {
     if (worker_)
         worker_->cancelAndJoin();
+    // An open still waiting for its server ends at once.
+    ZAZADA_StopOpening();
     joinOpenThread();
+    reapChecks(true);
     std::int32_t unclaimed = openedHandle_.exchange(0);
     if (unclaimed != 0 && unclaimed != serverHandle_)
         ZAZADA_CloseServer(unclaimed);
@@ -199,8 +206,15 @@ void UpgradeFlow::upgradePressed()
         return;
     }
     std::string token = Base64Encode(utf8ToDeviceText(fields_.userName + ":" + fields_.password));
-    const AuthorityVerdict verdict =
-        services_.httpAuthorityCheck(state_.selected.ipText, state_.selected.httpPortText, token);
+    const std::optional<AuthorityVerdict> checked =
+        checkWhileBusy(state_.selected.ipText, state_.selected.httpPortText, token);
+    if (!checked) {
+        // Cancelled: the user knows; nothing was started.
+        state_.upgradeBusy = false;
+        ended(false);
+        return;
+    }
+    const AuthorityVerdict verdict = *checked;
     if (verdict != AuthorityVerdict::Accepted) {
         state_.upgradeRunning = false;
         state_.upgradeBusy = false;
@@ -214,6 +228,53 @@ void UpgradeFlow::upgradePressed()
         startVideoServerUpgrade();
     else
         startUpload(route);
+}
+
+std::optional<AuthorityVerdict> UpgradeFlow::checkWhileBusy(
+    std::string ipText, std::string portText, std::string token)
+{
+    reapChecks(false);
+    auto check = std::make_shared<CredentialCheck>();
+    const std::uintptr_t number = ++checkCount_;
+    // The end travels as a posted message; the worker never waits for the
+    // window's thread, which may have stopped waiting for it.
+    check->thread = std::thread([this, check, number, ipText = std::move(ipText), portText = std::move(portText),
+                                    token = std::move(token)] {
+        check->verdict = services_.httpAuthorityCheck(ipText, portText, token);
+        check->done = true;
+        poster_.post({MessageId::UpgradeCheckDone, number, 0, {}});
+    });
+    checks_.push_back(check);
+    checkShown_ = number;
+    const int result = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
+    checkShown_ = 0;
+    if (result == busyCancelled)
+        return std::nullopt;
+    // Ended by this check's message, so the verdict is there; a dialog ended
+    // by something else leaves only the last moments of the check to wait.
+    if (!check->done)
+        check->thread.join();
+    return check->verdict;
+}
+
+void UpgradeFlow::credentialCheckDone(std::uintptr_t check)
+{
+    // A late end (after Cancel) closes nothing.
+    if (check != 0 && check == checkShown_)
+        view_.endBusyDialog(0);
+    reapChecks(false);
+}
+
+void UpgradeFlow::reapChecks(bool all)
+{
+    auto finished = [all](const std::shared_ptr<CredentialCheck>& check) {
+        if (!all && !check->done)
+            return false;
+        if (check->thread.joinable())
+            check->thread.join();
+        return true;
+    };
+    checks_.erase(std::remove_if(checks_.begin(), checks_.end(), finished), checks_.end());
 }
 
 // --- uploads over TCP
@@ -390,6 +451,8 @@ void UpgradeFlow::closeRequested()
 {
     if (!videoServerOpening_)
         return;
+    // The window is closing: the open need not go on.
+    ZAZADA_StopOpening();
     videoServerOpening_ = false;
     state_.upgradeBusy = false;
     refuse(M::openInterrupted);

@@ -29,6 +29,9 @@ enum class MessageId : std::uint32_t {
     // An exchange with a device run off the window's thread during "Zmiana
     // IP" has ended (wParam: its number).
     DeviceExchangeDone = 16103,
+    // The Upgrade command's credential check, run off the window's thread,
+    // has ended (wParam: its number).
+    UpgradeCheckDone = 16120,
 };
 
 // One posted message. A payload travels with the message and belongs to it;

@@ -9,6 +9,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <future>
+#include <mutex>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,7 +30,11 @@ public:
     ExchangeOutcome extendedExchange(const ModifyValues&) override { return ExchangeOutcome::Accepted; }
     AuthorityVerdict httpAuthorityCheck(const std::string& ipText, const std::string& port, const std::string&) override
     {
+        if (holdCheck.valid())
+            holdCheck.wait();
+        std::lock_guard lock(mutex);
         httpChecks.push_back(ipText + ":" + port);
+        checkThreads.push_back(std::this_thread::get_id());
         return httpVerdict;
     }
     void sdkLogin(const std::string& ipText, const std::string& port, const std::string& user, const std::string&,
@@ -35,6 +42,20 @@ public:
     {
         sdkLogins.push_back(ipText + ":" + port + " " + user + (secondFamily ? " family1" : " family0"));
         loggedIn = true;
+    }
+    FakeServices() = default;
+    FakeServices& operator=(FakeServices&& other) noexcept
+    {
+        httpChecks = std::move(other.httpChecks);
+        sdkLogins = std::move(other.sdkLogins);
+        sdkUpgrades = std::move(other.sdkUpgrades);
+        checkThreads = std::move(other.checkThreads);
+        holdCheck = std::move(other.holdCheck);
+        httpVerdict = other.httpVerdict;
+        loggedIn = other.loggedIn;
+        logouts = other.logouts;
+        sdkUpgradeResult = other.sdkUpgradeResult;
+        return *this;
     }
     void sdkLogout() override
     {
@@ -52,6 +73,10 @@ public:
         return false;
     }
 
+    std::mutex mutex;
+    // When set, each check waits for it: a device slow to answer.
+    std::shared_future<void> holdCheck;
+    std::vector<std::thread::id> checkThreads;
     std::vector<std::string> httpChecks, sdkLogins, sdkUpgrades;
     AuthorityVerdict httpVerdict = AuthorityVerdict::Accepted;
     bool loggedIn = false;
@@ -297,6 +322,55 @@ TEST_F(UpgradeFlowTest, ActsOnTheRowClickedLastWhateverTheClick)
         EXPECT_EQ(services.httpChecks, c.httpChecks);
         EXPECT_EQ(services.sdkLogins, c.sdkLogins);
     }
+}
+
+// The check of an offline device takes seconds: it runs off the window's
+// thread under the busy dialog, whose end is the check's own message.
+TEST_F(UpgradeFlowTest, CredentialCheckRunsUnderTheBusyDialog)
+{
+    services.httpVerdict = AuthorityVerdict::Refused;
+    view.onBusyDialog = [&] {
+        // The window's loop meanwhile: the check's end arrives as a message.
+        std::optional<WindowMessage> message = queue.take(std::chrono::seconds(30));
+        if (!message || message->id != MessageId::UpgradeCheckDone)
+            return -1;
+        flow.credentialCheckDone(message->wParam);
+        return view.busyEnds.empty() ? -1 : view.busyEnds.back();
+    };
+    flow.upgradePressed();
+    EXPECT_EQ(view.busyPictures, std::vector {MainView::BusyPicture::Changing});
+    EXPECT_EQ(view.busyEnds, std::vector {0});
+    ASSERT_EQ(services.checkThreads.size(), 1u);
+    EXPECT_NE(services.checkThreads[0], std::this_thread::get_id());
+    EXPECT_EQ(lastMessage(), M::wrongPassword);
+}
+
+// Cancel gives the window back at once; the check ends on its own and its
+// verdict, even an acceptance, starts nothing and closes no dialog.
+TEST_F(UpgradeFlowTest, CancelDuringTheCheckReturnsAtOnceAndDropsTheLateVerdict)
+{
+    std::promise<void> device;
+    services.holdCheck = device.get_future().share();
+    view.onBusyDialog = [] { return 2; };
+    std::future<void> press = std::async(std::launch::async, [&] { flow.upgradePressed(); });
+    // A bound only for a broken build: the press must not wait for the check.
+    const bool returned = press.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    if (!returned)
+        device.set_value(); // lets the press end, so the test can report
+    ASSERT_TRUE(returned) << "the press waited for the device";
+    press.get();
+    EXPECT_TRUE(view.messages.empty()) << "the user cancelled: nothing to report";
+    EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
+    EXPECT_FALSE(flow.lastSucceeded());
+    EXPECT_EQ(flow.endings(), 1);
+
+    device.set_value();
+    std::optional<WindowMessage> late = queue.take(std::chrono::seconds(30));
+    ASSERT_TRUE(late && late->id == MessageId::UpgradeCheckDone);
+    flow.credentialCheckDone(late->wParam);
+    EXPECT_TRUE(view.busyEnds.empty()) << "no dialog is up to end";
+    EXPECT_FALSE(state.upgradeRunning) << "no upload after a cancelled check";
+    EXPECT_EQ(flow.endings(), 1);
 }
 
 TEST_F(UpgradeFlowTest, SecondPressWhileRunningIsRefused)
