@@ -60,6 +60,9 @@ ChangeServices& MainController::servicesOf(
 
 MainController::~MainController()
 {
+    // The upgrade's threads first: an upload, a credential check or a
+    // video-server open must not outlive the libraries and services below.
+    upgrade_.shutdown();
     services_.onvifLogout();
     services_.sdkLogout();
     shutdownSearch();

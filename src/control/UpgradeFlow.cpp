@@ -72,6 +72,11 @@ UpgradeFlow::UpgradeFlow(MainView& view, WindowState& state, ChangeServices& ser
 
 UpgradeFlow::~UpgradeFlow()
 {
+    shutdown();
+}
+
+void UpgradeFlow::shutdown()
+{
     if (worker_)
         worker_->cancelAndJoin();
     // An open still waiting for its server ends at once.

@@ -34,6 +34,9 @@ public:
     // Stops a running upload (it ends at its next step) and waits for it,
     // then closes the video-server session.
     ~UpgradeFlow();
+    // The same, ahead of destruction: the owner calls it before it cleans up
+    // the libraries these threads use. Safe to call more than once.
+    void shutdown();
     UpgradeFlow(const UpgradeFlow&) = delete;
     UpgradeFlow& operator=(const UpgradeFlow&) = delete;
 
