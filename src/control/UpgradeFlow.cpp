@@ -206,7 +206,9 @@ void UpgradeFlow::upgradePressed()
     }
     // A worker still running (its flags cleared by an empty-password press)
     // would share the panel with a second one.
-    if (state_.upgradeRunning || videoServerUpdating_ || (worker_ && worker_->running())) {
+    // A video server still being opened would otherwise be joined here, on
+    // the window's thread, by the next open.
+    if (state_.upgradeRunning || videoServerUpdating_ || videoServerOpening_ || (worker_ && worker_->running())) {
         refuse(M::upgrading);
         return;
     }
