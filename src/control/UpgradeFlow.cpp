@@ -153,7 +153,7 @@ void UpgradeFlow::upgradePressed()
     const PackageProblem problem = OpenPackage(fields_.path).problem;
     const bool unusable = problem == PackageProblem::NotAFile || problem == PackageProblem::TooLarge;
     if ((!state_.upgradeBusy && problem == PackageProblem::CannotOpen) || unusable) {
-        state_.upgradeBusy = false;
+        // upgradeBusy is left as it is: an upgrade may be running meanwhile.
         view_.showMessage(M::invalidFile);
         fields_.path.clear();
         show();

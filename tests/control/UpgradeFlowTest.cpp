@@ -204,6 +204,19 @@ TEST_F(UpgradeFlowTest, MissingFileWhileBusyEndsSilently)
     EXPECT_EQ(flow.endings(), 1);
 }
 
+// A package no device can be given, pressed while an upgrade runs, is
+// refused without unlocking the Modify tab under the running upgrade.
+TEST_F(UpgradeFlowTest, UnusablePackageWhileRunningKeepsTheUpgradeLocked)
+{
+    state.upgradeBusy = true;
+    state.upgradeRunning = true;
+    view.panel.path = fifo;
+    flow.upgradePressed();
+    EXPECT_EQ(lastMessage(), M::invalidFile);
+    EXPECT_TRUE(state.upgradeBusy);
+    EXPECT_TRUE(state.upgradeRunning);
+}
+
 TEST_F(UpgradeFlowTest, SdkRouteLogsInAndFollowsTheLibrarysEvents)
 {
     state.selected.typeText = "820";
