@@ -5,6 +5,8 @@
 #include "control/FakeMainView.h"
 #include "control/UpgradeFlow.h"
 #include "control/UpgradeMessages.h"
+#include "net/Base64.h"
+#include "platform/TextCodec.h"
 #include "platform/MessageQueue.h"
 #include "upgrade/FakeUploadHost.h"
 #include "upgrade/ScriptedDevice.h"
@@ -136,6 +138,27 @@ TEST_F(UpgradeWorkerTest, SuccessReleasesThePanelWithoutAMessage)
         ASSERT_FALSE(view.bars.empty());
         EXPECT_EQ(view.bars.back(), UpgradeBar::runningAt(100));
     }
+}
+
+// The progress query sends the credentials as the check before it did, in
+// Windows-1250: a password with Polish letters must not pass the check and
+// then fail every query.
+TEST_F(UpgradeWorkerTest, ProgressQueriesCarryTheCredentialsInWindows1250)
+{
+    ScriptedDevice device({TakeUpload(package.size() + 4, "OK\n", "@0@"),
+        AnswerHttp("HTTP/1.1 200 OK\r\n\r\nprocess=100<br>")});
+    state.selected.typeText = "1000";
+    state.selected.httpPortText = device.portText();
+    view.panel = {path, "admin", "źdźbło"};
+    auto flow = std::make_unique<UpgradeFlow>(view, state, services, queue, timings, &rebooting);
+    flow->upgradePressed();
+    awaitEnding(*flow);
+    EXPECT_TRUE(flow->lastSucceeded());
+    flow.reset();
+    const std::vector<std::string> received = device.finish();
+    ASSERT_EQ(received.size(), 2u);
+    const std::string credential = Base64Encode(utf8ToDeviceText("admin:źdźbło"));
+    EXPECT_NE(received[1].find("Authorization: Basic " + credential + "\r\n"), std::string::npos) << received[1];
 }
 
 TEST_F(UpgradeWorkerTest, FailuresShowUploadFailedAndAnEmptyBar)
