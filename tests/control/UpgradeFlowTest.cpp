@@ -245,6 +245,20 @@ TEST_F(UpgradeFlowTest, SdkRouteLogsInAndFollowsTheLibrarysEvents)
     EXPECT_TRUE(flow.lastSucceeded());
 }
 
+// Paths are native (UTF-8) here: the library opens the package under the
+// name it was given, so converting it would lose a Polish file name.
+TEST_F(UpgradeFlowTest, SdkRouteHandsThePackagePathOnAsItIs)
+{
+    const std::string polish = ::testing::TempDir() + "Aktualizacja-łódź-" + std::to_string(::getpid()) + ".bin";
+    std::ofstream(polish) << "firmware bytes";
+    state.selected.typeText = "600";
+    view.panel = {polish, "admin", "źdźbło"};
+    flow.upgradePressed();
+    flow.sdkLoginAnswered(true);
+    EXPECT_EQ(services.sdkUpgrades, std::vector<std::string> {polish});
+    std::remove(polish.c_str());
+}
+
 TEST_F(UpgradeFlowTest, SdkRouteEndings)
 {
     struct Case {
