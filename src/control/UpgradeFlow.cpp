@@ -252,15 +252,16 @@ std::optional<AuthorityVerdict> UpgradeFlow::checkWhileBusy(
         poster_.post({MessageId::UpgradeCheckDone, number, 0, {}});
     });
     checks_.push_back(check);
-    checkShown_ = number;
-    const int result = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
-    checkShown_ = 0;
-    if (result == busyCancelled)
-        return std::nullopt;
-    // Ended by this check's message, so the verdict is there; a dialog ended
-    // by something else leaves only the last moments of the check to wait.
-    if (!check->done)
-        check->thread.join();
+    // Normally ended by this check's message, with the verdict there. A
+    // dialog ended by something else is shown again rather than waiting for
+    // the device on the window's thread.
+    do {
+        checkShown_ = number;
+        const int result = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
+        checkShown_ = 0;
+        if (result == busyCancelled)
+            return std::nullopt;
+    } while (!check->done);
     return check->verdict;
 }
 
