@@ -41,6 +41,7 @@ void DeviceListInteraction::click(int row, ClickKind kind)
         state_.selectedRow = -1;
         return;
     }
+    recordClickedDevice(static_cast<std::size_t>(row));
     if (state_.newGeneration())
         plainClickNewLayout(static_cast<std::size_t>(row));
     else
@@ -112,6 +113,7 @@ void DeviceListInteraction::ctrlClick(int row)
         state_.selectedRow = -1;
         return;
     }
+    recordClickedDevice(static_cast<std::size_t>(row));
     // Ctrl+click toggles: a row already in the batch leaves it.
     std::uint64_t id = table_.rowId(static_cast<std::size_t>(row));
     auto listed = std::find_if(state_.batchEntries.begin(), state_.batchEntries.end(),
@@ -160,6 +162,21 @@ void DeviceListInteraction::addToBatch(std::size_t row)
     view_.resetUpgradeProgress();
     view_.writeForm(form);
     state_.batchEntries.push_back(std::move(entry));
+}
+
+// The Upgrade tab acts on the row clicked last, whatever the click: its
+// address, port and route all come from that one row, never one row's
+// address with another's port or type.
+void DeviceListInteraction::recordClickedDevice(std::size_t row)
+{
+    SelectedDevice& selected = state_.selected;
+    selected.ipText = cell(row, DeviceField::Ip);
+    selected.address = dottedToAddress(selected.ipText);
+    selected.httpPortText = cell(row, DeviceField::HttpPort);
+    selected.kindText = cell(row, DeviceField::Kind);
+    selected.typeText = cell(row, DeviceField::TypeCode);
+    selected.firmwareText = cell(row, DeviceField::Firmware);
+    selected.macText = cell(row, DeviceField::Mac);
 }
 
 void DeviceListInteraction::showBatchMarks()

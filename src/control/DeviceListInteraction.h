@@ -30,6 +30,7 @@ private:
     void plainClickNewLayout(std::size_t row);
     void ctrlClick(int row);
     void addToBatch(std::size_t row);
+    void recordClickedDevice(std::size_t row);
     void showBatchMarks();
     std::string cell(std::size_t row, DeviceField field) const;
 

@@ -67,6 +67,9 @@ ChangeServices& MainController::servicesOf(
 
 MainController::~MainController()
 {
+    // The upgrade's threads first: an upload, a credential check or a
+    // video-server open must not outlive the libraries and services below.
+    upgrade_.shutdown();
     services_.onvifLogout();
     services_.sdkLogout();
     shutdownSearch();
@@ -177,6 +180,9 @@ void MainController::handleMessage(const WindowMessage& message)
         break;
     case MessageId::ChangeVerified:
         changeVerified(message.wParam);
+        break;
+    case MessageId::UpgradeCheckDone:
+        upgrade_.credentialCheckDone(message.wParam);
         break;
     case MessageId::OnvifChangeResult:
         change_.onvifChangeAnswered(message.lParam == 1);

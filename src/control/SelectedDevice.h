@@ -8,6 +8,9 @@ namespace lorvena {
 
 // The texts of the last clicked row that the change and upgrade paths read.
 struct SelectedDevice {
+    // The row's address; 0 until a row is clicked, which the Upgrade command
+    // reads as "no device chosen".
+    std::uint32_t address = 0;
     std::string ipText = "172.18.194.26";
     std::string httpPortText = "80";
     std::string macText;

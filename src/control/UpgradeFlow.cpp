@@ -1,15 +1,16 @@
 #include "control/UpgradeFlow.h"
 
+#include "control/BusyDialog.h"
 #include "control/UpgradeMessages.h"
 #include "control/UploadWorker.h"
 #include "net/Base64.h"
 #include "platform/TextCodec.h"
 #include "sdk/ZazadaClient.h"
+#include "upgrade/PackageFile.h"
 #include "upgrade/PackageName.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 
 namespace lorvena {
 
@@ -17,20 +18,19 @@ namespace M = UpgradeMessages;
 
 namespace {
 
+// What the busy dialog returns when the user pressed its Cancel.
+constexpr int busyCancelled = 2;
+
 // The video server's service port.
 constexpr std::int32_t videoServerPort = 4000;
-// The library copies the package path into a buffer of the classic path
-// limit, terminator included.
+// The library copies the package path (native, UTF-8 bytes: it is opened
+// here, not on the device) into a buffer of the classic path limit,
+// terminator included.
 constexpr std::size_t longestPackagePath = 259;
-// Texts handed to the video-server client fit 40-byte buffers.
+// Texts handed to the video-server client fit 40-byte buffers. User name and
+// password travel in Windows-1250, as on every other route.
 constexpr std::size_t longestVideoServerText = 39;
 constexpr std::size_t longestPassword = 31;
-
-bool canOpen(const std::string& path, std::ios::openmode mode)
-{
-    std::ifstream file(path, mode);
-    return file.is_open();
-}
 
 std::string lowerCased(std::string text)
 {
@@ -72,9 +72,17 @@ UpgradeFlow::UpgradeFlow(MainView& view, WindowState& state, ChangeServices& ser
 
 UpgradeFlow::~UpgradeFlow()
 {
+    shutdown();
+}
+
+void UpgradeFlow::shutdown()
+{
     if (worker_)
         worker_->cancelAndJoin();
+    // An open still waiting for its server ends at once.
+    ZAZADA_StopOpening();
     joinOpenThread();
+    reapChecks(true);
     std::int32_t unclaimed = openedHandle_.exchange(0);
     if (unclaimed != 0 && unclaimed != serverHandle_)
         ZAZADA_CloseServer(unclaimed);
@@ -124,7 +132,9 @@ void UpgradeFlow::browseClicked()
 void UpgradeFlow::upgradePressed()
 {
     load();
-    std::uint32_t lastOctet = state_.form.originalIp & 0xFF;
+    // The device is the row clicked last (plain or Ctrl), all of it from
+    // that one row.
+    std::uint32_t lastOctet = state_.selected.address & 0xFF;
     if (lastOctet == 0 || lastOctet == 255) {
         view_.showMessage(M::chooseDevice);
         state_.upgradeBusy = false;
@@ -136,15 +146,21 @@ void UpgradeFlow::upgradePressed()
         refuse(M::selectFile);
         return;
     }
-    if (!state_.upgradeBusy && !canOpen(fields_.path, std::ios::in)) {
-        state_.upgradeBusy = false;
+    // Opened without blocking and checked for a regular file: a FIFO or a
+    // device node in the package's place must not hold the window. A package
+    // whose length does not fit the upload's 32-bit field is no package for
+    // any route.
+    const PackageProblem problem = OpenPackage(fields_.path).problem;
+    const bool unusable = problem == PackageProblem::NotAFile || problem == PackageProblem::TooLarge;
+    if ((!state_.upgradeBusy && problem == PackageProblem::CannotOpen) || unusable) {
+        // upgradeBusy is left as it is: an upgrade may be running meanwhile.
         view_.showMessage(M::invalidFile);
         fields_.path.clear();
         show();
         ended(false);
         return;
     }
-    if (!canOpen(fields_.path, std::ios::in | std::ios::binary)) {
+    if (problem == PackageProblem::CannotOpen) {
         ended(false);
         return;
     }
@@ -190,24 +206,83 @@ void UpgradeFlow::upgradePressed()
     }
     // A worker still running (its flags cleared by an empty-password press)
     // would share the panel with a second one.
-    if (state_.upgradeRunning || videoServerUpdating_ || (worker_ && worker_->running())) {
+    // A video server still being opened would otherwise be joined here, on
+    // the window's thread, by the next open.
+    if (state_.upgradeRunning || videoServerUpdating_ || videoServerOpening_ || (worker_ && worker_->running())) {
         refuse(M::upgrading);
         return;
     }
     std::string token = Base64Encode(utf8ToDeviceText(fields_.userName + ":" + fields_.password));
-    if (services_.httpAuthorityCheck(state_.selected.ipText, state_.selected.httpPortText, token)
-        != AuthorityVerdict::Accepted) {
+    const std::optional<AuthorityVerdict> checked =
+        checkWhileBusy(state_.selected.ipText, state_.selected.httpPortText, token);
+    if (!checked) {
+        // Cancelled: the user knows; nothing was started.
+        state_.upgradeBusy = false;
+        ended(false);
+        return;
+    }
+    const AuthorityVerdict verdict = *checked;
+    if (verdict != AuthorityVerdict::Accepted) {
         state_.upgradeRunning = false;
         state_.upgradeBusy = false;
         fields_.password.clear();
         show();
-        refuse(M::wrongPassword);
+        // A device that never answered says nothing about the password.
+        refuse(verdict == AuthorityVerdict::Unreachable ? M::noConnection : M::wrongPassword);
         return;
     }
     if (route == UpgradeRoute::VideoServerUpgrade)
         startVideoServerUpgrade();
     else
         startUpload(route);
+}
+
+std::optional<AuthorityVerdict> UpgradeFlow::checkWhileBusy(
+    std::string ipText, std::string portText, std::string token)
+{
+    reapChecks(false);
+    auto check = std::make_shared<CredentialCheck>();
+    const std::uintptr_t number = ++checkCount_;
+    // The end travels as a posted message; the worker never waits for the
+    // window's thread, which may have stopped waiting for it.
+    check->thread = std::thread([this, check, number, ipText = std::move(ipText), portText = std::move(portText),
+                                    token = std::move(token)] {
+        check->verdict = services_.httpAuthorityCheck(ipText, portText, token);
+        check->done = true;
+        poster_.post({MessageId::UpgradeCheckDone, number, 0, {}});
+    });
+    checks_.push_back(check);
+    // Normally ended by this check's message, with the verdict there. A
+    // dialog ended by something else is shown again rather than waiting for
+    // the device on the window's thread.
+    do {
+        checkShown_ = number;
+        const int result = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
+        checkShown_ = 0;
+        if (result == busyCancelled)
+            return std::nullopt;
+    } while (!check->done);
+    return check->verdict;
+}
+
+void UpgradeFlow::credentialCheckDone(std::uintptr_t check)
+{
+    // A late end (after Cancel) closes nothing.
+    if (check != 0 && check == checkShown_)
+        view_.endBusyDialog(0);
+    reapChecks(false);
+}
+
+void UpgradeFlow::reapChecks(bool all)
+{
+    auto finished = [all](const std::shared_ptr<CredentialCheck>& check) {
+        if (!all && !check->done)
+            return false;
+        if (check->thread.joinable())
+            check->thread.join();
+        return true;
+    };
+    checks_.erase(std::remove_if(checks_.begin(), checks_.end(), finished), checks_.end());
 }
 
 // --- uploads over TCP
@@ -288,7 +363,8 @@ void UpgradeFlow::sdkLoginAnswered(bool accepted)
     }
     if (!services_.sdkLoggedIn())
         return;
-    if (services_.sdkUpgrade(utf8ToDeviceText(fields_.path)) == 0) {
+    // Paths stay native: the file is opened here, under its own name.
+    if (services_.sdkUpgrade(fields_.path) == 0) {
         state_.upgradeRunning = true;
         return;
     }
@@ -345,7 +421,7 @@ void UpgradeFlow::startVideoServerUpgrade()
         return;
     }
     uploadPath_ = fields_.path;
-    if (utf8ToDeviceText(uploadPath_).size() > longestPackagePath) {
+    if (uploadPath_.size() > longestPackagePath) {
         setPosition(0);
         state_.upgradeBusy = false;
         fields_.path.clear();
@@ -383,6 +459,8 @@ void UpgradeFlow::closeRequested()
 {
     if (!videoServerOpening_)
         return;
+    // The window is closing: the open need not go on.
+    ZAZADA_StopOpening();
     videoServerOpening_ = false;
     state_.upgradeBusy = false;
     refuse(M::openInterrupted);
@@ -420,8 +498,7 @@ void UpgradeFlow::videoServerOpened(std::uintptr_t handleValue, std::intptr_t re
         flow->poster_.post({MessageId::VideoServerProgress, failed ? 1u : 0u, status->progress, {}});
         return end ? 1 : 0;
     };
-    std::string path = utf8ToDeviceText(uploadPath_);
-    if (ZAZADA_UpdateServer(serverHandle_, path.c_str(), onProgress, this) != 0) {
+    if (ZAZADA_UpdateServer(serverHandle_, uploadPath_.c_str(), onProgress, this) != 0) {
         setPosition(0);
         state_.upgradeBusy = false;
         fields_.path.clear();

@@ -13,8 +13,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace lorvena {
 
@@ -32,6 +34,9 @@ public:
     // Stops a running upload (it ends at its next step) and waits for it,
     // then closes the video-server session.
     ~UpgradeFlow();
+    // The same, ahead of destruction: the owner calls it before it cleans up
+    // the libraries these threads use. Safe to call more than once.
+    void shutdown();
     UpgradeFlow(const UpgradeFlow&) = delete;
     UpgradeFlow& operator=(const UpgradeFlow&) = delete;
 
@@ -47,6 +52,9 @@ public:
     void sdkConnectionLost();
     void videoServerOpened(std::uintptr_t handle, std::intptr_t registration);
     void videoServerProgress(std::intptr_t progress, bool failed);
+    // The credential check numbered `check` has its verdict: ends its busy
+    // dialog, when that is still up.
+    void credentialCheckDone(std::uintptr_t check);
     // A close request while the video server is being opened ends that wait.
     void closeRequested();
     // The main window empties the panel's saved password on a row click.
@@ -82,6 +90,14 @@ private:
     void startVideoServerUpgrade();
     void joinWorker();
     void joinOpenThread();
+    // The credential check on a worker under the busy dialog, so that the
+    // window keeps painting while an offline device times out. Nothing when
+    // the user cancelled: the worker then ends on its own and its verdict is
+    // dropped.
+    std::optional<AuthorityVerdict> checkWhileBusy(std::string ipText, std::string portText, std::string token);
+    // Joins the checks that have ended; with `all`, waits for the others
+    // too (each is bounded by the HTTP time-outs).
+    void reapChecks(bool all);
 
     MainView& view_;
     WindowState& state_;
@@ -106,6 +122,16 @@ private:
     // What the open thread got, in case its message is never handled.
     std::atomic<std::int32_t> openedHandle_ {0};
     std::atomic<int> lastVideoServerProgress_ {-1};
+
+    struct CredentialCheck {
+        std::atomic<bool> done {false};
+        AuthorityVerdict verdict = AuthorityVerdict::Unreachable;
+        std::thread thread;
+    };
+    std::vector<std::shared_ptr<CredentialCheck>> checks_;
+    std::uintptr_t checkCount_ = 0;
+    // The check whose busy dialog is up; 0 when none.
+    std::uintptr_t checkShown_ = 0;
 
     int endings_ = 0;
     bool lastSucceeded_ = false;

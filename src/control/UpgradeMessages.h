@@ -12,6 +12,8 @@ inline constexpr std::string_view passwordTooLong = "Enter password no more than
 inline constexpr std::string_view onvifRefused = "Onvif Device does not support to upgrade!!";
 inline constexpr std::string_view upgrading = "the device is upgrading!!";
 inline constexpr std::string_view wrongPassword = "Błąd hasła!";
+// The credential check got no HTTP answer at all: not a password fault.
+inline constexpr std::string_view noConnection = "Brak połączenia z urządzeniem!";
 inline constexpr std::string_view uploadFailed = "Upload file failed!";
 inline constexpr std::string_view sdkStartRefused = "Upgrade is failed!";
 inline constexpr std::string_view sdkFailed = "Upgrade fail!";

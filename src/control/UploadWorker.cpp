@@ -1,6 +1,7 @@
 #include "control/UploadWorker.h"
 
 #include "control/UpgradeFlow.h"
+#include "platform/TextCodec.h"
 #include "upgrade/UploadRoutines.h"
 
 namespace lorvena {
@@ -47,18 +48,21 @@ UpgradeTarget UploadWorker::target()
     return target;
 }
 
+// Credentials go to devices in Windows-1250 on every route, as the
+// credential check sends them: a password with a Polish letter that passed
+// the check must not fail every progress query after it.
 std::string UploadWorker::userName()
 {
     std::string name;
     onWindowThread([&] { name = flow_.fields_.userName; });
-    return name;
+    return utf8ToDeviceText(name);
 }
 
 std::string UploadWorker::password()
 {
     std::string password;
     onWindowThread([&] { password = flow_.fields_.password; });
-    return password;
+    return utf8ToDeviceText(password);
 }
 
 void UploadWorker::markRunning()

@@ -94,6 +94,11 @@ std::string deviceTextToUtf8(std::string_view deviceBytes)
     return convert(deviceBytes, deviceCodePage, "UTF-8", "\xEF\xBF\xBD");
 }
 
+std::string windows1250ToUtf8(std::string_view bytes)
+{
+    return convert(bytes, deviceCodePage, "UTF-8", "\xEF\xBF\xBD");
+}
+
 std::string utf8ToDeviceText(std::string_view utf8)
 {
     return convert(utf8, "UTF-8", deviceCodePage, "?");

@@ -16,6 +16,10 @@ std::string deviceTextToUtf8(std::string_view deviceBytes);
 // Windows-1250 cannot represent become '?'.
 std::string utf8ToDeviceText(std::string_view utf8);
 
+// Windows-1250 bytes (what utf8ToDeviceText gives) back to UTF-8, with no
+// guessing: for texts known to be in that code page, such as credentials.
+std::string windows1250ToUtf8(std::string_view bytes);
+
 bool isValidUtf8(std::string_view bytes);
 
 // Length of a UTF-8 text in UTF-16 code units: the unit the display limits

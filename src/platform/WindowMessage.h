@@ -32,6 +32,9 @@ enum class MessageId : std::uint32_t {
     // A changed device was looked for at its new settings (wParam: the
     // verifier's ticket, lParam 1: it answered there, 0: not seen).
     ChangeVerified = 16104,
+    // The Upgrade command's credential check, run off the window's thread,
+    // has ended (wParam: its number).
+    UpgradeCheckDone = 16120,
 };
 
 // One posted message. A payload travels with the message and belongs to it;

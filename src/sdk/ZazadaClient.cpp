@@ -37,19 +37,24 @@
 //
 // Results of the operations: 0 success, else one of `Result` below.
 //
-// Time-outs: connecting 5 s, each receive and send 20 s; a non-zero
-// `timeoutSeconds` passed to ZAZADA_OpenServer sets all three (tests use it).
+// Time-outs: connecting 5 s; each frame, received or sent, and each 64 KiB
+// chunk of the package, 20 s as a whole (not per system call: a server that
+// drips a byte now and then is cut off); a non-zero `timeoutSeconds` passed to
+// ZAZADA_OpenServer sets them all (tests use it).
 
 #include "sdk/ZazadaClient.h"
 
 #include "net/SocketOps.h"
 #include "platform/UniqueFd.h"
+#include "upgrade/PackageFile.h"
 
 #include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <atomic>
 #include <chrono>
@@ -57,6 +62,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -83,6 +89,7 @@ enum Result : std::int32_t {
     resultFileProblem = 7,     // the package cannot be opened or is empty
     resultNotConnected = 8,    // the session's connection was lost
     resultCalledFromRoutine = 9,
+    resultStopped = 10,        // ZAZADA_StopOpening ended the open
 };
 
 enum UpdateError : std::int32_t {
@@ -144,9 +151,21 @@ std::string lengthPrefixed(std::string_view text)
 
 enum class ReadStatus { ok, lost, bad };
 
-ReadStatus receiveExactly(int socket, char* buffer, std::size_t length)
+using Deadline = std::chrono::steady_clock::time_point;
+
+Deadline deadlineAfter(std::chrono::milliseconds limit)
+{
+    return std::chrono::steady_clock::now() + limit;
+}
+
+// Each read waits only until `deadline`: a server that drips a byte now and
+// then, each within the per-receive time-out, must not hold a frame open for
+// minutes.
+ReadStatus receiveExactly(int socket, char* buffer, std::size_t length, Deadline deadline)
 {
     while (length > 0) {
+        if (!lorvena::WaitReadable(socket, deadline))
+            return ReadStatus::lost; // timed out
         ssize_t received = lorvena::ReceiveOnce(socket, buffer, length);
         if (received <= 0)
             return ReadStatus::lost; // closed, failed or timed out
@@ -161,10 +180,11 @@ struct Frame {
     std::string payload;
 };
 
-ReadStatus readFrame(int socket, Frame& result)
+// One whole frame by `deadline`.
+ReadStatus readFrame(int socket, Frame& result, Deadline deadline)
 {
     char header[frameHeaderBytes];
-    if (ReadStatus status = receiveExactly(socket, header, sizeof header); status != ReadStatus::ok)
+    if (ReadStatus status = receiveExactly(socket, header, sizeof header, deadline); status != ReadStatus::ok)
         return status;
     auto type = static_cast<std::uint8_t>(header[2]);
     std::uint64_t length = readLittleEndian(std::string_view(header + 4, 4));
@@ -173,7 +193,31 @@ ReadStatus readFrame(int socket, Frame& result)
         return ReadStatus::bad;
     result.type = static_cast<FrameType>(type);
     result.payload.assign(length, '\0');
-    return receiveExactly(socket, result.payload.data(), length);
+    return receiveExactly(socket, result.payload.data(), length, deadline);
+}
+
+// All of `bytes` by `deadline`: a server that takes a few bytes now and then
+// must not stretch one transfer for good.
+bool sendAllBy(int socket, std::string_view bytes, Deadline deadline)
+{
+    while (!bytes.empty()) {
+        pollfd waiting {socket, POLLOUT, 0};
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        const int ready = ::poll(&waiting, 1, static_cast<int>(std::min<long long>(left.count(), INT_MAX)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0 || (waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+            return false;
+        const ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
+            continue;
+        if (sent <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
 }
 
 // Reads a length-prefixed text at `at`, moving past it; false when the
@@ -205,6 +249,8 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 struct Session {
     std::int32_t handle = 0;
     UniqueFd socket;
+    // The longest one frame, or one chunk of the package, may take.
+    std::chrono::milliseconds transferLimit {defaultTransferTimeout};
     std::atomic<bool> connected {true};
     std::atomic<bool> stopping {false};
     std::mutex io; // one exchange at a time on the socket; an update holds it throughout
@@ -264,7 +310,65 @@ std::chrono::milliseconds transferTimeout(std::int32_t timeoutSeconds)
                               : defaultTransferTimeout;
 }
 
-UniqueFd connectTo(const char* address, std::int32_t port, std::int32_t timeoutSeconds)
+// The opens still connecting or logging in, so that ZAZADA_StopOpening can
+// cut them short from another thread.
+struct Opening {
+    int socket = -1;
+    bool stopped = false;
+};
+
+struct Openings {
+    std::mutex mutex;
+    std::set<Opening*> running;
+};
+
+// Never destroyed, as the session table.
+Openings& openings()
+{
+    static Openings* list = new Openings;
+    return *list;
+}
+
+// Registers an open for its lifetime; the socket becomes known once made.
+class OpeningScope {
+public:
+    OpeningScope()
+    {
+        std::lock_guard lock(openings().mutex);
+        openings().running.insert(&opening_);
+    }
+    ~OpeningScope()
+    {
+        std::lock_guard lock(openings().mutex);
+        openings().running.erase(&opening_);
+    }
+    OpeningScope(const OpeningScope&) = delete;
+    OpeningScope& operator=(const OpeningScope&) = delete;
+
+    // False when the open was stopped before its socket existed.
+    bool watch(int socket)
+    {
+        std::lock_guard lock(openings().mutex);
+        opening_.socket = socket;
+        return !opening_.stopped;
+    }
+    // Before the socket is closed: its number may be reused at once.
+    void forget()
+    {
+        std::lock_guard lock(openings().mutex);
+        opening_.socket = -1;
+    }
+    bool stopped()
+    {
+        std::lock_guard lock(openings().mutex);
+        return opening_.stopped;
+    }
+
+private:
+    Opening opening_;
+};
+
+UniqueFd connectTo(const char* address, std::int32_t port, std::int32_t timeoutSeconds, OpeningScope& scope)
 {
     addrinfo hints {};
     hints.ai_family = AF_UNSPEC;
@@ -276,9 +380,14 @@ UniqueFd connectTo(const char* address, std::int32_t port, std::int32_t timeoutS
     UniqueFd socket(::socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, found->ai_protocol));
     std::chrono::milliseconds connectLimit =
         timeoutSeconds > 0 ? std::chrono::milliseconds(std::chrono::seconds(timeoutSeconds)) : defaultConnectTimeout;
-    if (!socket || !lorvena::ConnectWithin(socket.get(), found->ai_addr, found->ai_addrlen, connectLimit)
-        || !lorvena::SetSocketTimeouts(socket.get(), transferTimeout(timeoutSeconds), transferTimeout(timeoutSeconds)))
+    if (!socket)
         return {};
+    if (!scope.watch(socket.get())
+        || !lorvena::ConnectWithin(socket.get(), found->ai_addr, found->ai_addrlen, connectLimit)
+        || !lorvena::SetSocketTimeouts(socket.get(), transferTimeout(timeoutSeconds), transferTimeout(timeoutSeconds))) {
+        scope.forget();
+        return {};
+    }
     return socket;
 }
 
@@ -319,7 +428,7 @@ private:
     UpdateError sendPackage()
     {
         int socket = session_.socket.get();
-        if (!lorvena::SendAll(socket, frame(frameUpdate, littleEndian(size_, 8))))
+        if (!sendAllBy(socket, frame(frameUpdate, littleEndian(size_, 8)), deadlineAfter(session_.transferLimit)))
             return lostOrStopped();
         report();
         std::string chunk(packageChunkBytes, '\0');
@@ -331,7 +440,7 @@ private:
             std::size_t read = std::fread(chunk.data(), 1, wanted, file_.get());
             if (read == 0)
                 return updateFileUnreadable; // the file shrank or failed: the size sent cannot be kept
-            if (!lorvena::SendAll(socket, std::string_view(chunk.data(), read)))
+            if (!sendAllBy(socket, std::string_view(chunk.data(), read), deadlineAfter(session_.transferLimit)))
                 return lostOrStopped();
             sent += read;
             status_.bytesSent = static_cast<std::int32_t>(static_cast<std::uint32_t>(sent));
@@ -349,7 +458,7 @@ private:
         status_.stage = stageWriting;
         for (;;) {
             Frame answer;
-            ReadStatus read = readFrame(session_.socket.get(), answer);
+            ReadStatus read = readFrame(session_.socket.get(), answer, deadlineAfter(session_.transferLimit));
             if (read == ReadStatus::lost)
                 return lostOrStopped();
             if (read == ReadStatus::bad)
@@ -403,18 +512,37 @@ int32_t ZAZADA_OpenServer(const char* /*reserved*/, const char* address, int32_t
         return resultBadArgument;
 
     auto session = std::make_shared<Session>();
-    session->socket = connectTo(address, port, timeoutSeconds);
+    session->transferLimit = transferTimeout(timeoutSeconds);
+    OpeningScope scope;
+    session->socket = connectTo(address, port, timeoutSeconds, scope);
     if (!session->socket)
-        return resultCannotConnect;
+        return scope.stopped() ? resultStopped : resultCannotConnect;
     int socket = session->socket.get();
-    if (!lorvena::SendAll(socket, frame(frameLogin, lengthPrefixed(userName) + lengthPrefixed(password))))
-        return resultNoAnswer;
+    // The login as a whole, each way, within the transfer limit.
     Frame answer;
-    if (readFrame(socket, answer) != ReadStatus::ok || answer.type != frameLoginReply || answer.payload.size() != 1)
-        return resultNoAnswer;
+    if (!sendAllBy(socket, frame(frameLogin, lengthPrefixed(userName) + lengthPrefixed(password)),
+            deadlineAfter(session->transferLimit))
+        || readFrame(socket, answer, deadlineAfter(session->transferLimit)) != ReadStatus::ok
+        || answer.type != frameLoginReply || answer.payload.size() != 1) {
+        scope.forget();
+        return scope.stopped() ? resultStopped : resultNoAnswer;
+    }
+    scope.forget();
     if (answer.payload[0] != 0)
         return resultLoginRefused;
     *handle = sessions().add(std::move(session));
+    return resultOk;
+}
+
+int32_t ZAZADA_StopOpening(void)
+{
+    std::lock_guard lock(openings().mutex);
+    for (Opening* opening : openings().running) {
+        opening->stopped = true;
+        // Wakes a connect, send or receive of that open at once.
+        if (opening->socket >= 0)
+            shutdown(opening->socket, SHUT_RDWR);
+    }
     return resultOk;
 }
 
@@ -466,7 +594,8 @@ int32_t ZAZADA_GetServerInfo(int32_t handle, ZazadaServerInfo* info)
         return resultBusy;
     int socket = session->socket.get();
     Frame answer;
-    if (!lorvena::SendAll(socket, frame(frameInfo, {})) || readFrame(socket, answer) != ReadStatus::ok) {
+    if (!sendAllBy(socket, frame(frameInfo, {}), deadlineAfter(session->transferLimit))
+        || readFrame(socket, answer, deadlineAfter(session->transferLimit)) != ReadStatus::ok) {
         session->connected = false;
         return resultNoAnswer;
     }
@@ -493,10 +622,17 @@ int32_t ZAZADA_UpdateServer(int32_t handle, const char* path, ZazadaProgressRout
         return resultUnknownHandle;
     if (path == nullptr || *path == '\0')
         return resultBadArgument;
-    File file(std::fopen(path, "rb"));
-    struct stat facts {};
-    if (!file || fstat(fileno(file.get()), &facts) != 0 || !S_ISREG(facts.st_mode) || facts.st_size <= 0)
+    // Opened without blocking: a FIFO or device node in the package's place
+    // must not hold the caller (the window's thread).
+    lorvena::OpenedPackage package = lorvena::OpenPackage(path);
+    if (package.problem == lorvena::PackageProblem::CannotOpen || package.problem == lorvena::PackageProblem::NotAFile
+        || package.problem == lorvena::PackageProblem::Empty)
         return resultFileProblem;
+    File file(fdopen(package.file.get(), "rb"));
+    if (!file)
+        return resultFileProblem;
+    package.file.release();
+    const std::uint64_t size = package.length;
     if (!session->connected)
         return resultNotConnected;
 
@@ -514,7 +650,7 @@ int32_t ZAZADA_UpdateServer(int32_t handle, const char* path, ZazadaProgressRout
     session->updating = true;
     try {
         session->updateThread = std::thread(
-            UpdateRun(*session, std::move(file), static_cast<std::uint64_t>(facts.st_size), routine, user));
+            UpdateRun(*session, std::move(file), size, routine, user));
     } catch (const std::system_error&) {
         session->updating = false;
         return resultBusy;

@@ -44,6 +44,11 @@ typedef int32_t (*ZazadaProgressRoutine)(int32_t reserved, const ZazadaUpdateSta
 // (0 when no session could be opened). Returns 0 on success.
 int32_t ZAZADA_OpenServer(const char* reserved, const char* address, int32_t port, const char* userName,
     const char* password, int32_t* handle, int32_t flags, int32_t timeoutSeconds);
+// Our own, not of the classic library: ends at once every ZAZADA_OpenServer
+// still connecting or logging in (each returns non-zero with no handle), so a
+// closing window need not wait for a slow server. Opens started later are not
+// affected.
+int32_t ZAZADA_StopOpening(void);
 // 0 when the handle names a logged-in session; the routine is then called
 // once from a thread of the library.
 int32_t ZAZADA_RegServerMsgCallback(int32_t handle, ZazadaMessageRoutine routine, void* user);

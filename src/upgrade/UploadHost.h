@@ -20,10 +20,11 @@ class UploadHost {
 public:
     virtual ~UploadHost() = default;
 
-    // The package file (the panel's uploadPath).
+    // The package file (the panel's uploadPath), a native (UTF-8) path.
     virtual std::string uploadPath() = 0;
     virtual UpgradeTarget target() = 0;
-    // The panel's user name (lower-cased by the Upgrade command) and password.
+    // The panel's user name (lower-cased by the Upgrade command) and password,
+    // as they go to the device: Windows-1250 bytes.
     virtual std::string userName() = 0;
     virtual std::string password() = 0;
     // upgradeRunning = 1, at the start of the routines that set it themselves.

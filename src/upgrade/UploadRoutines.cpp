@@ -16,6 +16,8 @@ constexpr int completeValue = 100;
 // watch that saw nothing (no right to probe) or was cut short shows no 100.
 UploadOutcome finishWatch(UploadHost& host, WatchEnd watch, const UpgradeTimings& timings)
 {
+    if (watch == WatchEnd::TimedOut)
+        return {upload_result::restartNotSeen, watch};
     if (watch != WatchEnd::Ended)
         return {upload_result::success, watch};
     host.showProgress(completeValue);

@@ -14,6 +14,8 @@ namespace upload_result {
 inline constexpr int success = 0;
 inline constexpr int cannotOpenFile = 102;
 inline constexpr int emptyFile = 103;
+// Longer than the 32-bit length the command and size field can announce.
+inline constexpr int fileTooLarge = 104;
 inline constexpr int cannotResolve = 201;
 inline constexpr int noSocket = 202;
 inline constexpr int cannotConnect = 203;
@@ -22,6 +24,8 @@ inline constexpr int chunkNotSent = 205;
 inline constexpr int commandNotSent = 206;
 // The device never reported completion within the progress limit.
 inline constexpr int progressStalled = 301;
+// The reboot watch reached its limit without seeing the device restart.
+inline constexpr int restartNotSeen = 302;
 inline constexpr int noFinalVerdict = 400;
 } // namespace upload_result
 

@@ -1,6 +1,7 @@
 #include "upgrade/UploadSession.h"
 
 #include "platform/TextNumbers.h"
+#include "upgrade/PackageFile.h"
 #include "upgrade/UpgradeCancel.h"
 #include "upgrade/UploadHost.h"
 #include "upgrade/UploadRoutines.h"
@@ -85,14 +86,21 @@ void UploadSession::close()
 
 int UploadSession::open(Sizing sizing)
 {
-    file_.reset(::open(host_.uploadPath().c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat status {};
-    // A folder opens but cannot be read as a package.
-    if (!file_ || fstat(file_.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    OpenedPackage package = OpenPackage(host_.uploadPath());
+    switch (package.problem) {
+    case PackageProblem::None:
+        break;
+    case PackageProblem::CannotOpen:
+    case PackageProblem::NotAFile:
         return upload_result::cannotOpenFile;
-    length_ = static_cast<std::uint64_t>(status.st_size);
-    if (length_ == 0)
+    case PackageProblem::Empty:
         return upload_result::emptyFile;
+    case PackageProblem::TooLarge:
+        // Refused before connecting: the device would be told a wrong length.
+        return upload_result::fileTooLarge;
+    }
+    file_ = std::move(package.file);
+    length_ = package.length;
 
     if (const int code = connect(); code != upload_result::success)
         return code;

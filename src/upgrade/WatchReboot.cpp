@@ -91,8 +91,10 @@ WatchEnd WatchReboot(UploadHost& host, WatchForm form, EchoProbe& probe, const U
             return WatchEnd::Cancelled;
         if (lastPass || answer != rules.continueOn)
             return WatchEnd::Ended;
+        // Still answering after all this time: the restart was never seen,
+        // so the upgrade cannot be called done.
         if (deadline && Clock::now() >= *deadline)
-            return WatchEnd::Ended;
+            return WatchEnd::TimedOut;
     }
 }
 

@@ -24,6 +24,8 @@ enum class WatchEnd {
     // The device could not be probed at all (no ICMP right): nothing was seen.
     CannotProbe,
     Cancelled,
+    // The watch reached its limit without seeing the restart it waits for.
+    TimedOut,
 };
 
 WatchForm watchFormFor(bool sized, int typeCode);

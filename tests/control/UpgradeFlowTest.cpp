@@ -1,5 +1,6 @@
 #include "control/UpgradeFlow.h"
 
+#include "control/DeviceListInteraction.h"
 #include "control/FakeMainView.h"
 #include "control/UpgradeMessages.h"
 #include "platform/MessageQueue.h"
@@ -8,7 +9,11 @@
 
 #include <cstdio>
 #include <fstream>
+#include <future>
+#include <mutex>
+#include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lorvena {
@@ -23,16 +28,34 @@ public:
     void sendOldModify(const ModifyValues&) override {}
     void sendBasicModify(const ModifyValues&) override {}
     ExchangeOutcome extendedExchange(const ModifyValues&) override { return ExchangeOutcome::Accepted; }
-    AuthorityVerdict httpAuthorityCheck(const std::string& ipText, const std::string&, const std::string&) override
+    AuthorityVerdict httpAuthorityCheck(const std::string& ipText, const std::string& port, const std::string&) override
     {
-        httpChecks.push_back(ipText);
+        if (holdCheck.valid())
+            holdCheck.wait();
+        std::lock_guard lock(mutex);
+        httpChecks.push_back(ipText + ":" + port);
+        checkThreads.push_back(std::this_thread::get_id());
         return httpVerdict;
     }
-    void sdkLogin(const std::string& ipText, const std::string&, const std::string& user, const std::string&,
+    void sdkLogin(const std::string& ipText, const std::string& port, const std::string& user, const std::string&,
         bool secondFamily) override
     {
-        sdkLogins.push_back(ipText + " " + user + (secondFamily ? " family1" : " family0"));
+        sdkLogins.push_back(ipText + ":" + port + " " + user + (secondFamily ? " family1" : " family0"));
         loggedIn = true;
+    }
+    FakeServices() = default;
+    FakeServices& operator=(FakeServices&& other) noexcept
+    {
+        httpChecks = std::move(other.httpChecks);
+        sdkLogins = std::move(other.sdkLogins);
+        sdkUpgrades = std::move(other.sdkUpgrades);
+        checkThreads = std::move(other.checkThreads);
+        holdCheck = std::move(other.holdCheck);
+        httpVerdict = other.httpVerdict;
+        loggedIn = other.loggedIn;
+        logouts = other.logouts;
+        sdkUpgradeResult = other.sdkUpgradeResult;
+        return *this;
     }
     void sdkLogout() override
     {
@@ -50,6 +73,10 @@ public:
         return false;
     }
 
+    std::mutex mutex;
+    // When set, each check waits for it: a device slow to answer.
+    std::shared_future<void> holdCheck;
+    std::vector<std::thread::id> checkThreads;
     std::vector<std::string> httpChecks, sdkLogins, sdkUpgrades;
     AuthorityVerdict httpVerdict = AuthorityVerdict::Accepted;
     bool loggedIn = false;
@@ -62,20 +89,31 @@ public:
     void SetUp() override
     {
         std::ofstream(package) << "firmware bytes";
+        ::unlink(fifo.c_str());
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        // Sparse: costs no disk.
+        std::ofstream(hugePackage).flush();
+        ASSERT_EQ(::truncate(hugePackage.c_str(), 0x100000000LL), 0);
         state.searchMode = 1;
-        state.form.originalIp = 0x0A010014; // 10.1.0.20
+        state.selected.address = 0x0A010014; // 10.1.0.20
         state.selected.ipText = "10.1.0.20";
         state.selected.httpPortText = "80";
         state.selected.typeText = "300";
         view.panel = {package, "admin", "secret"};
     }
-    void TearDown() override { std::remove(package.c_str()); }
+    void TearDown() override
+    {
+        for (const std::string& path : {package, fifo, hugePackage})
+            std::remove(path.c_str());
+    }
 
     std::string lastMessage() const { return view.messages.empty() ? "" : view.messages.back(); }
 
     // Per process: ctest runs these tests side by side.
     const std::string package =
         ::testing::TempDir() + "lorvena-upgrade-flow-" + std::to_string(::getpid()) + ".package";
+    const std::string fifo = package + ".fifo";
+    const std::string hugePackage = package + ".huge";
     FakeMainView view;
     WindowState state;
     FakeServices services;
@@ -93,16 +131,24 @@ TEST_F(UpgradeFlowTest, RefusalsBeforeAnyDeviceIsContacted)
         std::string_view message;
     };
     const std::vector<Case> cases = {
-        {"nothing selected", [](UpgradeFlowTest& t) { t.state.form.originalIp = 0; }, M::chooseDevice},
-        {"broadcast address", [](UpgradeFlowTest& t) { t.state.form.originalIp = 0x0A0100FF; }, M::chooseDevice},
+        {"nothing selected", [](UpgradeFlowTest& t) { t.state.selected = {}; }, M::chooseDevice},
+        {"broadcast address", [](UpgradeFlowTest& t) { t.state.selected.address = 0x0A0100FF; }, M::chooseDevice},
         {"no file", [](UpgradeFlowTest& t) { t.view.panel.path.clear(); }, M::selectFile},
         {"missing file", [](UpgradeFlowTest& t) { t.view.panel.path = "/nonexistent/x.package"; }, M::invalidFile},
+        {"a folder", [](UpgradeFlowTest& t) { t.view.panel.path = ::testing::TempDir(); }, M::invalidFile},
+        // Nobody writes to it: a blocking open would freeze the window.
+        {"a FIFO", [](UpgradeFlowTest& t) { t.view.panel.path = t.fifo; }, M::invalidFile},
+        {"a device node", [](UpgradeFlowTest& t) { t.view.panel.path = "/dev/zero"; }, M::invalidFile},
+        // Its length does not fit the 32-bit field it is announced in.
+        {"4 GiB package", [](UpgradeFlowTest& t) { t.view.panel.path = t.hugePackage; }, M::invalidFile},
         {"not the administrator", [](UpgradeFlowTest& t) { t.view.panel.userName = "guest"; }, M::adminAccount},
         {"32-character password", [](UpgradeFlowTest& t) { t.view.panel.password = std::string(32, 'p'); },
             M::passwordTooLong},
         {"ONVIF device", [](UpgradeFlowTest& t) { t.state.selected.typeText = "950"; }, M::onvifRefused},
         {"empty password", [](UpgradeFlowTest& t) { t.view.panel.password.clear(); }, M::wrongPassword},
         {"refused credentials", [](UpgradeFlowTest& t) { t.services.httpVerdict = AuthorityVerdict::Refused; }, M::wrongPassword},
+        {"device never answered", [](UpgradeFlowTest& t) { t.services.httpVerdict = AuthorityVerdict::Unreachable; },
+            M::noConnection},
         {"package not for this firmware",
             [](UpgradeFlowTest& t) {
                 t.state.selected.typeText = "150";
@@ -158,12 +204,25 @@ TEST_F(UpgradeFlowTest, MissingFileWhileBusyEndsSilently)
     EXPECT_EQ(flow.endings(), 1);
 }
 
+// A package no device can be given, pressed while an upgrade runs, is
+// refused without unlocking the Modify tab under the running upgrade.
+TEST_F(UpgradeFlowTest, UnusablePackageWhileRunningKeepsTheUpgradeLocked)
+{
+    state.upgradeBusy = true;
+    state.upgradeRunning = true;
+    view.panel.path = fifo;
+    flow.upgradePressed();
+    EXPECT_EQ(lastMessage(), M::invalidFile);
+    EXPECT_TRUE(state.upgradeBusy);
+    EXPECT_TRUE(state.upgradeRunning);
+}
+
 TEST_F(UpgradeFlowTest, SdkRouteLogsInAndFollowsTheLibrarysEvents)
 {
     state.selected.typeText = "820";
     view.panel.password.clear(); // the SDK judges the credentials itself
     flow.upgradePressed();
-    ASSERT_EQ(services.sdkLogins, std::vector<std::string> {"10.1.0.20 admin family1"});
+    ASSERT_EQ(services.sdkLogins, std::vector<std::string> {"10.1.0.20:80 admin family1"});
     EXPECT_TRUE(services.httpChecks.empty());
     EXPECT_EQ(state.loginPurpose, 2);
     EXPECT_TRUE(state.upgradeBusy);
@@ -184,6 +243,20 @@ TEST_F(UpgradeFlowTest, SdkRouteLogsInAndFollowsTheLibrarysEvents)
     EXPECT_EQ(view.panel.path, "");
     EXPECT_TRUE(view.messages.empty()) << "a finished SDK upgrade shows no message";
     EXPECT_TRUE(flow.lastSucceeded());
+}
+
+// Paths are native (UTF-8) here: the library opens the package under the
+// name it was given, so converting it would lose a Polish file name.
+TEST_F(UpgradeFlowTest, SdkRouteHandsThePackagePathOnAsItIs)
+{
+    const std::string polish = ::testing::TempDir() + "Aktualizacja-łódź-" + std::to_string(::getpid()) + ".bin";
+    std::ofstream(polish) << "firmware bytes";
+    state.selected.typeText = "600";
+    view.panel = {polish, "admin", "źdźbło"};
+    flow.upgradePressed();
+    flow.sdkLoginAnswered(true);
+    EXPECT_EQ(services.sdkUpgrades, std::vector<std::string> {polish});
+    std::remove(polish.c_str());
 }
 
 TEST_F(UpgradeFlowTest, SdkRouteEndings)
@@ -214,6 +287,117 @@ TEST_F(UpgradeFlowTest, SdkRouteEndings)
         EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
         EXPECT_FALSE(flow.lastSucceeded());
     }
+}
+
+DeviceRecord listedDevice(std::string ip, std::string port, std::string type)
+{
+    DeviceRecord row;
+    row.kind = "IPCAMERA";
+    row.ip = std::move(ip);
+    row.mask = "255.255.255.0";
+    row.gateway = "10.1.0.1";
+    row.dns = "10.1.0.1";
+    row.mac = "00:12:34:00:00:" + row.ip.substr(row.ip.rfind('.') + 1);
+    row.httpPort = std::move(port);
+    row.rtspPort = "554";
+    row.dhcp = "Nieaktywne";
+    row.typeCode = std::move(type);
+    return row;
+}
+
+// The Upgrade tab acts on the row clicked last, plain click or Ctrl+click,
+// with that row's own address, port and route: never one row's address
+// with another row's port or type.
+TEST_F(UpgradeFlowTest, ActsOnTheRowClickedLastWhateverTheClick)
+{
+    struct Click {
+        int row;
+        ClickKind kind;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Click> clicks;
+        std::vector<std::string> httpChecks;
+        std::vector<std::string> sdkLogins;
+    };
+    const std::vector<Case> cases = {
+        {"plain, then Ctrl", {{0, ClickKind::Plain}, {1, ClickKind::CtrlOnly}}, {"10.1.0.31:8081"}, {}},
+        {"Ctrl, then Ctrl", {{1, ClickKind::CtrlOnly}, {0, ClickKind::CtrlOnly}}, {"10.1.0.30:80"}, {}},
+        {"Ctrl, then plain", {{1, ClickKind::CtrlOnly}, {0, ClickKind::Plain}}, {"10.1.0.30:80"}, {}},
+        {"Ctrl on an SDK recorder", {{0, ClickKind::Plain}, {2, ClickKind::CtrlOnly}}, {},
+            {"10.1.0.32:8082 admin family0"}},
+        {"Ctrl that takes the row out of the batch",
+            {{0, ClickKind::Plain}, {1, ClickKind::CtrlOnly}, {2, ClickKind::CtrlOnly}, {1, ClickKind::CtrlOnly}},
+            {"10.1.0.31:8081"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WindowState fresh;
+        fresh.searchMode = 1;
+        DeviceTable table(TableLayout::NewMode);
+        for (DeviceRecord row : {listedDevice("10.1.0.30", "80", "300"), listedDevice("10.1.0.31", "8081", "1000"),
+                 listedDevice("10.1.0.32", "8082", "600")})
+            table.append(std::move(row));
+        DeviceListInteraction list(view, table, fresh);
+        services = FakeServices {};
+        services.httpVerdict = AuthorityVerdict::Refused; // no upload: only who was asked matters
+        UpgradeFlow upgrade(view, fresh, services, queue);
+        for (const Click& click : c.clicks)
+            list.click(click.row, click.kind);
+        view.panel = {package, "admin", "secret"};
+        upgrade.upgradePressed();
+        EXPECT_EQ(services.httpChecks, c.httpChecks);
+        EXPECT_EQ(services.sdkLogins, c.sdkLogins);
+    }
+}
+
+// The check of an offline device takes seconds: it runs off the window's
+// thread under the busy dialog, whose end is the check's own message.
+TEST_F(UpgradeFlowTest, CredentialCheckRunsUnderTheBusyDialog)
+{
+    services.httpVerdict = AuthorityVerdict::Refused;
+    view.onBusyDialog = [&] {
+        // The window's loop meanwhile: the check's end arrives as a message.
+        std::optional<WindowMessage> message = queue.take(std::chrono::seconds(30));
+        if (!message || message->id != MessageId::UpgradeCheckDone)
+            return -1;
+        flow.credentialCheckDone(message->wParam);
+        return view.busyEnds.empty() ? -1 : view.busyEnds.back();
+    };
+    flow.upgradePressed();
+    EXPECT_EQ(view.busyPictures, std::vector {MainView::BusyPicture::Changing});
+    EXPECT_EQ(view.busyEnds, std::vector {0});
+    ASSERT_EQ(services.checkThreads.size(), 1u);
+    EXPECT_NE(services.checkThreads[0], std::this_thread::get_id());
+    EXPECT_EQ(lastMessage(), M::wrongPassword);
+}
+
+// Cancel gives the window back at once; the check ends on its own and its
+// verdict, even an acceptance, starts nothing and closes no dialog.
+TEST_F(UpgradeFlowTest, CancelDuringTheCheckReturnsAtOnceAndDropsTheLateVerdict)
+{
+    std::promise<void> device;
+    services.holdCheck = device.get_future().share();
+    view.onBusyDialog = [] { return 2; };
+    std::future<void> press = std::async(std::launch::async, [&] { flow.upgradePressed(); });
+    // A bound only for a broken build: the press must not wait for the check.
+    const bool returned = press.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    if (!returned)
+        device.set_value(); // lets the press end, so the test can report
+    ASSERT_TRUE(returned) << "the press waited for the device";
+    press.get();
+    EXPECT_TRUE(view.messages.empty()) << "the user cancelled: nothing to report";
+    EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
+    EXPECT_FALSE(flow.lastSucceeded());
+    EXPECT_EQ(flow.endings(), 1);
+
+    device.set_value();
+    std::optional<WindowMessage> late = queue.take(std::chrono::seconds(30));
+    ASSERT_TRUE(late && late->id == MessageId::UpgradeCheckDone);
+    flow.credentialCheckDone(late->wParam);
+    EXPECT_TRUE(view.busyEnds.empty()) << "no dialog is up to end";
+    EXPECT_FALSE(state.upgradeRunning) << "no upload after a cancelled check";
+    EXPECT_EQ(flow.endings(), 1);
 }
 
 TEST_F(UpgradeFlowTest, SecondPressWhileRunningIsRefused)

@@ -72,7 +72,15 @@ cat >"$LAB_DIR/devices.json" <<'EOF'
    "ip": "10.1.0.24", "mac": "00:12:34:00:00:24", "type": 150, "password": "12345",
    "videoServer": {"hostile": "error-at-end"}},
   {"generations": ["basic"], "kind": "NVR", "name": "SDK z błędem", "ip": "10.1.0.25", "mac": "00:12:34:00:00:25",
-   "type": 820, "password": "12345", "upgrade": {"sized": true, "final": "none", "hostile": "never-100"}}
+   "type": 820, "password": "12345", "upgrade": {"sized": true, "final": "none", "hostile": "never-100"}},
+  {"generations": ["basic"], "name": "Kamera PL", "ip": "10.1.0.30", "mac": "00:12:34:00:00:30", "type": 300,
+   "password": "źdźbło", "upgrade": {"reboot": {"afterSeconds": 0, "downSeconds": 2}}},
+  {"generations": ["basic"], "kind": "NVR", "name": "Rejestrator PL", "ip": "10.1.0.31", "mac": "00:12:34:00:00:31",
+   "type": 1000, "password": "źdźbło", "upgrade": {"sized": true, "progressSeconds": 1}},
+  {"generations": ["basic"], "kind": "NVR", "name": "Rejestrator SDK PL", "ip": "10.1.0.32",
+   "mac": "00:12:34:00:00:32", "type": 600, "password": "źdźbło", "upgrade": {"sized": true, "progressSeconds": 1}},
+  {"generations": ["basic"], "kind": "DECODER", "name": "Serwer wideo PL", "firmware": "V2.1.0", "ip": "10.1.0.33",
+   "mac": "00:12:34:00:00:33", "type": 150, "password": "źdźbło", "videoServer": {"progressSeconds": 1}}
 ]}
 EOF
 lab_start_devsim 1 --devices "$LAB_DIR/devices.json" --upgrade-dir "$packages"
@@ -99,6 +107,39 @@ check "the watched devices restarted" 3 "$(logged "reboot-down")"
 check "the video server took the package" 1 "$(logged "vs-update 10.1.0.15 $length ok")"
 check "the progress went to standard error" "upgrade 100%" \
     "$(upgrade 0 10.1.0.13 "$package" --password 12345 >/dev/null; grep -c . "$LAB_DIR/stderr" >/dev/null; tail -n 1 "$LAB_DIR/stderr")"
+
+# --- Polish letters in the password and in the package's path, on every
+# route: credentials reach the devices in Windows-1250 (the check, the
+# progress queries, the SDK login, the video-server login), the path is
+# opened under its own (UTF-8) name.
+polish_package=$LAB_DIR/Aktualizacja-łódź.bin
+cp "$package" "$polish_package"
+for device in 10.1.0.30 10.1.0.31 10.1.0.32 10.1.0.33; do
+    check "upgrade of $device with a Polish password and path" "" \
+        "$(upgrade 0 "$device" "$polish_package" --password źdźbło)"
+done
+for device in 10.1.0.30 10.1.0.31 10.1.0.32; do
+    check "the package from a Polish path reached $device" "same" \
+        "$(cmp -s "$package" "$packages/$device" && echo same || echo different)"
+done
+check "the video server took the package from a Polish path" 1 "$(logged "vs-update 10.1.0.33 $length ok")"
+check "a Polish password that is wrong is still refused" "Błąd hasła!" \
+    "$(upgrade 1 10.1.0.31 "$polish_package" --password zdzblo)"
+
+# --- packages no device can be given, refused before any connection
+fifo_package=$LAB_DIR/fifo.package
+mkfifo "$fifo_package"
+huge_package=$LAB_DIR/huge.package
+truncate -s 4G "$huge_package"
+commands_before=$(logged "upgrade-command")
+for device in 10.1.0.10 10.1.0.13 10.1.0.14 10.1.0.15; do
+    check "a FIFO as the package for $device" "Invalid uploading file!" \
+        "$(upgrade 1 "$device" "$fifo_package" --password 12345)"
+    check "a 4 GiB package for $device" "Invalid uploading file!" \
+        "$(upgrade 1 "$device" "$huge_package" --password 12345)"
+done
+check "a folder as the package" "Invalid uploading file!" "$(upgrade 1 10.1.0.13 "$LAB_DIR" --password 12345)"
+check "no upgrade command reached a device for those" "$commands_before" "$(logged "upgrade-command")"
 
 # --- refusals and failures, each with its message
 check "ONVIF device" "Onvif Device does not support to upgrade!!" \

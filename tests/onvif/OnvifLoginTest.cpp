@@ -3,6 +3,7 @@
 
 #include "OnvifLab.h"
 
+#include "platform/TextCodec.h"
 #include "sdk/onvif/DeviceRecordFields.h"
 
 #include <cstring>
@@ -68,6 +69,38 @@ TEST_F(OnvifLogin, AnswersOkOnlyForTheRightPasswordWhateverTheDeviceClock)
     int32_t handle = LS_NET_Login(&noAddress);
     ASSERT_TRUE(none.waitForEvent(safetyNet));
     EXPECT_EQ(none.events(), (std::vector<std::pair<int32_t, int32_t>> {{handle, LS_NET_EVENT_LOGIN_FAILED}}));
+}
+
+// Credentials reach the library in Windows-1250 and the device's digest is
+// over UTF-8: a Polish password must pass, its UTF-8 bytes handed in as if
+// they were Windows-1250 must not.
+TEST_F(OnvifLogin, PolishPasswordArrivesInWindows1250AndIsDigestedAsUtf8)
+{
+    const struct {
+        const char* name;
+        std::string recordPassword;
+        int32_t event;
+    } cases[] = {
+        {"Windows-1250", utf8ToDeviceText("źdźbło"), LS_NET_EVENT_LOGIN_OK},
+        {"UTF-8 bytes", "źdźbło", LS_NET_EVENT_LOGIN_FAILED},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::OnvifDeviceConfig config = device("127.0.0.31", 8080);
+        config.password = "źdźbło";
+        startDevices({config});
+        LoginRecorder recorder;
+        OnvifLoginRecord record = loginRecord("127.0.0.31", 8080, c.recordPassword.c_str(), recorder);
+        int32_t handle = LS_NET_Login(&record);
+        ASSERT_NE(handle, 0);
+        ASSERT_TRUE(recorder.waitForEvent(safetyNet));
+        LS_NET_Logout(handle);
+        LS_NET_Cleanup();
+        auto events = recorder.events();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].second, c.event);
+        simulator->stop();
+    }
 }
 
 OnvifNetParam changeBlock(const char* address, const char* mask, const char* gateway, int port, bool dhcp)

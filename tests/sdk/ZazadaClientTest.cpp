@@ -5,11 +5,13 @@
 #include "devsim/Simulator.h"
 #include "sdk/ZazadaClient.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -18,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace lorvena {
@@ -33,7 +36,8 @@ constexpr int timeoutSeconds = 10;
 constexpr std::chrono::seconds bound {20};
 
 // Devices by index: their addresses are 127.0.0.(40 + index).
-enum DeviceIndex : std::size_t { normal, refusing, failing, closing, slow, withoutService, deviceCount };
+enum DeviceIndex : std::size_t { normal, refusing, failing, closing, slow, withoutService, dripping, stalling,
+    deviceCount };
 
 std::string addressOf(std::size_t index)
 {
@@ -54,6 +58,13 @@ SimulatedDevice videoServer(std::size_t index, VideoServerHostility hostile)
     device.videoServer.errorCode = 9;
     if (index == slow)
         device.videoServer.progress = std::chrono::minutes(10); // still writing when the test ends
+    // Each byte of a reply well within one receive's time-out, the whole
+    // login reply far beyond it.
+    if (index == dripping)
+        device.videoServer.drip = std::chrono::milliseconds(1500);
+    // Not a byte before the test is over.
+    if (index == stalling)
+        device.videoServer.drip = std::chrono::minutes(10);
     return device;
 }
 
@@ -103,7 +114,8 @@ protected:
         std::vector<SimulatedDevice> devices;
         const VideoServerHostility hostility[deviceCount] = {VideoServerHostility::None,
             VideoServerHostility::RefuseLogin, VideoServerHostility::ErrorAtEnd,
-            VideoServerHostility::CloseMidTransfer, VideoServerHostility::None, VideoServerHostility::None};
+            VideoServerHostility::CloseMidTransfer, VideoServerHostility::None, VideoServerHostility::None,
+            VideoServerHostility::Drip, VideoServerHostility::Drip};
         for (std::size_t i = 0; i < deviceCount; ++i)
             devices.push_back(videoServer(i, hostility[i]));
         devsim::SimulatorOptions options;
@@ -211,6 +223,42 @@ TEST_F(ZazadaClientTest, OpensOnlyWithTheRightCredentials)
     EXPECT_EQ(simulator_->videoServer(normal).logins, 1u);
     EXPECT_EQ(simulator_->videoServer(normal).refusedLogins, 1u);
     EXPECT_EQ(simulator_->videoServer(refusing).refusedLogins, 1u);
+}
+
+// A server that drips its login reply a byte at a time, each byte within the
+// per-receive time-out, is cut off at the frame's deadline instead of holding
+// the open for the whole reply.
+TEST_F(ZazadaClientTest, ADrippingServerIsCutOffAtTheFramesDeadline)
+{
+    int32_t handle = -1;
+    EXPECT_NE(ZAZADA_OpenServer("", addressOf(dripping).c_str(), port, "admin", "secret", &handle, 0, 2), 0);
+    EXPECT_EQ(handle, 0);
+}
+
+// A window that closes while a server is being opened stops the open: it
+// ends at once with no session, whatever the server does.
+TEST_F(ZazadaClientTest, StopOpeningEndsAnOpenInProgress)
+{
+    std::atomic<bool> done {false};
+    int32_t result = 0;
+    int32_t handle = -1;
+    std::thread opener([&] {
+        result = ZAZADA_OpenServer("", addressOf(stalling).c_str(), port, "admin", "secret", &handle, 0,
+            timeoutSeconds);
+        done = true;
+    });
+    // Until the open has registered and been stopped; each call is harmless.
+    while (!done) {
+        ZAZADA_StopOpening();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    opener.join();
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(handle, 0);
+    // Later opens are not affected.
+    int32_t later = open(normal);
+    EXPECT_NE(later, 0);
+    EXPECT_EQ(ZAZADA_CloseServer(later), 0);
 }
 
 TEST_F(ZazadaClientTest, CallsTheMessageRoutineOnceForALiveSession)
@@ -357,6 +405,10 @@ TEST_F(ZazadaClientTest, UpdateServerRefusesWhatItCannotSend)
     ASSERT_NE(handle, 0);
     const std::string empty = packageFile(0);
     const std::string good = packageFile(10);
+    // Nobody writes to it: a blocking open would hold the caller for good.
+    const std::string fifo = good + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    files_.push_back(fifo);
     struct Case {
         const char* what;
         int32_t handle;
@@ -370,6 +422,8 @@ TEST_F(ZazadaClientTest, UpdateServerRefusesWhatItCannotSend)
         {"missing file", handle, "/tmp/zazada-no-such-package"},
         {"empty file", handle, empty.c_str()},
         {"a directory", handle, "/tmp"},
+        {"a FIFO", handle, fifo.c_str()},
+        {"a device node", handle, "/dev/zero"},
     };
     ProgressLog progress;
     for (const Case& c : cases) {

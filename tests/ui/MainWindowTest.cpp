@@ -1,5 +1,6 @@
 #include "ui/CTavrinDlg.h"
 
+#include "controls/CDlgBuffer.h"
 #include "controls/CGradientProgressCtrl.h"
 #include "ui/CDlgUpgrade.h"
 
@@ -20,6 +21,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -328,6 +330,74 @@ TEST_F(MainWindowTest, UpgradePanelSendsAPackageAndFollowsTheDevicesProgress)
     // The upgrade has ended, so the Modify tab is no longer refused.
     clickButton(ModifyTab);
     EXPECT_FALSE(panel->isVisibleTo(window.get()));
+    QFile::remove(package);
+}
+
+// A device whose web server accepts and never answers holds the credential
+// check for seconds: the window shows the busy dialog meanwhile, and its
+// Cancel gives the window back at once, with no upload started then or when
+// the check ends later.
+TEST_F(MainWindowTest, UpgradeCredentialCheckRunsUnderTheBusyDialogAndCancelReturnsAtOnce)
+{
+    LORVENA_REQUIRE_NAMESPACE();
+    devsim::SimulatedDevice device;
+    device.generations = {false, true, false};
+    device.kind = "NVR";
+    device.name = "Milczy";
+    device.ip = *devsim::parseIpv4("127.0.0.9");
+    device.mac = {0, 0x12, 0, 0, 0, 9};
+    device.typeCode = 1000;
+    device.password = "12345";
+    device.http = devsim::HttpMode::Silent;
+    simulator = std::make_unique<devsim::Simulator>(std::vector {device}, devsim::SimulatorOptions {});
+    std::string error;
+    ASSERT_TRUE(simulator->start(error)) << error;
+
+    const QString package = QDir::temp().filePath(QStringLiteral("lorvena-window-cancel.package"));
+    QFile file(package);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(1000, 'p'));
+    file.close();
+
+    open(1, true);
+    CSortListCtrl* list = window->deviceList();
+    clickButton(Search);
+    ASSERT_TRUE(waitFor([&] { return list->rowCount() == 1; }));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 2)).center());
+    clickButton(UpgradeTab);
+    CDlgUpgrade* panel = window->upgradePanel();
+    static_cast<QLineEdit*>(panel->control(CDlgUpgrade::Id::Path))->setText(package);
+    static_cast<QLineEdit*>(panel->control(CDlgUpgrade::Id::Password))->setText(QStringLiteral("12345"));
+
+    // Cancel as a user would, once the dialog is up over the waiting check.
+    bool dialogSeen = false;
+    QTimer cancelWhenShown;
+    QObject::connect(&cancelWhenShown, &QTimer::timeout, [&] {
+        CDlgBuffer* busy = window->busyDialog();
+        if (!busy->isVisible())
+            return;
+        dialogSeen = true;
+        cancelWhenShown.stop();
+        QTest::mouseClick(busy->cancelButton(), Qt::LeftButton, {}, busy->cancelButton()->rect().center());
+    });
+    cancelWhenShown.start(20);
+    UpgradeFlow& flow = controller->upgradeFlow();
+    QWidget* upgrade = panel->control(CDlgUpgrade::Id::Upgrade);
+    QTest::mouseClick(upgrade, Qt::LeftButton, {}, upgrade->rect().center());
+    cancelWhenShown.stop();
+
+    EXPECT_TRUE(dialogSeen) << "the check ran without the busy dialog";
+    EXPECT_EQ(flow.endings(), 1) << "the press ended with the Cancel";
+    EXPECT_FALSE(flow.lastSucceeded());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_FALSE(flow.busy());
+
+    // The check ends on its own later (three unanswered probes of a second
+    // each); nothing follows from it, whenever its end is handled.
+    waitFor([] { return false; }, 4000);
+    EXPECT_FALSE(flow.busy());
+    EXPECT_EQ(flow.endings(), 1);
+    EXPECT_FALSE(simulator->upgrade(0).complete);
     QFile::remove(package);
 }
 

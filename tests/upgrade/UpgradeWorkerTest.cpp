@@ -5,6 +5,8 @@
 #include "control/FakeMainView.h"
 #include "control/UpgradeFlow.h"
 #include "control/UpgradeMessages.h"
+#include "net/Base64.h"
+#include "platform/TextCodec.h"
 #include "platform/MessageQueue.h"
 #include "upgrade/FakeUploadHost.h"
 #include "upgrade/ScriptedDevice.h"
@@ -60,7 +62,7 @@ public:
         timings.watchPass = 1ms;
         timings.finalPause = 1ms;
         state.searchMode = 1;
-        state.form.originalIp = 0x7F000001;
+        state.selected.address = 0x7F000001;
         state.selected.ipText = "127.0.0.1";
     }
     ~UpgradeWorkerTest() override { std::remove(path.c_str()); }
@@ -138,6 +140,27 @@ TEST_F(UpgradeWorkerTest, SuccessReleasesThePanelWithoutAMessage)
     }
 }
 
+// The progress query sends the credentials as the check before it did, in
+// Windows-1250: a password with Polish letters must not pass the check and
+// then fail every query.
+TEST_F(UpgradeWorkerTest, ProgressQueriesCarryTheCredentialsInWindows1250)
+{
+    ScriptedDevice device({TakeUpload(package.size() + 4, "OK\n", "@0@"),
+        AnswerHttp("HTTP/1.1 200 OK\r\n\r\nprocess=100<br>")});
+    state.selected.typeText = "1000";
+    state.selected.httpPortText = device.portText();
+    view.panel = {path, "admin", "źdźbło"};
+    auto flow = std::make_unique<UpgradeFlow>(view, state, services, queue, timings, &rebooting);
+    flow->upgradePressed();
+    awaitEnding(*flow);
+    EXPECT_TRUE(flow->lastSucceeded());
+    flow.reset();
+    const std::vector<std::string> received = device.finish();
+    ASSERT_EQ(received.size(), 2u);
+    const std::string credential = Base64Encode(utf8ToDeviceText("admin:źdźbło"));
+    EXPECT_NE(received[1].find("Authorization: Basic " + credential + "\r\n"), std::string::npos) << received[1];
+}
+
 TEST_F(UpgradeWorkerTest, FailuresShowUploadFailedAndAnEmptyBar)
 {
     ScriptedDevice device({TakeUpload(package.size(), "OK\n", "@7@")});
@@ -145,6 +168,22 @@ TEST_F(UpgradeWorkerTest, FailuresShowUploadFailedAndAnEmptyBar)
     awaitEnding(*flow);
     EXPECT_FALSE(flow->lastSucceeded());
     EXPECT_EQ(flow->lastUploadResult(), 7);
+    flow.reset();
+    EXPECT_EQ(view.messages, std::vector<std::string> {std::string(M::uploadFailed)});
+    EXPECT_EQ(view.bars.back().position, 0);
+    EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
+}
+
+TEST_F(UpgradeWorkerTest, ARestartNeverSeenWithinTheWatchLimitIsAFailure)
+{
+    // Type 0..99 watches while the device answers; this one never stops.
+    timings.watchLimit = 0ms;
+    ScriptedEchoProbe alwaysAnswering {EchoAnswer::Answered, {EchoAnswer::Answered}};
+    ScriptedDevice device({TakeUpload(package.size(), "OK\n", "@0@")});
+    auto flow = press("50", device.portText(), alwaysAnswering);
+    awaitEnding(*flow);
+    EXPECT_FALSE(flow->lastSucceeded());
+    EXPECT_NE(flow->lastUploadResult(), 0);
     flow.reset();
     EXPECT_EQ(view.messages, std::vector<std::string> {std::string(M::uploadFailed)});
     EXPECT_EQ(view.bars.back().position, 0);

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -236,10 +238,22 @@ TEST_F(UploadRoutinesTest, FileProblemsEndBeforeAnyConnection)
     RefusingPort nobody;
     const std::string empty = folder() + "/empty.bin";
     std::ofstream(empty, std::ios::binary).flush();
+    // Nobody ever writes to it: a routine that opened it blocking would
+    // wait for good.
+    const std::string fifo = folder() + "/fifo.bin";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Sparse: 4 GiB that cost no disk. Its length does not fit the 32-bit
+    // field the upload announces it in.
+    const std::string huge = folder() + "/huge.bin";
+    std::ofstream(huge, std::ios::binary).flush();
+    ASSERT_EQ(::truncate(huge.c_str(), 0x100000000LL), 0);
     const std::pair<std::string, int> cases[] = {
         {folder() + "/missing.bin", upload_result::cannotOpenFile},
         {folder(), upload_result::cannotOpenFile},
+        {fifo, upload_result::cannotOpenFile},
+        {"/dev/zero", upload_result::cannotOpenFile},
         {empty, upload_result::emptyFile},
+        {huge, upload_result::fileTooLarge},
     };
     for (const auto& [path, code] : cases) {
         for (Routine routine : allRoutines) {

@@ -2,6 +2,7 @@
 
 #include "platform/DebugTrace.h"
 #include "platform/DeviceAddress.h"
+#include "platform/TextCodec.h"
 #include "sdk/onvif/DeviceReplies.h"
 #include "sdk/onvif/OnvifNamespaces.h"
 
@@ -26,8 +27,12 @@ LoginSession::LoginSession(std::int32_t handle, const OnvifLoginRecord& record, 
     , record_(record)
     , settings_(std::move(settings))
 {
-    credentials_.userName = ReadField(record_.userName, sizeof record_.userName);
-    credentials_.password = ReadField(record_.password, sizeof record_.password);
+    // The record carries credentials in Windows-1250, as every route hands
+    // them to a device library. ONVIF is the exception on the wire: the
+    // user name travels inside UTF-8 XML and the WS-Security digest is taken
+    // over the password's UTF-8 bytes, which is what ONVIF devices compute.
+    credentials_.userName = windows1250ToUtf8(ReadField(record_.userName, sizeof record_.userName));
+    credentials_.password = windows1250ToUtf8(ReadField(record_.password, sizeof record_.password));
 }
 
 LoginSession::~LoginSession()

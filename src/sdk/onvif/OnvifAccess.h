@@ -88,8 +88,8 @@ typedef struct OnvifLoginRecord {
     char address[128];  // device address, dotted decimal
     int32_t port;       // the device's HTTP port
     int32_t reserved;   // 0
-    char userName[32];
-    char password[48];
+    char userName[32];  // Windows-1250, as every device library takes credentials
+    char password[48];  // Windows-1250
     void* userContext;  // handed back to `notify`
     OnvifNotifyRoutine notify;
 } OnvifLoginRecord;

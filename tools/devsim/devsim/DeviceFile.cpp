@@ -404,8 +404,12 @@ private:
                     videoServer.hostile = VideoServerHostility::CloseMidTransfer;
                 else if (text == "error-at-end")
                     videoServer.hostile = VideoServerHostility::ErrorAtEnd;
+                else if (text == "drip")
+                    videoServer.hostile = VideoServerHostility::Drip;
                 else
-                    fail(path, "must be \"none\", \"refuse-login\", \"close-mid-transfer\" or \"error-at-end\"");
+                    fail(path, "must be \"none\", \"refuse-login\", \"close-mid-transfer\", \"error-at-end\" or \"drip\"");
+            } else if (key == "dripSeconds") {
+                videoServer.drip = readSeconds(path, inner);
             } else {
                 return false;
             }

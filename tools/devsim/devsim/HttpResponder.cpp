@@ -61,7 +61,7 @@ std::optional<std::string> base64Decode(std::string_view text)
 
 bool credentialsMatch(std::string_view head, const SimulatedDevice& device)
 {
-    std::string expected = std::string(userName) + ":" + toDeviceText(device.password, device.encoding);
+    std::string expected = std::string(userName) + ":" + credentialText(device.password);
     std::size_t lineStart = head.find("\r\n");
     while (lineStart != std::string_view::npos) {
         lineStart += 2;

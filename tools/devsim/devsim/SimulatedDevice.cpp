@@ -22,6 +22,11 @@ std::string toDeviceText(std::string_view utf8, TextEncoding encoding)
     return encoding == TextEncoding::Windows1250 ? utf8ToDeviceText(utf8) : std::string(utf8);
 }
 
+std::string credentialText(std::string_view utf8)
+{
+    return utf8ToDeviceText(utf8);
+}
+
 std::string fromDeviceText(std::string_view bytes, TextEncoding encoding)
 {
     return encoding == TextEncoding::Windows1250 ? deviceTextToUtf8(bytes) : std::string(bytes);

@@ -26,6 +26,13 @@ enum class TextEncoding : std::uint8_t { Utf8, Windows1250 };
 std::string toDeviceText(std::string_view utf8, TextEncoding encoding);
 std::string fromDeviceText(std::string_view bytes, TextEncoding encoding);
 
+// A user name or password as the device expects it on the wire: in
+// Windows-1250 whatever the device's text encoding, on every route that
+// carries credentials as 8-bit text (HTTP Basic, the extended modify request,
+// the video-server login). The tool sends them so; a device that expected
+// UTF-8 here would refuse every password with a Polish letter.
+std::string credentialText(std::string_view utf8);
+
 // A deliberately bad datagram sent along with (or instead of) the good reply,
 // so tests can check that the tool drops or copes with it.
 enum class FaultKind : std::uint8_t {
@@ -101,6 +108,7 @@ enum class VideoServerHostility : std::uint8_t {
     RefuseLogin,      // refuses every login
     CloseMidTransfer, // closes the connection half-way through the package
     ErrorAtEnd,       // reports `errorCode` after writing
+    Drip,             // sends every reply one byte per `drip`
 };
 
 // The video-server service of a device (see README.md for its protocol).
@@ -110,6 +118,7 @@ struct VideoServerBehaviour {
     std::chrono::milliseconds progress {0}; // writing the package: 0 to 100 over this
     VideoServerHostility hostile = VideoServerHostility::None;
     std::int32_t errorCode = 7; // reported with ErrorAtEnd
+    std::chrono::milliseconds drip {1000}; // Drip only: between two bytes
 };
 
 inline constexpr std::size_t defaultShortLength = 40;

@@ -333,7 +333,7 @@ void Simulator::modify(RequestKind kind, ByteView datagram, const sockaddr_in& s
 std::uint8_t Simulator::check(const ModifyRequest& request, const SimulatedDevice& device) const
 {
     if (request.userName != administrator
-        || !DevicePassword::matches(request.password, toDeviceText(device.password, device.encoding)))
+        || !DevicePassword::matches(request.password, credentialText(device.password)))
         return ExtendedModifyReplyLayout::wrongPassword;
     if (!acceptableNewAddress(request.change.newAddress))
         return ExtendedModifyReplyLayout::refused;

@@ -79,7 +79,7 @@ void VideoServerSession::login(std::string_view payload, Step& step)
         return bad(step);
     std::string_view password = payload.substr(2 + userLength);
     bool ok = device_.videoServer.hostile != VideoServerHostility::RefuseLogin && user == userName
-        && password == toDeviceText(device_.password, device_.encoding);
+        && password == credentialText(device_.password);
     step.login = ok;
     step.reply += VideoFrame::make(VideoFrameType::LoginReply, std::string(1, ok ? accepted : refused));
     if (ok) {

@@ -127,7 +127,7 @@ void VideoServers::acceptAll(std::uint64_t listenerId)
         if (epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, socket.get(), &event) != 0)
             continue;
         connections_.emplace(id,
-            Connection {std::move(socket), device, std::make_unique<VideoServerSession>(devices_[device]), {}, false});
+            Connection {std::move(socket), device, std::make_unique<VideoServerSession>(devices_[device]), {}, false, {}});
     }
 }
 
@@ -211,8 +211,30 @@ void VideoServers::writingStep(std::uint64_t id, int step)
 
 void VideoServers::send(std::uint64_t id, Connection& connection, const std::string& bytes)
 {
+    const VideoServerBehaviour& behaviour = devices_[connection.device].videoServer;
+    if (behaviour.hostile == VideoServerHostility::Drip) {
+        const bool idle = connection.dripping.empty();
+        connection.dripping += bytes;
+        if (idle && !connection.dripping.empty())
+            timers_.after(behaviour.drip, [this, id] { dripNext(id); });
+        return;
+    }
     connection.unsent += bytes;
     flush(id, connection);
+}
+
+void VideoServers::dripNext(std::uint64_t id)
+{
+    auto found = connections_.find(id);
+    if (found == connections_.end() || found->second.dripping.empty())
+        return;
+    Connection& connection = found->second;
+    connection.unsent += connection.dripping.front();
+    connection.dripping.erase(0, 1);
+    if (!flush(id, connection))
+        return;
+    if (!connection.dripping.empty())
+        timers_.after(devices_[connection.device].videoServer.drip, [this, id] { dripNext(id); });
 }
 
 bool VideoServers::flush(std::uint64_t id, Connection& connection)
@@ -236,7 +258,7 @@ bool VideoServers::flush(std::uint64_t id, Connection& connection)
         }
         connection.unsent.erase(0, static_cast<std::size_t>(sent));
     }
-    if (connection.closeWhenSent) {
+    if (connection.closeWhenSent && connection.dripping.empty()) {
         drop(id);
         return false;
     }

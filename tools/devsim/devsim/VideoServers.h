@@ -47,9 +47,12 @@ private:
         std::unique_ptr<VideoServerSession> session;
         std::string unsent;
         bool closeWhenSent = false;
+        // Drip only: what is still to go out, a byte at a time.
+        std::string dripping;
     };
 
     bool openListener(std::size_t device);
+    void dripNext(std::uint64_t id);
     void acceptAll(std::uint64_t listenerId);
     void serve(std::uint64_t id, std::uint32_t events);
     void apply(std::uint64_t id, Connection& connection, VideoServerSession::Step step);
