@@ -148,11 +148,34 @@ ModifyValues modifyValues(const FormValues& form, const std::string& currentIpTe
     return values;
 }
 
+namespace {
+
+// An old-generation request: those devices have no DHCP flag, so it always
+// carries the fixed addresses the form shows, whatever a hidden DHCP box says.
+ModifyValues oldModifyValues(const FormValues& form, const std::string& currentIpText, std::uint32_t newAddress,
+    std::uint32_t gateway)
+{
+    ModifyValues values = modifyValues(form, currentIpText, {});
+    values.addressesIncluded = true;
+    values.dhcp = false;
+    values.newIp = newAddress;
+    values.gateway = gateway;
+    return values;
+}
+
+} // namespace
+
 void ConfigurationChange::oldGeneration()
 {
     FormValues& form = state_.form;
+    form.dhcpEnabled = false;
     if (!addressAcceptable(form.newIp)) {
         say(M::badAddress);
+        return;
+    }
+    // A device given a broken mask could not be reached again.
+    if (!maskAcceptable(form.netMask)) {
+        say(M::badMask);
         return;
     }
     SimpleSubnetVerdict subnet = simpleSubnetRule(form.newIp, form.gateway);
@@ -163,7 +186,7 @@ void ConfigurationChange::oldGeneration()
         return;
     }
     // The device is named by the address it was listed with.
-    services_.sendOldModify(modifyValues(form, dottedAddress(form.originalIp), {}));
+    services_.sendOldModify(oldModifyValues(form, dottedAddress(form.originalIp), form.newIp, form.gateway));
     say(M::success);
 }
 
@@ -439,6 +462,7 @@ void ConfigurationChange::runBatch()
     const std::vector<BatchEntry> entries = state_.batchEntries;
     const FormValues form = state_.form;
     const std::uint32_t startIp = form.startIp;
+    const bool oldDevices = !state_.newGeneration();
 
     bool everyDeviceChanged = true;
     if (!addressAcceptable(startIp)) {
@@ -448,11 +472,13 @@ void ConfigurationChange::runBatch()
         std::uint32_t offset = 0;
         for (const BatchEntry& entry : entries) {
             BatchOutcome outcome = BatchOutcome::Skipped;
-            // Devices on DHCP take their address from the server.
-            if (entry.dhcp == 0) {
+            // Devices on DHCP take their address from the server; old
+            // devices have no such flag.
+            if (entry.dhcp == 0 || oldDevices) {
                 if (!batchRunActive_)
                     break;
-                EntryResult result = changeBatchEntry(form, entry, startIp + offset);
+                EntryResult result = oldDevices ? changeOldEntry(form, entry, startIp + offset)
+                                                : changeBatchEntry(form, entry, startIp + offset);
                 outcome = result.outcome;
                 if (result.addressTaken)
                     ++offset;
@@ -559,6 +585,29 @@ ConfigurationChange::EntryResult ConfigurationChange::changeBatchEntry(
         return {BatchOutcome::Failed, false};
     }
     services_.sendBasicModify(values);
+    return {BatchOutcome::Changed, true};
+}
+
+ConfigurationChange::EntryResult ConfigurationChange::changeOldEntry(
+    const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
+{
+    // As a single old change: no credentials, the old request, no answer.
+    if (!addressAcceptable(newAddress)) {
+        say(M::badAddress);
+        return {BatchOutcome::Failed, false};
+    }
+    if (!maskAcceptable(form.netMask)) {
+        say(M::badMask);
+        return {BatchOutcome::Failed, false};
+    }
+    // An empty gateway becomes each new address's own a.b.c.1.
+    std::uint32_t gateway = form.gateway;
+    SimpleSubnetVerdict subnet = simpleSubnetRule(newAddress, gateway);
+    if (subnet.filledGateway)
+        gateway = *subnet.filledGateway;
+    else if (subnet.ask && !ask(M::subnetQuestion))
+        return {BatchOutcome::Failed, false};
+    services_.sendOldModify(oldModifyValues(form, entry.ip, newAddress, gateway));
     return {BatchOutcome::Changed, true};
 }
 

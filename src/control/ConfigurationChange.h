@@ -113,6 +113,7 @@ private:
     void startBatch();
     void runBatch();
     EntryResult changeBatchEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
+    EntryResult changeOldEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
     EntryResult changeOnvifEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
     // Before starting what will answer: from then on the answer is the worker's.
     void expectAnswer(Answer answer);

@@ -56,6 +56,9 @@ void DeviceListInteraction::plainClickOldLayout(std::size_t row)
     form.netMask = dottedToAddress(cell(row, DeviceField::Mask));
     // Old-generation replies carry no gateway: assume a.b.c.1.
     form.gateway = (form.newIp & 0xFFFFFF00u) | 1u;
+    // Nor a DHCP flag: these devices keep fixed addresses, and the hidden
+    // box must not leave a change without them.
+    showDhcp(false);
     view_.writeForm(form);
 }
 
@@ -84,10 +87,7 @@ void DeviceListInteraction::plainClickNewLayout(std::size_t row)
     form.passwordText.clear();
     view_.clearUpgradePanelPassword();
 
-    // A device on DHCP takes its addresses from the server: they are greyed.
-    form.dhcpEnabled = cell(row, DeviceField::Dhcp) != dhcpOffText;
-    for (ControlId id : {ControlId::NewIp, ControlId::NetMask, ControlId::Gateway, ControlId::Dns})
-        view_.setEnabled(id, !form.dhcpEnabled);
+    showDhcp(rowOnDhcp(row));
 
     // Recorders (type 500 and up) keep their RTSP port tied to the HTTP port.
     view_.setLocked(ControlId::RtspPort, leadingInteger(selected.typeText) >= lowestLockedRtspType);
@@ -148,8 +148,8 @@ void DeviceListInteraction::addToBatch(std::size_t row)
     form.rtspPortText = cell(row, DeviceField::RtspPort);
     entry.httpPort = leadingInteger(form.httpPortText);
     entry.rtspPort = leadingInteger(form.rtspPortText);
-    bool dhcp = cell(row, DeviceField::Dhcp) != dhcpOffText;
-    form.dhcpEnabled = dhcp;
+    bool dhcp = rowOnDhcp(row);
+    showDhcp(dhcp);
     entry.dhcp = dhcp ? 1 : 0;
 
     form.userName = "admin";
@@ -158,6 +158,21 @@ void DeviceListInteraction::addToBatch(std::size_t row)
     view_.resetUpgradeProgress();
     view_.writeForm(form);
     state_.batchEntries.push_back(std::move(entry));
+}
+
+bool DeviceListInteraction::rowOnDhcp(std::size_t row) const
+{
+    // Old-generation rows have no DHCP cell: those devices have no such flag.
+    return state_.newGeneration() && cell(row, DeviceField::Dhcp) != dhcpOffText;
+}
+
+void DeviceListInteraction::showDhcp(bool on)
+{
+    // A device on DHCP takes its addresses from the server: they are greyed,
+    // and a request carries them only while they are not.
+    state_.form.dhcpEnabled = on;
+    for (ControlId id : {ControlId::NewIp, ControlId::NetMask, ControlId::Gateway, ControlId::Dns})
+        view_.setEnabled(id, !on);
 }
 
 void DeviceListInteraction::showBatchMarks()

@@ -136,6 +136,29 @@ TEST_F(ConfigurationChangeTest, OldGenerationAsksAcrossSubnetsAndStopsOnCancel)
     EXPECT_TRUE(services.oldModifies.empty());
 }
 
+// Old devices have no DHCP flag: a ticked hidden box must not send DHCP on
+// with empty addresses. Their mask is checked before anything goes out.
+TEST_F(ConfigurationChangeTest, OldGenerationSendsFixedAddressesAndChecksTheMask)
+{
+    state.searchMode = 0;
+    view.form.originalIp = ip(10, 1, 2, 9);
+    view.form.newIp = ip(10, 1, 2, 3);
+    view.form.netMask = ip(255, 255, 255, 0);
+    view.form.gateway = ip(10, 1, 2, 1);
+    view.form.dhcpEnabled = true;
+    change.apply();
+    ASSERT_EQ(services.oldModifies.size(), 1u);
+    EXPECT_TRUE(services.oldModifies[0].addressesIncluded);
+    EXPECT_FALSE(services.oldModifies[0].dhcp);
+    EXPECT_EQ(services.oldModifies[0].newIp, ip(10, 1, 2, 3));
+
+    view.messages.clear();
+    view.form.netMask = ip(255, 0, 255, 0);
+    change.apply();
+    EXPECT_EQ(services.oldModifies.size(), 1u);
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badMask)}));
+}
+
 TEST_F(ConfigurationChangeTest, TheAdministratorAccountAndPasswordLength)
 {
     clickedDevice("700");
@@ -368,6 +391,45 @@ TEST_F(ConfigurationChangeTest, BatchOfMixedPathsEndsWithSuccess)
     EXPECT_EQ(services.basicModifies[1].currentIpText, "10.0.0.4");
     EXPECT_EQ(services.basicModifies[1].newIp, ip(10, 2, 0, 12));
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
+}
+
+// An old-generation batch changes each device as a single old change does:
+// the old request to start IP + offset, one per device in click order, no
+// credential check (old devices answer none).
+TEST_F(ConfigurationChangeTest, OldGenerationBatchSendsTheOldRequestPerDevice)
+{
+    state.searchMode = 0;
+    state.batchMode = true;
+    view.form.startIp = ip(10, 1, 3, 10);
+    view.form.netMask = ip(255, 255, 255, 0);
+    view.form.gateway = 0;
+    view.form.passwordText = "";
+    // Old rows give type 0 and, from an old reading of the empty cell, DHCP on.
+    state.batchEntries = {entry("10.1.2.7", 0, 1), entry("10.1.2.5", 0), entry("10.1.2.6", 0)};
+    change.apply();
+    change.waitForBatch();
+    EXPECT_TRUE(services.httpChecks.empty());
+    EXPECT_TRUE(services.sdkLogins.empty());
+    EXPECT_TRUE(services.basicModifies.empty());
+    ASSERT_EQ(services.oldModifies.size(), 3u);
+    const char* order[] = {"10.1.2.7", "10.1.2.5", "10.1.2.6"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const ModifyValues& sent = services.oldModifies[i];
+        EXPECT_EQ(sent.currentIpText, order[i]);
+        EXPECT_EQ(sent.newIp, ip(10, 1, 3, 10 + static_cast<int>(i)));
+        EXPECT_EQ(sent.gateway, ip(10, 1, 3, 1));
+        EXPECT_TRUE(sent.addressesIncluded);
+        EXPECT_FALSE(sent.dhcp);
+    }
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
+
+    // A broken mask stops every device before anything is sent.
+    services.oldModifies.clear();
+    view.messages.clear();
+    view.form.netMask = ip(255, 0, 255, 0);
+    change.apply();
+    change.waitForBatch();
+    EXPECT_TRUE(services.oldModifies.empty());
 }
 
 TEST_F(ConfigurationChangeTest, BatchStartAddressMustBeAHostAddress)
