@@ -329,6 +329,7 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
         return;
     }
     state_.loginPurpose = 1;
+    sdkAfterUnansweredCheck_ = false;
     if (typeCode >= 500) {
         // These recorders are checked by the vendor SDK; the change goes on
         // when its answer arrives.
@@ -337,7 +338,9 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
         return;
     }
 
-    bool accepted = false;
+    // No password, or a row without a kind (an ONVIF row): nothing is asked,
+    // and the credentials count as refused.
+    AuthorityVerdict verdict = AuthorityVerdict::Refused;
     if (form.passwordText.empty()) {
         form.newIp = form.originalIp;
         showForm();
@@ -345,16 +348,18 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
         std::string credentials = utf8ToDeviceText(form.userName + ":" + form.passwordText);
         state_.authToken = Base64Encode(credentials);
         const std::string ipText = device.ipText, portText = device.httpPortText, token = state_.authToken;
-        accepted = whileBusy<AuthorityVerdict>([&] { return services_.httpAuthorityCheck(ipText, portText, token); })
-            == AuthorityVerdict::Accepted;
+        verdict = whileBusy<AuthorityVerdict>([&] { return services_.httpAuthorityCheck(ipText, portText, token); });
     }
-    if (!accepted) {
+    if (verdict != AuthorityVerdict::Accepted) {
         // The SDK may still know the device: its answer can change it later.
+        // A device that never answered the check was not refused by it, and
+        // the SDK's refusal then claims no wrong password either.
+        sdkAfterUnansweredCheck_ = verdict == AuthorityVerdict::Unreachable;
         if (!form.passwordText.empty()) {
             services_.sdkLogin(device.ipText, device.httpPortText, form.userName, form.passwordText, false);
             answerPending_ = true;
         }
-        say(M::wrongPassword);
+        say(sdkAfterUnansweredCheck_ ? M::noConnection : M::wrongPassword);
         return;
     }
     if (!portsPass(device.kindText, typeCode))
@@ -395,7 +400,7 @@ void ConfigurationChange::loginAnswered(bool accepted)
     case 1:
         if (accepted)
             basicAfterSdkLogin();
-        else
+        else if (!sdkAfterUnansweredCheck_)
             say(M::wrongPassword);
         break;
     case 3:
@@ -465,9 +470,11 @@ void ConfigurationChange::runBatch()
     const bool oldDevices = !state_.newGeneration();
 
     bool everyDeviceChanged = true;
+    bool anyDeviceChanged = false;
+    bool startRefused = false;
     if (!addressAcceptable(startIp)) {
         say(M::badAddress);
-        everyDeviceChanged = false;
+        startRefused = true;
     } else {
         std::uint32_t offset = 0;
         for (const BatchEntry& entry : entries) {
@@ -484,12 +491,19 @@ void ConfigurationChange::runBatch()
                     ++offset;
                 if (outcome != BatchOutcome::Changed)
                     everyDeviceChanged = false;
+                else
+                    anyDeviceChanged = true;
             }
             std::lock_guard lock(answerMutex_);
             batchReport_.emplace_back(entry.ip, outcome);
         }
     }
-    if (everyDeviceChanged && batchRunActive_)
+    // Success only for a run that changed something: skipped devices (DHCP)
+    // and refused ones leave nothing to report as done. A refused start
+    // address has already said why nothing was tried.
+    if (!startRefused && !anyDeviceChanged)
+        say(M::nothingChanged);
+    else if (everyDeviceChanged && anyDeviceChanged && batchRunActive_)
         say(M::success);
     batchRunActive_ = false;
     view_.runOnGuiThread([this] { view_.endBusyDialog(0); });
@@ -570,18 +584,21 @@ ConfigurationChange::EntryResult ConfigurationChange::changeBatchEntry(
         return {BatchOutcome::Failed, false};
     }
 
-    bool accepted = false;
+    // A device that never answered is told so, not that its password is wrong.
+    AuthorityVerdict verdict = AuthorityVerdict::Refused;
     if (entry.typeCode >= 500) {
         expectAnswer(Answer::Login);
         view_.runOnGuiThread([&] { state_.loginPurpose = 1; });
         services_.sdkLogin(entry.ip, port, form.userName, form.passwordText, false);
-        accepted = awaitAnswer(loginWait_).value_or(false);
+        std::optional<bool> answer = awaitAnswer(loginWait_);
+        verdict = !answer ? AuthorityVerdict::Unreachable
+                          : (*answer ? AuthorityVerdict::Accepted : AuthorityVerdict::Refused);
     } else if (!entry.kind.empty()) {
         std::string token = Base64Encode(utf8ToDeviceText(form.userName + ":" + form.passwordText));
-        accepted = services_.httpAuthorityCheck(entry.ip, port, token) == AuthorityVerdict::Accepted;
+        verdict = services_.httpAuthorityCheck(entry.ip, port, token);
     }
-    if (!accepted) {
-        say(M::wrongPassword);
+    if (verdict != AuthorityVerdict::Accepted) {
+        say(verdict == AuthorityVerdict::Unreachable ? M::noConnection : M::wrongPassword);
         return {BatchOutcome::Failed, false};
     }
     services_.sendBasicModify(values);

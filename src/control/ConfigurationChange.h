@@ -143,6 +143,9 @@ private:
     // A change's requests take up to the library's request wait each.
     std::chrono::milliseconds changeWait_ {60000};
     bool answerPending_ = false;
+    // The pending SDK login of a basic change follows a web check that got
+    // no answer at all: its refusal is no proof of a wrong password.
+    bool sdkAfterUnansweredCheck_ = false;
     OnvifChangeStep onvifStep_ = OnvifChangeStep::None;
 };
 

@@ -312,6 +312,40 @@ TEST_F(ConfigurationChangeTest, RefusedCheckTriesTheSdkWhoseAnswerMayChangeTheDe
     EXPECT_EQ(view.messages.back(), M::success);
 }
 
+// A device whose web server never answered is not one that refused the
+// password. The SDK is still tried; its refusal then adds no wrong-password
+// claim for a device that never answered the check.
+TEST_F(ConfigurationChangeTest, UnansweredCheckSaysNoConnectionNotWrongPassword)
+{
+    struct Case {
+        AuthorityVerdict verdict;
+        std::string_view first;
+        std::vector<std::string> afterSdkRefusal;
+    } cases[] = {
+        {AuthorityVerdict::Refused, M::wrongPassword, {std::string(M::wrongPassword), std::string(M::wrongPassword)}},
+        {AuthorityVerdict::Unreachable, M::noConnection, {std::string(M::noConnection)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.first));
+        view.messages.clear();
+        services.sdkLogins.clear();
+        clickedDevice("300");
+        services.httpVerdict = c.verdict;
+        change.apply();
+        EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(c.first)}));
+        EXPECT_EQ(services.sdkLogins.size(), 1u);
+        change.loginAnswered(false);
+        EXPECT_EQ(view.messages, c.afterSdkRefusal);
+        EXPECT_TRUE(services.basicModifies.empty());
+    }
+    // The SDK may still reach a device the web check could not.
+    clickedDevice("300");
+    change.apply();
+    change.loginAnswered(true);
+    EXPECT_EQ(services.basicModifies.size(), 1u);
+    EXPECT_EQ(view.messages.back(), M::success);
+}
+
 TEST_F(ConfigurationChangeTest, SdkRefusalSaysWrongPassword)
 {
     clickedDevice("1001");
@@ -430,6 +464,63 @@ TEST_F(ConfigurationChangeTest, OldGenerationBatchSendsTheOldRequestPerDevice)
     change.apply();
     change.waitForBatch();
     EXPECT_TRUE(services.oldModifies.empty());
+}
+
+// A batch that sent nothing must not end as a success.
+TEST_F(ConfigurationChangeTest, BatchThatChangedNothingSaysSo)
+{
+    struct Case {
+        const char* name;
+        std::vector<BatchEntry> entries;
+        AuthorityVerdict verdict;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"every device on DHCP", {entry("10.0.0.1", 300, 1), entry("10.0.0.2", 300, 1)}, AuthorityVerdict::Accepted,
+            {std::string(M::nothingChanged)}},
+        {"no device", {}, AuthorityVerdict::Accepted, {std::string(M::nothingChanged)}},
+        {"every check refused", {entry("10.0.0.3", 300)}, AuthorityVerdict::Refused,
+            {std::string(M::wrongPassword), std::string(M::nothingChanged)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        view.messages.clear();
+        clickedDevice("300");
+        state.batchMode = true;
+        view.form.startIp = ip(10, 1, 0, 100);
+        state.batchEntries = c.entries;
+        services.httpVerdict = c.verdict;
+        change.apply();
+        change.waitForBatch();
+        EXPECT_TRUE(services.basicModifies.empty());
+        EXPECT_EQ(view.messages, c.messages);
+    }
+}
+
+// In a batch too: no answer is no connection, a refusal a wrong password.
+TEST_F(ConfigurationChangeTest, BatchEntriesTellNoConnectionFromWrongPassword)
+{
+    change.setLoginWait(std::chrono::milliseconds(1)); // the SDK never answers here
+    struct Case {
+        std::int32_t type;
+        AuthorityVerdict verdict;
+        std::string_view message;
+    } cases[] = {
+        {300, AuthorityVerdict::Unreachable, M::noConnection},
+        {300, AuthorityVerdict::Refused, M::wrongPassword},
+        {1001, AuthorityVerdict::Accepted, M::noConnection},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        view.messages.clear();
+        clickedDevice("300");
+        state.batchMode = true;
+        view.form.startIp = ip(10, 1, 0, 100);
+        state.batchEntries = {entry("10.0.0.3", c.type)};
+        services.httpVerdict = c.verdict;
+        change.apply();
+        change.waitForBatch();
+        EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(c.message), std::string(M::nothingChanged)}));
+    }
 }
 
 TEST_F(ConfigurationChangeTest, BatchStartAddressMustBeAHostAddress)
