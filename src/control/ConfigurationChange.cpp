@@ -46,21 +46,43 @@ ConfigurationChange::ConfigurationChange(MainView& view, WindowState& state, Cha
 }
 
 template<typename Result>
-Result ConfigurationChange::whileBusy(const std::function<Result()>& exchange)
+std::optional<Result> ConfigurationChange::whileBusy(std::function<Result()> exchange)
 {
+    reapExchanges();
     const std::uintptr_t number = ++exchangeNumber_;
-    Result result {};
+    // The worker owns what it works with: after a Cancel it outlives this call.
+    auto result = std::make_shared<std::optional<Result>>();
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    exchangeShown_ = number;
     // The end travels as a posted message: a worker that waited for the
     // window's thread could wait forever for a thread that waits to join it.
-    std::thread worker([&, number] {
-        result = exchange();
+    std::thread worker([this, number, result, ended, exchange = std::move(exchange)] {
+        *result = exchange();
         poster_.post({MessageId::DeviceExchangeDone, number, 0, {}});
+        *ended = true;
     });
-    exchangeShown_ = number;
-    showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
+    const int closedWith = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
     exchangeShown_ = 0;
+    if (closedWith == busyCancelled) {
+        // Cancel gives the window back at once. The exchange ends on its own
+        // (its waits bound it) and its result is dropped; the thread is
+        // joined once it has ended, or at shutdown.
+        exchanges_.push_back({std::move(worker), std::move(ended)});
+        return std::nullopt;
+    }
+    // Closed by the exchange's end: the worker is done or about to be.
     worker.join();
-    return result;
+    return *result;
+}
+
+void ConfigurationChange::reapExchanges()
+{
+    std::erase_if(exchanges_, [](Exchange& exchange) {
+        if (!*exchange.ended)
+            return false;
+        exchange.thread.join();
+        return true;
+    });
 }
 
 void ConfigurationChange::exchangeDone(std::uintptr_t exchange)
@@ -70,7 +92,7 @@ void ConfigurationChange::exchangeDone(std::uintptr_t exchange)
         view_.endBusyDialog(0);
 }
 
-ConfigurationChange::~ConfigurationChange()
+void ConfigurationChange::shutdown()
 {
     batchRunActive_ = false;
     {
@@ -80,6 +102,14 @@ ConfigurationChange::~ConfigurationChange()
     answerArrived_.notify_all();
     if (worker_.joinable())
         worker_.join();
+    for (Exchange& exchange : exchanges_)
+        exchange.thread.join();
+    exchanges_.clear();
+}
+
+ConfigurationChange::~ConfigurationChange()
+{
+    shutdown();
 }
 
 // --- talking to the user from either thread
@@ -111,7 +141,9 @@ void ConfigurationChange::showForm()
 
 void ConfigurationChange::apply()
 {
-    if (batchRunActive_)
+    // A batch still under way, or one cancelled whose worker is finishing
+    // its device: the window is not held up waiting for it.
+    if (batchRunActive_ || workerRunning_)
         return;
     if (worker_.joinable())
         worker_.join();
@@ -247,8 +279,8 @@ void ConfigurationChange::onvifPath(std::int32_t typeCode)
     if (!portsPass(state_.selected.kindText, typeCode))
         return;
     state_.loginPurpose = 3;
-    answerPending_ =
-        services_.onvifLogin(state_.selected.ipText, state_.selected.httpPortText, form.userName, form.passwordText);
+    answerPending_ = services_.onvifLoginFor(
+        newLoginSession(), state_.selected.ipText, state_.selected.httpPortText, form.userName, form.passwordText);
     onvifStep_ = answerPending_ ? OnvifChangeStep::LoginPending : OnvifChangeStep::Unavailable;
 }
 
@@ -300,7 +332,11 @@ void ConfigurationChange::extendedPath()
     if (!newSettingsPass(SubnetChecked::NewAddress))
         return;
     const ModifyValues values = modifyValues(form, state_.selected.ipText, state_.selected.macText);
-    switch (whileBusy<ExchangeOutcome>([&] { return services_.extendedExchange(values); })) {
+    std::optional<ExchangeOutcome> outcome =
+        whileBusy<ExchangeOutcome>([this, values] { return services_.extendedExchange(values); });
+    if (!outcome)
+        return; // cancelled: the window does not wait for the device
+    switch (*outcome) {
     case ExchangeOutcome::Accepted:
         say(M::success);
         break;
@@ -333,7 +369,8 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
     if (typeCode >= 500) {
         // These recorders are checked by the vendor SDK; the change goes on
         // when its answer arrives.
-        services_.sdkLogin(device.ipText, device.httpPortText, form.userName, form.passwordText, false);
+        services_.sdkLoginFor(
+            newLoginSession(), device.ipText, device.httpPortText, form.userName, form.passwordText, false);
         answerPending_ = true;
         return;
     }
@@ -348,7 +385,11 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
         std::string credentials = utf8ToDeviceText(form.userName + ":" + form.passwordText);
         state_.authToken = Base64Encode(credentials);
         const std::string ipText = device.ipText, portText = device.httpPortText, token = state_.authToken;
-        verdict = whileBusy<AuthorityVerdict>([&] { return services_.httpAuthorityCheck(ipText, portText, token); });
+        std::optional<AuthorityVerdict> answered = whileBusy<AuthorityVerdict>(
+            [this, ipText, portText, token] { return services_.httpAuthorityCheck(ipText, portText, token); });
+        if (!answered)
+            return; // cancelled: nothing is sent, nothing said
+        verdict = *answered;
     }
     if (verdict != AuthorityVerdict::Accepted) {
         // The SDK may still know the device: its answer can change it later.
@@ -356,7 +397,8 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
         // the SDK's refusal then claims no wrong password either.
         sdkAfterUnansweredCheck_ = verdict == AuthorityVerdict::Unreachable;
         if (!form.passwordText.empty()) {
-            services_.sdkLogin(device.ipText, device.httpPortText, form.userName, form.passwordText, false);
+            services_.sdkLoginFor(
+                newLoginSession(), device.ipText, device.httpPortText, form.userName, form.passwordText, false);
             answerPending_ = true;
         }
         say(sdkAfterUnansweredCheck_ ? M::noConnection : M::wrongPassword);
@@ -391,9 +433,20 @@ void ConfigurationChange::basicAfterSdkLogin()
     say(M::success);
 }
 
-void ConfigurationChange::loginAnswered(bool accepted)
+std::uintptr_t ConfigurationChange::newLoginSession()
 {
-    if (handOver(Answer::Login, accepted))
+    std::uintptr_t session = ++sessionNumber_;
+    loginSession_ = session;
+    return session;
+}
+
+void ConfigurationChange::loginAnswered(bool accepted, std::uintptr_t session)
+{
+    // Only the answer of the last login started: an earlier login's late
+    // answer must not continue (or satisfy the wait of) a later one.
+    if (session != loginSession_)
+        return;
+    if (handOver(Answer::Login, accepted, session))
         return;
     answerPending_ = false;
     switch (state_.loginPurpose) {
@@ -416,18 +469,20 @@ void ConfigurationChange::loginAnswered(bool accepted)
     }
 }
 
-void ConfigurationChange::onvifChangeAnswered(bool accepted)
+void ConfigurationChange::onvifChangeAnswered(bool accepted, std::uintptr_t session)
 {
-    if (handOver(Answer::Change, accepted))
+    if (session != loginSession_)
+        return;
+    if (handOver(Answer::Change, accepted, session))
         return;
     if (onvifStep_ == OnvifChangeStep::ChangePending)
         onvifStep_ = accepted ? OnvifChangeStep::Accepted : OnvifChangeStep::NotAccepted;
 }
 
-bool ConfigurationChange::handOver(Answer answer, bool value)
+bool ConfigurationChange::handOver(Answer answer, bool value, std::uintptr_t session)
 {
     std::lock_guard lock(answerMutex_);
-    if (awaiting_ != answer)
+    if (awaiting_ != answer || awaitingSession_ != session)
         return false;
     answer_ = value;
     answerArrived_.notify_all();
@@ -445,11 +500,25 @@ void ConfigurationChange::waitForBatch()
 void ConfigurationChange::startBatch()
 {
     batchRunActive_ = true;
-    batchReport_.clear();
-    worker_ = std::thread([this] { runBatch(); });
-    if (showBusyDialog(view_, state_, MainView::BusyPicture::Changing) == 2) {
-        // Cancel: the device being changed finishes, no further one starts.
-        batchRunActive_ = false;
+    workerRunning_ = true;
+    {
+        std::lock_guard lock(answerMutex_);
+        batchReport_.clear();
+    }
+    const std::uintptr_t number = ++exchangeNumber_;
+    exchangeShown_ = number;
+    worker_ = std::thread([this, number] { runBatch(number); });
+    const int closedWith = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
+    exchangeShown_ = 0;
+    if (closedWith == busyCancelled) {
+        // Cancel gives the window back at once: the device being changed
+        // finishes (a wait for a library's answer ends now), no further one
+        // starts, and the worker ends on its own.
+        {
+            std::lock_guard lock(answerMutex_);
+            batchRunActive_ = false;
+        }
+        answerArrived_.notify_all();
     }
 }
 
@@ -459,7 +528,7 @@ std::vector<std::pair<std::string, BatchOutcome>> ConfigurationChange::lastBatch
     return batchReport_;
 }
 
-void ConfigurationChange::runBatch()
+void ConfigurationChange::runBatch(std::uintptr_t number)
 {
     onWorker_ = true;
     // The worker works on copies: the window's thread keeps handling
@@ -506,14 +575,20 @@ void ConfigurationChange::runBatch()
     else if (everyDeviceChanged && anyDeviceChanged && batchRunActive_)
         say(M::success);
     batchRunActive_ = false;
-    view_.runOnGuiThread([this] { view_.endBusyDialog(0); });
+    // Only this run's dialog: after a Cancel another may be up by now.
+    view_.runOnGuiThread([this, number] {
+        if (exchangeShown_ == number)
+            view_.endBusyDialog(0);
+    });
     onWorker_ = false;
+    workerRunning_ = false;
 }
 
-void ConfigurationChange::expectAnswer(Answer answer)
+void ConfigurationChange::expectAnswer(Answer answer, std::uintptr_t session)
 {
     std::lock_guard lock(answerMutex_);
     awaiting_ = answer;
+    awaitingSession_ = session;
     answer_.reset();
 }
 
@@ -527,7 +602,9 @@ void ConfigurationChange::forgetAnswer()
 std::optional<bool> ConfigurationChange::awaitAnswer(std::chrono::milliseconds wait)
 {
     std::unique_lock lock(answerMutex_);
-    bool answered = answerArrived_.wait_for(lock, wait, [this] { return answer_.has_value(); });
+    // A Cancel ends the wait too: the device then counts as not changed.
+    bool answered = answerArrived_.wait_for(lock, wait, [this] { return answer_.has_value() || !batchRunActive_; });
+    answered = answered && answer_.has_value();
     awaiting_ = Answer::None;
     std::optional<bool> result = answered ? answer_ : std::nullopt;
     answer_.reset();
@@ -587,10 +664,13 @@ ConfigurationChange::EntryResult ConfigurationChange::changeBatchEntry(
     // A device that never answered is told so, not that its password is wrong.
     AuthorityVerdict verdict = AuthorityVerdict::Refused;
     if (entry.typeCode >= 500) {
-        expectAnswer(Answer::Login);
+        const std::uintptr_t session = newLoginSession();
+        expectAnswer(Answer::Login, session);
         view_.runOnGuiThread([&] { state_.loginPurpose = 1; });
-        services_.sdkLogin(entry.ip, port, form.userName, form.passwordText, false);
+        services_.sdkLoginFor(session, entry.ip, port, form.userName, form.passwordText, false);
         std::optional<bool> answer = awaitAnswer(loginWait_);
+        if (!batchRunActive_)
+            return {BatchOutcome::Failed, false}; // cancelled while waiting: no verdict to tell
         verdict = !answer ? AuthorityVerdict::Unreachable
                           : (*answer ? AuthorityVerdict::Accepted : AuthorityVerdict::Refused);
     } else if (!entry.kind.empty()) {
@@ -631,9 +711,10 @@ ConfigurationChange::EntryResult ConfigurationChange::changeOldEntry(
 ConfigurationChange::EntryResult ConfigurationChange::changeOnvifEntry(
     const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
 {
-    expectAnswer(Answer::Login);
+    const std::uintptr_t session = newLoginSession();
+    expectAnswer(Answer::Login, session);
     view_.runOnGuiThread([&] { state_.loginPurpose = 4; });
-    if (!services_.onvifLogin(entry.ip, std::to_string(entry.httpPort), form.userName, form.passwordText)) {
+    if (!services_.onvifLoginFor(session, entry.ip, std::to_string(entry.httpPort), form.userName, form.passwordText)) {
         forgetAnswer();
         return {BatchOutcome::Failed, false};
     }
@@ -653,7 +734,7 @@ ConfigurationChange::EntryResult ConfigurationChange::changeOnvifEntry(
     FormValues fixed = form;
     fixed.dhcpEnabled = false;
     OnvifNetParam block = onvifParameterBlock(fixed, entry.mac, newAddress);
-    expectAnswer(Answer::Change);
+    expectAnswer(Answer::Change, session);
     if (!services_.onvifChange(block)) {
         forgetAnswer();
         return {BatchOutcome::Failed, false};

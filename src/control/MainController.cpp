@@ -60,6 +60,8 @@ ChangeServices& MainController::servicesOf(
 
 MainController::~MainController()
 {
+    // The change's workers first: they use the libraries cleaned up below.
+    change_.shutdown();
     services_.onvifLogout();
     services_.sdkLogout();
     shutdownSearch();
@@ -167,7 +169,7 @@ void MainController::handleMessage(const WindowMessage& message)
         change_.exchangeDone(message.wParam);
         break;
     case MessageId::OnvifChangeResult:
-        change_.onvifChangeAnswered(message.lParam == 1);
+        change_.onvifChangeAnswered(message.lParam == 1, message.wParam);
         break;
     case MessageId::SearchReplyOld:
         addOldestReply(discovery_.basicReplyKind());
@@ -186,10 +188,10 @@ void MainController::handleMessage(const WindowMessage& message)
             view_.endWindow(2);
         break;
     case MessageId::LoginResultOk:
-        loginAnswered(true);
+        loginAnswered(true, message.wParam);
         break;
     case MessageId::LoginResultFail:
-        loginAnswered(false);
+        loginAnswered(false, message.wParam);
         break;
     case MessageId::SdkConnectFailed:
         sdkConnectFailed();
@@ -210,7 +212,7 @@ void MainController::handleMessage(const WindowMessage& message)
     }
 }
 
-void MainController::loginAnswered(bool accepted)
+void MainController::loginAnswered(bool accepted, std::uintptr_t session)
 {
     // What the answer continues depends on what the login was for.
     switch (state_.loginPurpose) {
@@ -220,7 +222,7 @@ void MainController::loginAnswered(bool accepted)
     case 1: // a basic change
     case 3: // an ONVIF change of the selected device
     case 4: // an ONVIF change inside a batch
-        change_.loginAnswered(accepted);
+        change_.loginAnswered(accepted, session);
         break;
     default:
         break;
@@ -244,8 +246,9 @@ void MainController::onvifDevice(const WindowMessage& message)
 {
     if (message.lParam == 1) {
         // The end of the discovery. After a cancel, or once the dialog has
-        // closed, it changes nothing.
-        if (state_.busyDialogShown)
+        // closed, it changes nothing; nor does it close a change's dialog
+        // that came up after its search had ended.
+        if (state_.busyDialogShown && state_.busySearching)
             view_.endBusyDialog(state_.busyResult);
         return;
     }

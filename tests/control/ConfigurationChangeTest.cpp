@@ -48,12 +48,19 @@ public:
         lastToken = token;
         return httpVerdict;
     }
-    void sdkLogin(const std::string& ipText, const std::string&, const std::string&, const std::string&, bool) override
+    void sdkLogin(const std::string& ipText, const std::string& port, const std::string& user,
+        const std::string& password, bool family) override
+    {
+        sdkLoginFor(0, ipText, port, user, password, family);
+    }
+    void sdkLoginFor(std::uintptr_t session, const std::string& ipText, const std::string&, const std::string&,
+        const std::string&, bool) override
     {
         std::lock_guard lock(mutex);
         sdkLogins.push_back(ipText);
+        sdkSessions.push_back(session);
         if (onSdkLogin)
-            onSdkLogin();
+            onSdkLogin(session);
     }
     void sdkLogout() override {}
     bool onvifLogin(const std::string&, const std::string&, const std::string&, const std::string&) override
@@ -64,10 +71,11 @@ public:
     std::mutex mutex;
     std::vector<ModifyValues> oldModifies, basicModifies, exchanges;
     std::vector<std::string> httpChecks, sdkLogins;
+    std::vector<std::uintptr_t> sdkSessions;
     std::string lastToken;
     ExchangeOutcome exchangeOutcome = ExchangeOutcome::Accepted;
     AuthorityVerdict httpVerdict = AuthorityVerdict::Accepted;
-    std::function<void()> onSdkLogin;
+    std::function<void(std::uintptr_t session)> onSdkLogin;
     std::function<void()> duringExchange; // on the thread that talks to the device
 };
 
@@ -94,6 +102,21 @@ protected:
         f.mobilePortText = "1";
         f.userName = "admin";
         f.passwordText = "12345";
+    }
+
+    // The busy dialog of a batch stays up until the run's worker ends it.
+    void dialogWaitsForTheRun()
+    {
+        view.onBusyDialog = [this] {
+            for (;;) {
+                {
+                    std::lock_guard lock(view.guiMutex);
+                    if (!view.busyEnds.empty())
+                        return view.busyEnds.back();
+                }
+                std::this_thread::yield();
+            }
+        };
     }
 
     FakeMainView view;
@@ -273,17 +296,31 @@ TEST_F(ConfigurationChangeTest, ExchangesWithTheDeviceRunWhileTheBusyDialogIsUp)
     }
 }
 
-TEST_F(ConfigurationChangeTest, AnExchangeEndingAfterCancelLeavesLaterDialogsAlone)
+// Cancel gives the window back while the device still keeps the exchange
+// busy: the window never waits for it. Its late end closes no later dialog,
+// and its result is dropped.
+TEST_F(ConfigurationChangeTest, CancelReturnsAtOnceAndTheLateEndIsDropped)
 {
-    clickedDevice("610");
-    view.onBusyDialog = [] { return 2; }; // Cancel at once
-    change.apply();
-    // The exchange still ended and counted; its late end finds no dialog of its own.
-    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
-    std::optional<WindowMessage> late = queue.tryTake();
-    ASSERT_TRUE(late.has_value());
-    change.exchangeDone(late->wParam);
-    EXPECT_TRUE(view.busyEnds.empty());
+    for (const char* type : {"300", "610"}) { // the credential check, the extended exchange
+        SCOPED_TRACE(type);
+        clickedDevice(type);
+        view.messages.clear();
+        view.busyEnds.clear();
+        services.basicModifies.clear();
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        services.duringExchange = [released] { released.wait(); };
+        view.onBusyDialog = [] { return 2; }; // Cancel at once
+        change.apply(); // returns although the exchange has not ended
+        release.set_value();
+        std::optional<WindowMessage> late = queue.take(std::chrono::seconds(20));
+        ASSERT_TRUE(late.has_value());
+        change.exchangeDone(late->wParam);
+        EXPECT_TRUE(view.busyEnds.empty());
+        EXPECT_TRUE(view.messages.empty());
+        EXPECT_TRUE(services.basicModifies.empty()) << "nothing is sent after a cancelled check";
+    }
+    services.duringExchange = nullptr;
 }
 
 TEST_F(ConfigurationChangeTest, BasicChangeAfterTheWebServerCheck)
@@ -306,7 +343,7 @@ TEST_F(ConfigurationChangeTest, RefusedCheckTriesTheSdkWhoseAnswerMayChangeTheDe
     EXPECT_TRUE(services.basicModifies.empty());
     EXPECT_TRUE(change.answerPending());
 
-    change.loginAnswered(true);
+    change.loginAnswered(true, change.loginSession());
     EXPECT_FALSE(change.answerPending());
     EXPECT_EQ(services.basicModifies.size(), 1u);
     EXPECT_EQ(view.messages.back(), M::success);
@@ -334,14 +371,14 @@ TEST_F(ConfigurationChangeTest, UnansweredCheckSaysNoConnectionNotWrongPassword)
         change.apply();
         EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(c.first)}));
         EXPECT_EQ(services.sdkLogins.size(), 1u);
-        change.loginAnswered(false);
+        change.loginAnswered(false, change.loginSession());
         EXPECT_EQ(view.messages, c.afterSdkRefusal);
         EXPECT_TRUE(services.basicModifies.empty());
     }
     // The SDK may still reach a device the web check could not.
     clickedDevice("300");
     change.apply();
-    change.loginAnswered(true);
+    change.loginAnswered(true, change.loginSession());
     EXPECT_EQ(services.basicModifies.size(), 1u);
     EXPECT_EQ(view.messages.back(), M::success);
 }
@@ -351,8 +388,26 @@ TEST_F(ConfigurationChangeTest, SdkRefusalSaysWrongPassword)
     clickedDevice("1001");
     change.apply();
     EXPECT_TRUE(view.messages.empty());
-    change.loginAnswered(false);
+    change.loginAnswered(false, change.loginSession());
     EXPECT_EQ(view.messages.back(), M::wrongPassword);
+    EXPECT_TRUE(services.basicModifies.empty());
+}
+
+// An earlier login's answer (a change the user gave up on and started
+// again) must not continue the later one.
+TEST_F(ConfigurationChangeTest, OnlyTheLastLoginsAnswerContinuesTheChange)
+{
+    clickedDevice("1001");
+    change.apply();
+    clickedDevice("1001");
+    change.apply();
+    ASSERT_EQ(services.sdkSessions.size(), 2u);
+    EXPECT_NE(services.sdkSessions[0], services.sdkSessions[1]);
+    change.loginAnswered(true, services.sdkSessions[0]);
+    EXPECT_TRUE(services.basicModifies.empty());
+    EXPECT_TRUE(change.answerPending());
+    change.loginAnswered(false, services.sdkSessions[1]);
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::wrongPassword)}));
     EXPECT_TRUE(services.basicModifies.empty());
 }
 
@@ -387,6 +442,7 @@ TEST_F(ConfigurationChangeTest, BatchGivesConsecutiveAddressesByEachEntrysPath)
     view.form.gateway = ip(192, 168, 0, 1);
     state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.2", 1, 1), entry("10.0.0.3", 300),
         entry("10.0.0.4", 700)};
+    dialogWaitsForTheRun();
     change.apply();
     change.waitForBatch();
 
@@ -414,7 +470,9 @@ TEST_F(ConfigurationChangeTest, BatchOfMixedPathsEndsWithSuccess)
     view.form.startIp = ip(10, 2, 0, 10);
     view.form.gateway = ip(10, 2, 0, 1);
     state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.3", 300), entry("10.0.0.4", 1001)};
-    services.onSdkLogin = [this] { std::thread([this] { change.loginAnswered(true); }).detach(); };
+    services.onSdkLogin = [this](std::uintptr_t session) {
+        std::thread([this, session] { change.loginAnswered(true, session); }).detach();
+    };
     change.apply();
     change.waitForBatch();
     ASSERT_EQ(services.exchanges.size(), 1u);
@@ -533,6 +591,39 @@ TEST_F(ConfigurationChangeTest, BatchStartAddressMustBeAHostAddress)
     change.waitForBatch();
     EXPECT_TRUE(services.exchanges.empty());
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress)}));
+}
+
+// Cancel in a batch's dialog gives the window back at once; the worker ends
+// the device it is changing and starts no other. A new "Zmiana IP" meanwhile
+// does not wait for it.
+TEST_F(ConfigurationChangeTest, BatchCancelReturnsAtOnceAndStopsBeforeTheNextDevice)
+{
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 1, 0, 100);
+    state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.2", 610)};
+    std::promise<void> started, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> exchanges {0};
+    services.duringExchange = [&] {
+        if (exchanges++ == 0)
+            started.set_value();
+        released.wait();
+    };
+    std::future<void> first = started.get_future();
+    view.onBusyDialog = [&] {
+        first.wait();
+        return 2; // Cancel while the first device's exchange is under way
+    };
+    change.apply();
+    change.apply(); // the worker is still busy: neither waits for it nor starts anew
+    release.set_value();
+    change.waitForBatch();
+    EXPECT_EQ(exchanges, 1);
+    EXPECT_EQ(services.exchanges.size(), 1u);
+    EXPECT_EQ(view.busyPictures.size(), 1u);
+    EXPECT_TRUE(view.busyEnds.empty()) << "the run's end closes no dialog after Cancel";
+    services.duringExchange = nullptr;
 }
 
 } // namespace
