@@ -78,7 +78,8 @@ void NetworkChangeServices::sdkLogin(const std::string& ipText, const std::strin
 void NetworkChangeServices::sdkLoginFor(std::uintptr_t session, const std::string& ipText,
     const std::string& httpPortText, const std::string& userName, const std::string& password, bool secondFamily)
 {
-    sdkLogout();
+    std::lock_guard lock(sdkMutex_);
+    sdkLogoutLocked();
     QvNetLoginRecord record {};
     copyText(record.address, ipText);
     record.port = leadingInteger(httpPortText);
@@ -94,14 +95,20 @@ void NetworkChangeServices::sdkLoginFor(std::uintptr_t session, const std::strin
 
 void NetworkChangeServices::sdkLogout()
 {
-    if (sdkLoginHandle_ == 0)
-        return;
-    QV_NET_Logout(sdkLoginHandle_);
-    sdkLoginHandle_ = 0;
+    std::lock_guard lock(sdkMutex_);
+    sdkLogoutLocked();
+}
+
+void NetworkChangeServices::sdkLogoutLocked()
+{
+    std::int32_t handle = sdkLoginHandle_.exchange(0);
+    if (handle != 0)
+        QV_NET_Logout(handle);
 }
 
 int NetworkChangeServices::sdkUpgrade(const std::string& packagePath)
 {
+    std::lock_guard lock(sdkMutex_);
     return QV_NET_Upgrade(sdkLoginHandle_, packagePath.c_str());
 }
 

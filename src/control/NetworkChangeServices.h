@@ -31,7 +31,7 @@ public:
     void sdkLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
         const std::string& password, bool secondFamily) override;
     void sdkLogout() override;
-    bool sdkLoggedIn() const override { return sdkLoginHandle_ != 0; }
+    bool sdkLoggedIn() const override { return sdkLoginHandle_.load() != 0; }
     int sdkUpgrade(const std::string& packagePath) override;
     bool onvifLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
         const std::string& password) override;
@@ -50,7 +50,11 @@ private:
     InterfaceSockets& sockets_;
     AddressSource addresses_;
     MessagePoster& poster_;
-    std::int32_t sdkLoginHandle_ = 0;
+    // A batch's worker may still log in after Cancel while the window logs
+    // in for an upgrade: one login or logout at a time.
+    std::mutex sdkMutex_;
+    std::atomic<std::int32_t> sdkLoginHandle_ {0};
+    void sdkLogoutLocked();
     OnvifLibrary* onvif_;
     // Set by a batch's worker, read at shutdown on the window's thread.
     std::atomic<std::int32_t> onvifLoginHandle_ {0};
