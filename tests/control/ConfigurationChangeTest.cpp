@@ -323,6 +323,34 @@ TEST_F(ConfigurationChangeTest, CancelReturnsAtOnceAndTheLateEndIsDropped)
     services.duringExchange = nullptr;
 }
 
+// An exchange left running by Cancel is waited for when the change goes
+// away: it uses services that go away after it.
+TEST_F(ConfigurationChangeTest, ShutdownWaitsForAnExchangeLeftByCancel)
+{
+    clickedDevice("610");
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> exchangeEnded {false};
+    services.duringExchange = [&] {
+        released.wait();
+        exchangeEnded = true;
+    };
+    view.onBusyDialog = [] { return 2; };
+    {
+        ConfigurationChange own {view, state, services, queue};
+        own.apply();
+        EXPECT_FALSE(exchangeEnded);
+        std::thread releaser([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            release.set_value();
+        });
+        own.shutdown();
+        EXPECT_TRUE(exchangeEnded) << "shutdown returned before the exchange ended";
+        releaser.join();
+    }
+    services.duringExchange = nullptr;
+}
+
 TEST_F(ConfigurationChangeTest, BasicChangeAfterTheWebServerCheck)
 {
     clickedDevice("300");
