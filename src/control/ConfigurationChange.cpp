@@ -479,6 +479,16 @@ void ConfigurationChange::onvifChangeAnswered(bool accepted, std::uintptr_t sess
         onvifStep_ = accepted ? OnvifChangeStep::Accepted : OnvifChangeStep::NotAccepted;
 }
 
+void ConfigurationChange::loginAbandoned()
+{
+    answerPending_ = false;
+    std::lock_guard lock(answerMutex_);
+    if (awaiting_ == Answer::Login) {
+        loginLost_ = true;
+        answerArrived_.notify_all();
+    }
+}
+
 bool ConfigurationChange::handOver(Answer answer, bool value, std::uintptr_t session)
 {
     std::lock_guard lock(answerMutex_);
@@ -589,6 +599,7 @@ void ConfigurationChange::expectAnswer(Answer answer, std::uintptr_t session)
     std::lock_guard lock(answerMutex_);
     awaiting_ = answer;
     awaitingSession_ = session;
+    loginLost_ = false;
     answer_.reset();
 }
 
@@ -602,8 +613,10 @@ void ConfigurationChange::forgetAnswer()
 std::optional<bool> ConfigurationChange::awaitAnswer(std::chrono::milliseconds wait)
 {
     std::unique_lock lock(answerMutex_);
-    // A Cancel ends the wait too: the device then counts as not changed.
-    bool answered = answerArrived_.wait_for(lock, wait, [this] { return answer_.has_value() || !batchRunActive_; });
+    // A Cancel ends the wait too, and so does a library that lost the device:
+    // the device then counts as not changed.
+    bool answered = answerArrived_.wait_for(
+        lock, wait, [this] { return answer_.has_value() || !batchRunActive_ || loginLost_; });
     answered = answered && answer_.has_value();
     awaiting_ = Answer::None;
     std::optional<bool> result = answered ? answer_ : std::nullopt;

@@ -60,8 +60,9 @@ public:
     // with the session of the login it was made in.
     void onvifChangeAnswered(bool accepted, std::uintptr_t session);
     OnvifChangeStep onvifStep() const { return onvifStep_; }
-    // The library lost the device: no answer will come.
-    void loginAbandoned() { answerPending_ = false; }
+    // The library lost the device: no answer will come (a batch waiting for
+    // it stops waiting).
+    void loginAbandoned();
     // A change waits for a library's login answer to go on.
     bool answerPending() const { return answerPending_; }
     // Waits until a batch worker has finished.
@@ -163,6 +164,7 @@ private:
     std::condition_variable answerArrived_;
     Answer awaiting_ = Answer::None;
     std::uintptr_t awaitingSession_ = 0;
+    bool loginLost_ = false;
     std::optional<bool> answer_;
     std::chrono::milliseconds loginWait_ {30000};
     // A change's requests take up to the library's request wait each.

@@ -582,6 +582,22 @@ TEST_F(ConfigurationChangeTest, BatchThatChangedNothingSaysSo)
     }
 }
 
+// A library that lost the device ends the batch's wait for its login at
+// once: the run does not sit out the whole wait for an answer that cannot come.
+TEST_F(ConfigurationChangeTest, ALostSdkConnectionEndsTheBatchsWait)
+{
+    change.setLoginWait(std::chrono::hours(1));
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 1, 0, 100);
+    state.batchEntries = {entry("10.0.0.4", 1001)};
+    services.onSdkLogin = [this](std::uintptr_t) { std::thread([this] { change.loginAbandoned(); }).detach(); };
+    change.apply();
+    change.waitForBatch();
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::noConnection), std::string(M::nothingChanged)}));
+    services.onSdkLogin = nullptr;
+}
+
 // In a batch too: no answer is no connection, a refusal a wrong password.
 TEST_F(ConfigurationChangeTest, BatchEntriesTellNoConnectionFromWrongPassword)
 {
@@ -602,6 +618,7 @@ TEST_F(ConfigurationChangeTest, BatchEntriesTellNoConnectionFromWrongPassword)
         state.batchMode = true;
         view.form.startIp = ip(10, 1, 0, 100);
         state.batchEntries = {entry("10.0.0.3", c.type)};
+        services.onSdkLogin = nullptr;
         services.httpVerdict = c.verdict;
         change.apply();
         change.waitForBatch();
