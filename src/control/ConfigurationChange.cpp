@@ -147,6 +147,7 @@ void ConfigurationChange::apply()
         return;
     if (worker_.joinable())
         worker_.join();
+    forgetPendingLogin();
     state_.form = view_.readForm();
     onvifStep_ = OnvifChangeStep::None;
     if (state_.batchMode) {
@@ -431,6 +432,13 @@ void ConfigurationChange::basicAfterSdkLogin()
     }
     services_.sendBasicModify(modifyValues(form, state_.selected.ipText, state_.selected.macText));
     say(M::success);
+}
+
+void ConfigurationChange::forgetPendingLogin()
+{
+    // A number no login carries.
+    loginSession_ = ++sessionNumber_;
+    answerPending_ = false;
 }
 
 std::uintptr_t ConfigurationChange::newLoginSession()

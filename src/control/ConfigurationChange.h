@@ -72,6 +72,10 @@ public:
     void shutdown();
     // The session number of the last login a change started.
     std::uintptr_t loginSession() const { return loginSession_; }
+    // The user has moved on (another row, another "Zmiana IP"): the answer
+    // of a login still pending continues nothing, since the form and the
+    // selection it would act on are no longer that change's.
+    void forgetPendingLogin();
 
     // How long a batch waits for a library's login answer, and for the
     // device's answer to an ONVIF change.

@@ -143,6 +143,8 @@ void MainController::closeButtonClicked()
 
 void MainController::rowClicked(int row, ClickKind kind)
 {
+    // A pending change login's answer must not act on the row clicked now.
+    change_.forgetPendingLogin();
     list_.click(row, kind);
     // A plain click empties the panel's password edit; its saved copy goes too.
     if (kind == ClickKind::Plain)

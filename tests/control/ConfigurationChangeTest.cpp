@@ -439,6 +439,25 @@ TEST_F(ConfigurationChangeTest, OnlyTheLastLoginsAnswerContinuesTheChange)
     EXPECT_TRUE(services.basicModifies.empty());
 }
 
+// A login answer continues only the change that started it: once the user
+// has gone on to another change, a late answer must not act on the form or
+// the device now shown.
+TEST_F(ConfigurationChangeTest, ALoginAnswerAfterAnotherChangeActsOnNothing)
+{
+    clickedDevice("300");
+    services.httpVerdict = AuthorityVerdict::Refused;
+    change.apply(); // "Błąd hasła!", the SDK login goes on
+    ASSERT_EQ(services.sdkSessions.size(), 1u);
+    const std::uintptr_t first = services.sdkSessions[0];
+
+    clickedDevice("610"); // another device, changed by the extended exchange
+    state.selected.ipText = "10.1.0.99";
+    change.apply();
+    ASSERT_EQ(services.exchanges.size(), 1u);
+    change.loginAnswered(true, first);
+    EXPECT_TRUE(services.basicModifies.empty()) << "the late answer changed the device shown now";
+}
+
 TEST_F(ConfigurationChangeTest, DhcpLeavesTheAddressFieldsOut)
 {
     clickedDevice("300");

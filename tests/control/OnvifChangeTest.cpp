@@ -111,6 +111,20 @@ TEST_F(OnvifChange, ARefusedLoginIsSilent)
     EXPECT_EQ(step(), OnvifChangeStep::LoginFailed);
 }
 
+// A click on a row while the login is pending: the late answer must not
+// hand the form (now the clicked row's) to the device logged into.
+TEST_F(OnvifChange, ARowClickWhileTheLoginIsPendingDropsItsAnswer)
+{
+    clickedDevice();
+    controller->applyChanges();
+    library.takeCalls();
+    controller->rowClicked(0, ClickKind::Plain);
+    library.answerLogin(LS_NET_EVENT_LOGIN_OK);
+    deliver();
+    EXPECT_TRUE(library.blocks.empty());
+    EXPECT_EQ(library.takeCalls(), Calls {});
+}
+
 TEST_F(OnvifChange, ADeviceThatDoesNotTakeTheChange)
 {
     clickedDevice();
