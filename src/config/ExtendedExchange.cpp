@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <optional>
@@ -97,7 +98,8 @@ WaitResult waitReadable(std::vector<pollfd>& polled, Clock::time_point deadline)
 // device has answered or a receive failed; nothing while only other traffic
 // came in. Every readable socket gets its turn, so a busy one cannot hide the
 // device's answer on another.
-std::optional<ExchangeOutcome> receiveReady(const std::vector<pollfd>& polled, std::string_view deviceIpText)
+std::optional<ExchangeOutcome> receiveReady(
+    const std::vector<pollfd>& polled, std::string_view deviceIpText, std::string_view deviceMacText)
 {
     std::array<std::uint8_t, ExtendedModifyReply::maxSize> buffer {};
     for (const pollfd& entry : polled) {
@@ -117,12 +119,15 @@ std::optional<ExchangeOutcome> receiveReady(const std::vector<pollfd>& polled, s
         }
         if (count == 0 || dottedAddress(ntohl(sender.sin_addr.s_addr)) != deviceIpText)
             continue;
+        if (!replyFromDevice(ByteView(buffer.data(), static_cast<std::size_t>(count)), deviceMacText))
+            continue;
         return replyOutcome(ByteView(buffer.data(), static_cast<std::size_t>(count)));
     }
     return std::nullopt;
 }
 
-ExchangeOutcome awaitReply(const std::vector<UniqueFd>& sockets, std::string_view deviceIpText, ExchangeTimings timings)
+ExchangeOutcome awaitReply(const std::vector<UniqueFd>& sockets, std::string_view deviceIpText,
+    std::string_view deviceMacText, ExchangeTimings timings)
 {
     std::vector<pollfd> polled;
     for (const UniqueFd& socket : sockets)
@@ -142,12 +147,38 @@ ExchangeOutcome awaitReply(const std::vector<UniqueFd>& sockets, std::string_vie
         case WaitResult::Readable:
             break;
         }
-        if (std::optional<ExchangeOutcome> outcome = receiveReady(polled, deviceIpText))
+        if (std::optional<ExchangeOutcome> outcome = receiveReady(polled, deviceIpText, deviceMacText))
             return *outcome;
     }
 }
 
+// The hex digits of a MAC text, lower case: "00-1A-2b..." and "00:1a:2B..."
+// name the same device.
+std::string macDigits(std::string_view text)
+{
+    std::string digits;
+    for (char c : text) {
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            digits.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    }
+    return digits;
+}
+
 } // namespace
+
+bool replyFromDevice(ByteView reply, std::string_view macText)
+{
+    namespace R = ExtendedModifyReply;
+    if (!DiscoveryHeader::matches(reply, DiscoveryHeader::newMagic, R::command))
+        return false;
+    if (reply.size() <= R::macText || reply[R::macText] == 0)
+        return true; // no MAC named: the sender's address is all there is
+    std::size_t size = std::min(R::macTextSize, reply.size() - R::macText);
+    std::string_view named(reinterpret_cast<const char*>(reply.data() + R::macText), size);
+    named = named.substr(0, named.find('\0'));
+    const std::string expected = macDigits(macText);
+    return expected.empty() || macDigits(named) == expected;
+}
 
 ExchangeOutcome replyOutcome(ByteView reply)
 {
@@ -170,7 +201,7 @@ ExchangeOutcome ExtendedExchange(const ModifyValues& values, const AddressSource
     const std::vector<UniqueFd> sockets = openSendingSockets(localAddresses);
     const ExtendedModifyRequestBytes request = buildExtendedModifyRequest(values);
     sendRequest(sockets, request);
-    return awaitReply(sockets, values.currentIpText, timings);
+    return awaitReply(sockets, values.currentIpText, values.macText, timings);
 }
 
 } // namespace lorvena

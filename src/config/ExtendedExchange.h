@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace lorvena {
 
@@ -20,11 +21,16 @@ struct ExchangeTimings {
     std::chrono::milliseconds whole {30000};
 };
 
-// The device's answer to an ExtendedModifyRequest: any datagram of 1 to 1024
-// bytes from the device's current address. Only the status byte is read.
+// The device's answer to an ExtendedModifyRequest: a datagram of up to 1024
+// bytes from the device's current address, starting with the new magic and
+// command 13, then the status byte; the device's address text and its MAC
+// text follow.
 namespace ExtendedModifyReply {
 inline constexpr std::size_t maxSize = 1024;
+inline constexpr std::uint8_t command = 13;
 inline constexpr std::size_t status = 13;
+inline constexpr std::size_t macText = 32;
+inline constexpr std::size_t macTextSize = 18;
 inline constexpr std::uint8_t accepted = 0;
 inline constexpr std::uint8_t wrongPassword = 16;
 } // namespace ExtendedModifyReply
@@ -34,6 +40,13 @@ inline constexpr std::uint8_t wrongPassword = 16;
 // answers the device gives by status, and accepting it could report a change
 // that never happened.
 ExchangeOutcome replyOutcome(ByteView reply);
+
+// Whether a datagram is the answer of the device named by `macText`: the new
+// magic and the reply's command, and, where the reply is long enough to name
+// a MAC and does, that MAC in any spelling (compared as its hex digits).
+// Anything else (a search reply, another device at the same address, a
+// stranger's datagram) gives no verdict.
+bool replyFromDevice(ByteView reply, std::string_view macText);
 
 // Sends the extended modify request for `values` and waits for the device's
 // answer, which comes from its current address (`values.currentIpText`).
@@ -45,7 +58,8 @@ ExchangeOutcome replyOutcome(ByteView reply);
 // hear it. The answer is awaited on all these sockets. With no local address
 // nothing is sent and the outcome is Timeout once the wait has passed.
 //
-// Datagrams that are empty or come from another address are ignored. A failing
+// Datagrams that are empty, come from another address or are not the device's
+// answer (replyFromDevice) are ignored. A failing
 // wait or receive ends the exchange with ReceiveError.
 ExchangeOutcome ExtendedExchange(
     const ModifyValues& values, const AddressSource& localAddresses, ExchangeTimings timings = {});

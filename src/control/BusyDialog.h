@@ -11,8 +11,10 @@ namespace lorvena {
 inline int showBusyDialog(MainView& view, WindowState& state, MainView::BusyPicture picture)
 {
     state.busyDialogShown = true;
+    state.busySearching = picture == MainView::BusyPicture::Searching;
     int result = view.runBusyDialog(picture);
     state.busyDialogShown = false;
+    state.busySearching = false;
     state.busyResult = result;
     return result;
 }

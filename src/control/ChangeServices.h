@@ -42,6 +42,20 @@ public:
     // available. The answer arrives as a login message too.
     virtual bool onvifLogin(const std::string& ipText, const std::string& httpPortText, const std::string& userName,
         const std::string& password) = 0;
+
+    // The same logins, numbered: their answers (and the answer to an ONVIF
+    // change made in that login) carry `session` as the message's wParam,
+    // so that a late answer is not taken for a later login's.
+    virtual void sdkLoginFor(std::uintptr_t /*session*/, const std::string& ipText, const std::string& httpPortText,
+        const std::string& userName, const std::string& password, bool secondFamily)
+    {
+        sdkLogin(ipText, httpPortText, userName, password, secondFamily);
+    }
+    virtual bool onvifLoginFor(std::uintptr_t /*session*/, const std::string& ipText, const std::string& httpPortText,
+        const std::string& userName, const std::string& password)
+    {
+        return onvifLogin(ipText, httpPortText, userName, password);
+    }
     // Hands the settings to the device of the last ONVIF login, then logs
     // out. False when the library did not take them (no successful login,
     // a block it cannot use); otherwise how the device took them arrives

@@ -46,21 +46,43 @@ ConfigurationChange::ConfigurationChange(MainView& view, WindowState& state, Cha
 }
 
 template<typename Result>
-Result ConfigurationChange::whileBusy(const std::function<Result()>& exchange)
+std::optional<Result> ConfigurationChange::whileBusy(std::function<Result()> exchange)
 {
+    reapExchanges();
     const std::uintptr_t number = ++exchangeNumber_;
-    Result result {};
+    // The worker owns what it works with: after a Cancel it outlives this call.
+    auto result = std::make_shared<std::optional<Result>>();
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    exchangeShown_ = number;
     // The end travels as a posted message: a worker that waited for the
     // window's thread could wait forever for a thread that waits to join it.
-    std::thread worker([&, number] {
-        result = exchange();
+    std::thread worker([this, number, result, ended, exchange = std::move(exchange)] {
+        *result = exchange();
         poster_.post({MessageId::DeviceExchangeDone, number, 0, {}});
+        *ended = true;
     });
-    exchangeShown_ = number;
-    showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
+    const int closedWith = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
     exchangeShown_ = 0;
+    if (closedWith == busyCancelled) {
+        // Cancel gives the window back at once. The exchange ends on its own
+        // (its waits bound it) and its result is dropped; the thread is
+        // joined once it has ended, or at shutdown.
+        exchanges_.push_back({std::move(worker), std::move(ended)});
+        return std::nullopt;
+    }
+    // Closed by the exchange's end: the worker is done or about to be.
     worker.join();
-    return result;
+    return *result;
+}
+
+void ConfigurationChange::reapExchanges()
+{
+    std::erase_if(exchanges_, [](Exchange& exchange) {
+        if (!*exchange.ended)
+            return false;
+        exchange.thread.join();
+        return true;
+    });
 }
 
 void ConfigurationChange::exchangeDone(std::uintptr_t exchange)
@@ -70,7 +92,7 @@ void ConfigurationChange::exchangeDone(std::uintptr_t exchange)
         view_.endBusyDialog(0);
 }
 
-ConfigurationChange::~ConfigurationChange()
+void ConfigurationChange::shutdown()
 {
     batchRunActive_ = false;
     {
@@ -80,6 +102,14 @@ ConfigurationChange::~ConfigurationChange()
     answerArrived_.notify_all();
     if (worker_.joinable())
         worker_.join();
+    for (Exchange& exchange : exchanges_)
+        exchange.thread.join();
+    exchanges_.clear();
+}
+
+ConfigurationChange::~ConfigurationChange()
+{
+    shutdown();
 }
 
 // --- talking to the user from either thread
@@ -117,10 +147,13 @@ void ConfigurationChange::reportChanged(const ChangeExpectation& expected)
 
 void ConfigurationChange::apply()
 {
-    if (batchRunActive_)
+    // A batch still under way, or one cancelled whose worker is finishing
+    // its device: the window is not held up waiting for it.
+    if (batchRunActive_ || workerRunning_)
         return;
     if (worker_.joinable())
         worker_.join();
+    forgetPendingLogin();
     state_.form = view_.readForm();
     onvifStep_ = OnvifChangeStep::None;
     if (state_.batchMode) {
@@ -154,11 +187,34 @@ ModifyValues modifyValues(const FormValues& form, const std::string& currentIpTe
     return values;
 }
 
+namespace {
+
+// An old-generation request: those devices have no DHCP flag, so it always
+// carries the fixed addresses the form shows, whatever a hidden DHCP box says.
+ModifyValues oldModifyValues(const FormValues& form, const std::string& currentIpText, std::uint32_t newAddress,
+    std::uint32_t gateway)
+{
+    ModifyValues values = modifyValues(form, currentIpText, {});
+    values.addressesIncluded = true;
+    values.dhcp = false;
+    values.newIp = newAddress;
+    values.gateway = gateway;
+    return values;
+}
+
+} // namespace
+
 void ConfigurationChange::oldGeneration()
 {
     FormValues& form = state_.form;
+    form.dhcpEnabled = false;
     if (!addressAcceptable(form.newIp)) {
         say(M::badAddress);
+        return;
+    }
+    // A device given a broken mask could not be reached again.
+    if (!maskAcceptable(form.netMask)) {
+        say(M::badMask);
         return;
     }
     SimpleSubnetVerdict subnet = simpleSubnetRule(form.newIp, form.gateway);
@@ -169,7 +225,7 @@ void ConfigurationChange::oldGeneration()
         return;
     }
     // The device is named by the address it was listed with.
-    services_.sendOldModify(modifyValues(form, dottedAddress(form.originalIp), {}));
+    services_.sendOldModify(oldModifyValues(form, dottedAddress(form.originalIp), form.newIp, form.gateway));
     reportChanged(selectedExpectation(VerifyGeneration::Old, form, state_.selected, dottedAddress(form.originalIp)));
     say(M::success);
 }
@@ -231,8 +287,8 @@ void ConfigurationChange::onvifPath(std::int32_t typeCode)
     if (!portsPass(state_.selected.kindText, typeCode))
         return;
     state_.loginPurpose = 3;
-    answerPending_ =
-        services_.onvifLogin(state_.selected.ipText, state_.selected.httpPortText, form.userName, form.passwordText);
+    answerPending_ = services_.onvifLoginFor(
+        newLoginSession(), state_.selected.ipText, state_.selected.httpPortText, form.userName, form.passwordText);
     onvifStep_ = answerPending_ ? OnvifChangeStep::LoginPending : OnvifChangeStep::Unavailable;
 }
 
@@ -284,7 +340,11 @@ void ConfigurationChange::extendedPath()
     if (!newSettingsPass(SubnetChecked::NewAddress))
         return;
     const ModifyValues values = modifyValues(form, state_.selected.ipText, state_.selected.macText);
-    switch (whileBusy<ExchangeOutcome>([&] { return services_.extendedExchange(values); })) {
+    std::optional<ExchangeOutcome> outcome =
+        whileBusy<ExchangeOutcome>([this, values] { return services_.extendedExchange(values); });
+    if (!outcome)
+        return; // cancelled: the window does not wait for the device
+    switch (*outcome) {
     case ExchangeOutcome::Accepted:
         reportChanged(selectedExpectation(VerifyGeneration::Extended, form, state_.selected, state_.selected.ipText));
         say(M::success);
@@ -314,15 +374,19 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
         return;
     }
     state_.loginPurpose = 1;
+    sdkAfterUnansweredCheck_ = false;
     if (typeCode >= 500) {
         // These recorders are checked by the vendor SDK; the change goes on
         // when its answer arrives.
-        services_.sdkLogin(device.ipText, device.httpPortText, form.userName, form.passwordText, false);
+        services_.sdkLoginFor(
+            newLoginSession(), device.ipText, device.httpPortText, form.userName, form.passwordText, false);
         answerPending_ = true;
         return;
     }
 
-    bool accepted = false;
+    // No password, or a row without a kind (an ONVIF row): nothing is asked,
+    // and the credentials count as refused.
+    AuthorityVerdict verdict = AuthorityVerdict::Refused;
     if (form.passwordText.empty()) {
         form.newIp = form.originalIp;
         showForm();
@@ -330,16 +394,23 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
         std::string credentials = utf8ToDeviceText(form.userName + ":" + form.passwordText);
         state_.authToken = Base64Encode(credentials);
         const std::string ipText = device.ipText, portText = device.httpPortText, token = state_.authToken;
-        accepted = whileBusy<AuthorityVerdict>([&] { return services_.httpAuthorityCheck(ipText, portText, token); })
-            == AuthorityVerdict::Accepted;
+        std::optional<AuthorityVerdict> answered = whileBusy<AuthorityVerdict>(
+            [this, ipText, portText, token] { return services_.httpAuthorityCheck(ipText, portText, token); });
+        if (!answered)
+            return; // cancelled: nothing is sent, nothing said
+        verdict = *answered;
     }
-    if (!accepted) {
+    if (verdict != AuthorityVerdict::Accepted) {
         // The SDK may still know the device: its answer can change it later.
+        // A device that never answered the check was not refused by it, and
+        // the SDK's refusal then claims no wrong password either.
+        sdkAfterUnansweredCheck_ = verdict == AuthorityVerdict::Unreachable;
         if (!form.passwordText.empty()) {
-            services_.sdkLogin(device.ipText, device.httpPortText, form.userName, form.passwordText, false);
+            services_.sdkLoginFor(
+                newLoginSession(), device.ipText, device.httpPortText, form.userName, form.passwordText, false);
             answerPending_ = true;
         }
-        say(M::wrongPassword);
+        say(sdkAfterUnansweredCheck_ ? M::noConnection : M::wrongPassword);
         return;
     }
     if (!portsPass(device.kindText, typeCode))
@@ -373,16 +444,34 @@ void ConfigurationChange::basicAfterSdkLogin()
     say(M::success);
 }
 
-void ConfigurationChange::loginAnswered(bool accepted)
+void ConfigurationChange::forgetPendingLogin()
 {
-    if (handOver(Answer::Login, accepted))
+    // A number no login carries.
+    loginSession_ = ++sessionNumber_;
+    answerPending_ = false;
+}
+
+std::uintptr_t ConfigurationChange::newLoginSession()
+{
+    std::uintptr_t session = ++sessionNumber_;
+    loginSession_ = session;
+    return session;
+}
+
+void ConfigurationChange::loginAnswered(bool accepted, std::uintptr_t session)
+{
+    // Only the answer of the last login started: an earlier login's late
+    // answer must not continue (or satisfy the wait of) a later one.
+    if (session != loginSession_)
+        return;
+    if (handOver(Answer::Login, accepted, session))
         return;
     answerPending_ = false;
     switch (state_.loginPurpose) {
     case 1:
         if (accepted)
             basicAfterSdkLogin();
-        else
+        else if (!sdkAfterUnansweredCheck_)
             say(M::wrongPassword);
         break;
     case 3:
@@ -398,9 +487,11 @@ void ConfigurationChange::loginAnswered(bool accepted)
     }
 }
 
-void ConfigurationChange::onvifChangeAnswered(bool accepted)
+void ConfigurationChange::onvifChangeAnswered(bool accepted, std::uintptr_t session)
 {
-    if (handOver(Answer::Change, accepted))
+    if (session != loginSession_)
+        return;
+    if (handOver(Answer::Change, accepted, session))
         return;
     if (onvifStep_ == OnvifChangeStep::ChangePending) {
         onvifStep_ = accepted ? OnvifChangeStep::Accepted : OnvifChangeStep::NotAccepted;
@@ -409,10 +500,20 @@ void ConfigurationChange::onvifChangeAnswered(bool accepted)
     }
 }
 
-bool ConfigurationChange::handOver(Answer answer, bool value)
+void ConfigurationChange::loginAbandoned()
+{
+    answerPending_ = false;
+    std::lock_guard lock(answerMutex_);
+    if (awaiting_ == Answer::Login) {
+        loginLost_ = true;
+        answerArrived_.notify_all();
+    }
+}
+
+bool ConfigurationChange::handOver(Answer answer, bool value, std::uintptr_t session)
 {
     std::lock_guard lock(answerMutex_);
-    if (awaiting_ != answer)
+    if (awaiting_ != answer || awaitingSession_ != session)
         return false;
     answer_ = value;
     answerArrived_.notify_all();
@@ -430,11 +531,25 @@ void ConfigurationChange::waitForBatch()
 void ConfigurationChange::startBatch()
 {
     batchRunActive_ = true;
-    batchReport_.clear();
-    worker_ = std::thread([this] { runBatch(); });
-    if (showBusyDialog(view_, state_, MainView::BusyPicture::Changing) == 2) {
-        // Cancel: the device being changed finishes, no further one starts.
-        batchRunActive_ = false;
+    workerRunning_ = true;
+    {
+        std::lock_guard lock(answerMutex_);
+        batchReport_.clear();
+    }
+    const std::uintptr_t number = ++exchangeNumber_;
+    exchangeShown_ = number;
+    worker_ = std::thread([this, number] { runBatch(number); });
+    const int closedWith = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
+    exchangeShown_ = 0;
+    if (closedWith == busyCancelled) {
+        // Cancel gives the window back at once: the device being changed
+        // finishes (a wait for a library's answer ends now), no further one
+        // starts, and the worker ends on its own.
+        {
+            std::lock_guard lock(answerMutex_);
+            batchRunActive_ = false;
+        }
+        answerArrived_.notify_all();
     }
 }
 
@@ -444,7 +559,7 @@ std::vector<std::pair<std::string, BatchOutcome>> ConfigurationChange::lastBatch
     return batchReport_;
 }
 
-void ConfigurationChange::runBatch()
+void ConfigurationChange::runBatch(std::uintptr_t number)
 {
     onWorker_ = true;
     // The worker works on copies: the window's thread keeps handling
@@ -452,41 +567,60 @@ void ConfigurationChange::runBatch()
     const std::vector<BatchEntry> entries = state_.batchEntries;
     const FormValues form = state_.form;
     const std::uint32_t startIp = form.startIp;
+    const bool oldDevices = !state_.newGeneration();
 
     bool everyDeviceChanged = true;
+    bool anyDeviceChanged = false;
+    bool startRefused = false;
     if (!addressAcceptable(startIp)) {
         say(M::badAddress);
-        everyDeviceChanged = false;
+        startRefused = true;
     } else {
         std::uint32_t offset = 0;
         for (const BatchEntry& entry : entries) {
             BatchOutcome outcome = BatchOutcome::Skipped;
-            // Devices on DHCP take their address from the server.
-            if (entry.dhcp == 0) {
+            // Devices on DHCP take their address from the server; old
+            // devices have no such flag.
+            if (entry.dhcp == 0 || oldDevices) {
                 if (!batchRunActive_)
                     break;
-                EntryResult result = changeBatchEntry(form, entry, startIp + offset);
+                EntryResult result = oldDevices ? changeOldEntry(form, entry, startIp + offset)
+                                                : changeBatchEntry(form, entry, startIp + offset);
                 outcome = result.outcome;
                 if (result.addressTaken)
                     ++offset;
                 if (outcome != BatchOutcome::Changed)
                     everyDeviceChanged = false;
+                else
+                    anyDeviceChanged = true;
             }
             std::lock_guard lock(answerMutex_);
             batchReport_.emplace_back(entry.ip, outcome);
         }
     }
-    if (everyDeviceChanged && batchRunActive_)
+    // Success only for a run that changed something: skipped devices (DHCP)
+    // and refused ones leave nothing to report as done. A refused start
+    // address has already said why nothing was tried.
+    if (!startRefused && !anyDeviceChanged)
+        say(M::nothingChanged);
+    else if (everyDeviceChanged && anyDeviceChanged && batchRunActive_)
         say(M::success);
     batchRunActive_ = false;
-    view_.runOnGuiThread([this] { view_.endBusyDialog(0); });
+    // Only this run's dialog: after a Cancel another may be up by now.
+    view_.runOnGuiThread([this, number] {
+        if (exchangeShown_ == number)
+            view_.endBusyDialog(0);
+    });
     onWorker_ = false;
+    workerRunning_ = false;
 }
 
-void ConfigurationChange::expectAnswer(Answer answer)
+void ConfigurationChange::expectAnswer(Answer answer, std::uintptr_t session)
 {
     std::lock_guard lock(answerMutex_);
     awaiting_ = answer;
+    awaitingSession_ = session;
+    loginLost_ = false;
     answer_.reset();
 }
 
@@ -500,7 +634,11 @@ void ConfigurationChange::forgetAnswer()
 std::optional<bool> ConfigurationChange::awaitAnswer(std::chrono::milliseconds wait)
 {
     std::unique_lock lock(answerMutex_);
-    bool answered = answerArrived_.wait_for(lock, wait, [this] { return answer_.has_value(); });
+    // A Cancel ends the wait too, and so does a library that lost the device:
+    // the device then counts as not changed.
+    bool answered = answerArrived_.wait_for(
+        lock, wait, [this] { return answer_.has_value() || !batchRunActive_ || loginLost_; });
+    answered = answered && answer_.has_value();
     awaiting_ = Answer::None;
     std::optional<bool> result = answered ? answer_ : std::nullopt;
     answer_.reset();
@@ -558,18 +696,24 @@ ConfigurationChange::EntryResult ConfigurationChange::changeBatchEntry(
         return {BatchOutcome::Failed, false};
     }
 
-    bool accepted = false;
+    // A device that never answered is told so, not that its password is wrong.
+    AuthorityVerdict verdict = AuthorityVerdict::Refused;
     if (entry.typeCode >= 500) {
-        expectAnswer(Answer::Login);
+        const std::uintptr_t session = newLoginSession();
+        expectAnswer(Answer::Login, session);
         view_.runOnGuiThread([&] { state_.loginPurpose = 1; });
-        services_.sdkLogin(entry.ip, port, form.userName, form.passwordText, false);
-        accepted = awaitAnswer(loginWait_).value_or(false);
+        services_.sdkLoginFor(session, entry.ip, port, form.userName, form.passwordText, false);
+        std::optional<bool> answer = awaitAnswer(loginWait_);
+        if (!batchRunActive_)
+            return {BatchOutcome::Failed, false}; // cancelled while waiting: no verdict to tell
+        verdict = !answer ? AuthorityVerdict::Unreachable
+                          : (*answer ? AuthorityVerdict::Accepted : AuthorityVerdict::Refused);
     } else if (!entry.kind.empty()) {
         std::string token = Base64Encode(utf8ToDeviceText(form.userName + ":" + form.passwordText));
-        accepted = services_.httpAuthorityCheck(entry.ip, port, token) == AuthorityVerdict::Accepted;
+        verdict = services_.httpAuthorityCheck(entry.ip, port, token);
     }
-    if (!accepted) {
-        say(M::wrongPassword);
+    if (verdict != AuthorityVerdict::Accepted) {
+        say(verdict == AuthorityVerdict::Unreachable ? M::noConnection : M::wrongPassword);
         return {BatchOutcome::Failed, false};
     }
     services_.sendBasicModify(values);
@@ -577,12 +721,37 @@ ConfigurationChange::EntryResult ConfigurationChange::changeBatchEntry(
     return {BatchOutcome::Changed, true};
 }
 
+ConfigurationChange::EntryResult ConfigurationChange::changeOldEntry(
+    const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
+{
+    // As a single old change: no credentials, the old request, no answer.
+    if (!addressAcceptable(newAddress)) {
+        say(M::badAddress);
+        return {BatchOutcome::Failed, false};
+    }
+    if (!maskAcceptable(form.netMask)) {
+        say(M::badMask);
+        return {BatchOutcome::Failed, false};
+    }
+    // An empty gateway becomes each new address's own a.b.c.1.
+    std::uint32_t gateway = form.gateway;
+    SimpleSubnetVerdict subnet = simpleSubnetRule(newAddress, gateway);
+    if (subnet.filledGateway)
+        gateway = *subnet.filledGateway;
+    else if (subnet.ask && !ask(M::subnetQuestion))
+        return {BatchOutcome::Failed, false};
+    services_.sendOldModify(oldModifyValues(form, entry.ip, newAddress, gateway));
+    reportChanged(batchExpectation(VerifyGeneration::Old, entry, newAddress));
+    return {BatchOutcome::Changed, true};
+}
+
 ConfigurationChange::EntryResult ConfigurationChange::changeOnvifEntry(
     const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
 {
-    expectAnswer(Answer::Login);
+    const std::uintptr_t session = newLoginSession();
+    expectAnswer(Answer::Login, session);
     view_.runOnGuiThread([&] { state_.loginPurpose = 4; });
-    if (!services_.onvifLogin(entry.ip, std::to_string(entry.httpPort), form.userName, form.passwordText)) {
+    if (!services_.onvifLoginFor(session, entry.ip, std::to_string(entry.httpPort), form.userName, form.passwordText)) {
         forgetAnswer();
         return {BatchOutcome::Failed, false};
     }
@@ -602,7 +771,7 @@ ConfigurationChange::EntryResult ConfigurationChange::changeOnvifEntry(
     FormValues fixed = form;
     fixed.dhcpEnabled = false;
     OnvifNetParam block = onvifParameterBlock(fixed, entry.mac, newAddress);
-    expectAnswer(Answer::Change);
+    expectAnswer(Answer::Change, session);
     if (!services_.onvifChange(block)) {
         forgetAnswer();
         return {BatchOutcome::Failed, false};

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -51,19 +52,31 @@ public:
 
     void apply();
 
-    // The answer of an SDK or ONVIF login started for a change.
-    void loginAnswered(bool accepted);
+    // The answer of an SDK or ONVIF login started for a change, with the
+    // session its message carries; answers of other logins are ignored.
+    void loginAnswered(bool accepted, std::uintptr_t session);
     // MessageId::DeviceExchangeDone: closes the busy dialog of that exchange.
     void exchangeDone(std::uintptr_t exchange);
-    // How the device took an ONVIF change (MessageId::OnvifChangeResult).
-    void onvifChangeAnswered(bool accepted);
+    // How the device took an ONVIF change (MessageId::OnvifChangeResult),
+    // with the session of the login it was made in.
+    void onvifChangeAnswered(bool accepted, std::uintptr_t session);
     OnvifChangeStep onvifStep() const { return onvifStep_; }
-    // The library lost the device: no answer will come.
-    void loginAbandoned() { answerPending_ = false; }
+    // The library lost the device: no answer will come (a batch waiting for
+    // it stops waiting).
+    void loginAbandoned();
     // A change waits for a library's login answer to go on.
     bool answerPending() const { return answerPending_; }
     // Waits until a batch worker has finished.
     void waitForBatch();
+    // Stops a batch before its next device and waits for every thread that
+    // talks to devices: before the services and libraries they use go away.
+    void shutdown();
+    // The session number of the last login a change started.
+    std::uintptr_t loginSession() const { return loginSession_; }
+    // The user has moved on (another row, another "Zmiana IP"): the answer
+    // of a login still pending continues nothing, since the form and the
+    // selection it would act on are no longer that change's.
+    void forgetPendingLogin();
 
     // How long a batch waits for a library's login answer, and for the
     // device's answer to an ONVIF change.
@@ -101,10 +114,14 @@ private:
     bool newSettingsPass(SubnetChecked checked);
     // Runs a blocking exchange with the device (the credential check, the
     // extended exchange) on a thread of its own while the busy dialog keeps
-    // the window painting; returns its result. Cancel only closes the dialog:
-    // the exchange is bounded by its own waits and its result still counts.
+    // the window painting; returns its result, or nothing after Cancel,
+    // which returns at once: the exchange is bounded by its own waits, ends
+    // on its own and its result is dropped.
     template<typename Result>
-    Result whileBusy(const std::function<Result()>& exchange);
+    std::optional<Result> whileBusy(std::function<Result()> exchange);
+    // Joins the exchange threads left by a Cancel that have ended since.
+    void reapExchanges();
+    std::uintptr_t newLoginSession();
 
     // One device of a batch: what became of it, and whether its new address
     // is taken (the next device then gets the next one).
@@ -116,37 +133,55 @@ private:
     enum class Answer { None, Login, Change };
 
     void startBatch();
-    void runBatch();
+    void runBatch(std::uintptr_t number);
     EntryResult changeBatchEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
+    EntryResult changeOldEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
     EntryResult changeOnvifEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
     // Before starting what will answer: from then on the answer is the worker's.
-    void expectAnswer(Answer answer);
+    void expectAnswer(Answer answer, std::uintptr_t session);
     void forgetAnswer();
     std::optional<bool> awaitAnswer(std::chrono::milliseconds wait);
     // Hands an answer to a worker waiting for it; false when none waits.
-    bool handOver(Answer answer, bool value);
+    bool handOver(Answer answer, bool value, std::uintptr_t session);
 
     MainView& view_;
     WindowState& state_;
     ChangeServices& services_;
     MessagePoster& poster_;
+    static constexpr int busyCancelled = 2;
     std::uintptr_t exchangeNumber_ = 0; // window's thread only
-    std::uintptr_t exchangeShown_ = 0;  // the exchange whose dialog is up
+    // The exchange or batch whose dialog is up (0: none of ours).
+    std::atomic<std::uintptr_t> exchangeShown_ {0};
+    // Exchanges left running by a Cancel.
+    struct Exchange {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> ended;
+    };
+    std::vector<Exchange> exchanges_;
+    std::atomic<std::uintptr_t> sessionNumber_ {0};
+    std::atomic<std::uintptr_t> loginSession_ {0};
 
     std::thread worker_;
     std::atomic<bool> onWorker_ {false};
     std::atomic<bool> batchRunActive_ {false};
+    // The batch worker has not finished (it may after a Cancel).
+    std::atomic<bool> workerRunning_ {false};
     std::vector<std::pair<std::string, BatchOutcome>> batchReport_;
 
     // A batch waiting for a library's answer.
     mutable std::mutex answerMutex_;
     std::condition_variable answerArrived_;
     Answer awaiting_ = Answer::None;
+    std::uintptr_t awaitingSession_ = 0;
+    bool loginLost_ = false;
     std::optional<bool> answer_;
     std::chrono::milliseconds loginWait_ {30000};
     // A change's requests take up to the library's request wait each.
     std::chrono::milliseconds changeWait_ {60000};
     bool answerPending_ = false;
+    // The pending SDK login of a basic change follows a web check that got
+    // no answer at all: its refusal is no proof of a wrong password.
+    bool sdkAfterUnansweredCheck_ = false;
     OnvifChangeStep onvifStep_ = OnvifChangeStep::None;
     std::atomic<ChangeVerification*> verification_ {nullptr};
 };

@@ -59,6 +59,9 @@ void DeviceListInteraction::plainClickOldLayout(std::size_t row)
     form.gateway = (form.newIp & 0xFFFFFF00u) | 1u;
     // The device is recognised by its MAC when looked for after a change.
     state_.selected.macText = cell(row, DeviceField::Mac);
+    // Nor a DHCP flag: these devices keep fixed addresses, and the hidden
+    // box must not leave a change without them.
+    showDhcp(false);
     view_.writeForm(form);
 }
 
@@ -87,10 +90,7 @@ void DeviceListInteraction::plainClickNewLayout(std::size_t row)
     form.passwordText.clear();
     view_.clearUpgradePanelPassword();
 
-    // A device on DHCP takes its addresses from the server: they are greyed.
-    form.dhcpEnabled = cell(row, DeviceField::Dhcp) != dhcpOffText;
-    for (ControlId id : {ControlId::NewIp, ControlId::NetMask, ControlId::Gateway, ControlId::Dns})
-        view_.setEnabled(id, !form.dhcpEnabled);
+    showDhcp(rowOnDhcp(row));
 
     // Recorders (type 500 and up) keep their RTSP port tied to the HTTP port.
     view_.setLocked(ControlId::RtspPort, leadingInteger(selected.typeText) >= lowestLockedRtspType);
@@ -152,8 +152,8 @@ void DeviceListInteraction::addToBatch(std::size_t row)
     form.rtspPortText = cell(row, DeviceField::RtspPort);
     entry.httpPort = leadingInteger(form.httpPortText);
     entry.rtspPort = leadingInteger(form.rtspPortText);
-    bool dhcp = cell(row, DeviceField::Dhcp) != dhcpOffText;
-    form.dhcpEnabled = dhcp;
+    bool dhcp = rowOnDhcp(row);
+    showDhcp(dhcp);
     entry.dhcp = dhcp ? 1 : 0;
 
     form.userName = "admin";
@@ -177,6 +177,21 @@ void DeviceListInteraction::recordClickedDevice(std::size_t row)
     selected.typeText = cell(row, DeviceField::TypeCode);
     selected.firmwareText = cell(row, DeviceField::Firmware);
     selected.macText = cell(row, DeviceField::Mac);
+}
+
+bool DeviceListInteraction::rowOnDhcp(std::size_t row) const
+{
+    // Old-generation rows have no DHCP cell: those devices have no such flag.
+    return state_.newGeneration() && cell(row, DeviceField::Dhcp) != dhcpOffText;
+}
+
+void DeviceListInteraction::showDhcp(bool on)
+{
+    // A device on DHCP takes its addresses from the server: they are greyed,
+    // and a request carries them only while they are not.
+    state_.form.dhcpEnabled = on;
+    for (ControlId id : {ControlId::NewIp, ControlId::NetMask, ControlId::Gateway, ControlId::Dns})
+        view_.setEnabled(id, !on);
 }
 
 void DeviceListInteraction::showBatchMarks()

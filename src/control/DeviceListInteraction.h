@@ -32,6 +32,9 @@ private:
     void addToBatch(std::size_t row);
     void recordClickedDevice(std::size_t row);
     void showBatchMarks();
+    bool rowOnDhcp(std::size_t row) const;
+    // The DHCP box and the address fields it greys, in the form.
+    void showDhcp(bool on);
     std::string cell(std::size_t row, DeviceField field) const;
 
     MainView& view_;

@@ -67,9 +67,11 @@ ChangeServices& MainController::servicesOf(
 
 MainController::~MainController()
 {
-    // The upgrade's threads first: an upload, a credential check or a
-    // video-server open must not outlive the libraries and services below.
+    // The workers first: an upload, a credential check, a video-server open
+    // or a change's exchange or batch must not outlive the libraries and
+    // services below.
     upgrade_.shutdown();
+    change_.shutdown();
     services_.onvifLogout();
     services_.sdkLogout();
     shutdownSearch();
@@ -153,6 +155,8 @@ void MainController::closeButtonClicked()
 
 void MainController::rowClicked(int row, ClickKind kind)
 {
+    // A pending change login's answer must not act on the row clicked now.
+    change_.forgetPendingLogin();
     list_.click(row, kind);
     // A plain click empties the panel's password edit; its saved copy goes too.
     if (kind == ClickKind::Plain)
@@ -185,7 +189,7 @@ void MainController::handleMessage(const WindowMessage& message)
         upgrade_.credentialCheckDone(message.wParam);
         break;
     case MessageId::OnvifChangeResult:
-        change_.onvifChangeAnswered(message.lParam == 1);
+        change_.onvifChangeAnswered(message.lParam == 1, message.wParam);
         break;
     case MessageId::SearchReplyOld:
         addOldestReply(discovery_.basicReplyKind());
@@ -204,10 +208,10 @@ void MainController::handleMessage(const WindowMessage& message)
             view_.endWindow(2);
         break;
     case MessageId::LoginResultOk:
-        loginAnswered(true);
+        loginAnswered(true, message.wParam);
         break;
     case MessageId::LoginResultFail:
-        loginAnswered(false);
+        loginAnswered(false, message.wParam);
         break;
     case MessageId::SdkConnectFailed:
         sdkConnectFailed();
@@ -228,7 +232,7 @@ void MainController::handleMessage(const WindowMessage& message)
     }
 }
 
-void MainController::loginAnswered(bool accepted)
+void MainController::loginAnswered(bool accepted, std::uintptr_t session)
 {
     // What the answer continues depends on what the login was for.
     switch (state_.loginPurpose) {
@@ -238,7 +242,7 @@ void MainController::loginAnswered(bool accepted)
     case 1: // a basic change
     case 3: // an ONVIF change of the selected device
     case 4: // an ONVIF change inside a batch
-        change_.loginAnswered(accepted);
+        change_.loginAnswered(accepted, session);
         break;
     default:
         break;
@@ -262,8 +266,9 @@ void MainController::onvifDevice(const WindowMessage& message)
 {
     if (message.lParam == 1) {
         // The end of the discovery. After a cancel, or once the dialog has
-        // closed, it changes nothing.
-        if (state_.busyDialogShown)
+        // closed, it changes nothing; nor does it close a change's dialog
+        // that came up after its search had ended.
+        if (state_.busyDialogShown && state_.busySearching)
             view_.endBusyDialog(state_.busyResult);
         return;
     }

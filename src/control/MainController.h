@@ -115,7 +115,7 @@ private:
     // or of an unknown kind.
     void addOldestReply(ReplyKind kind);
     void clearTable();
-    void loginAnswered(bool accepted);
+    void loginAnswered(bool accepted, std::uintptr_t session);
     void sdkConnectFailed();
     // WM_ONVIF_DEVICE: a found device, or the end of the discovery.
     void onvifDevice(const WindowMessage& message);

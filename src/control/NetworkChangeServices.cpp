@@ -59,10 +59,27 @@ AuthorityVerdict NetworkChangeServices::httpAuthorityCheck(
     return ProbeAuthority(ipText, httpPortText, authToken);
 }
 
+LoginContext* NetworkChangeServices::contextFor(std::uintptr_t session)
+{
+    std::lock_guard lock(contextMutex_);
+    for (LoginContext& context : contexts_) {
+        if (context.session == session)
+            return &context;
+    }
+    return &contexts_.emplace_back(LoginContext {&poster_, session});
+}
+
 void NetworkChangeServices::sdkLogin(const std::string& ipText, const std::string& httpPortText,
     const std::string& userName, const std::string& password, bool secondFamily)
 {
-    sdkLogout();
+    sdkLoginFor(0, ipText, httpPortText, userName, password, secondFamily);
+}
+
+void NetworkChangeServices::sdkLoginFor(std::uintptr_t session, const std::string& ipText,
+    const std::string& httpPortText, const std::string& userName, const std::string& password, bool secondFamily)
+{
+    std::lock_guard lock(sdkMutex_);
+    sdkLogoutLocked();
     QvNetLoginRecord record {};
     copyText(record.address, ipText);
     record.port = leadingInteger(httpPortText);
@@ -71,26 +88,38 @@ void NetworkChangeServices::sdkLogin(const std::string& ipText, const std::strin
     copyText(record.password, utf8ToDeviceText(password));
     record.always1 = 1;
     record.secondFamily = secondFamily ? 1 : 0;
-    record.userContext = &poster_;
+    record.userContext = contextFor(session);
     record.notify = &SdkNotify;
     sdkLoginHandle_ = QV_NET_Login(&record);
 }
 
 void NetworkChangeServices::sdkLogout()
 {
-    if (sdkLoginHandle_ == 0)
-        return;
-    QV_NET_Logout(sdkLoginHandle_);
-    sdkLoginHandle_ = 0;
+    std::lock_guard lock(sdkMutex_);
+    sdkLogoutLocked();
+}
+
+void NetworkChangeServices::sdkLogoutLocked()
+{
+    std::int32_t handle = sdkLoginHandle_.exchange(0);
+    if (handle != 0)
+        QV_NET_Logout(handle);
 }
 
 int NetworkChangeServices::sdkUpgrade(const std::string& packagePath)
 {
+    std::lock_guard lock(sdkMutex_);
     return QV_NET_Upgrade(sdkLoginHandle_, packagePath.c_str());
 }
 
 bool NetworkChangeServices::onvifLogin(const std::string& ipText, const std::string& httpPortText,
     const std::string& userName, const std::string& password)
+{
+    return onvifLoginFor(0, ipText, httpPortText, userName, password);
+}
+
+bool NetworkChangeServices::onvifLoginFor(std::uintptr_t session, const std::string& ipText,
+    const std::string& httpPortText, const std::string& userName, const std::string& password)
 {
     if (!onvif_)
         return false;
@@ -99,8 +128,10 @@ bool NetworkChangeServices::onvifLogin(const std::string& ipText, const std::str
     record.port = leadingInteger(httpPortText);
     copyText(record.userName, utf8ToDeviceText(userName));
     copyText(record.password, utf8ToDeviceText(password));
-    record.userContext = &poster_;
+    LoginContext* context = contextFor(session);
+    record.userContext = context;
     record.notify = &OnvifNotify;
+    onvifLoginContext_ = context;
     // A handle still held (a login whose change never came) is replaced,
     // not logged out: the library ends it at clean-up.
     onvifLoginHandle_ = onvif_->login(record);
@@ -112,7 +143,9 @@ bool NetworkChangeServices::onvifChange(const OnvifNetParam& block)
     std::int32_t handle = onvifLoginHandle_.exchange(0);
     if (!onvif_ || handle == 0)
         return false;
-    bool started = onvif_->setNetParam(handle, block, &OnvifChangeNotify, &poster_) == 0;
+    // The change's answer belongs to the login it was made in.
+    LoginContext* context = onvifLoginContext_.load();
+    bool started = onvif_->setNetParam(handle, block, &OnvifChangeNotify, context ? context : contextFor(0)) == 0;
     onvif_->logout(handle);
     return started;
 }
@@ -126,9 +159,10 @@ void NetworkChangeServices::onvifLogout()
 
 void SdkNotify(std::int32_t, std::int32_t eventCode, const void* eventData, void* userContext)
 {
-    auto* poster = static_cast<MessagePoster*>(userContext);
-    if (!poster)
+    auto* context = static_cast<const LoginContext*>(userContext);
+    if (!context || !context->poster)
         return;
+    MessagePoster* poster = context->poster;
     switch (eventCode) {
     case QV_NET_EVENT_CONNECT_FAILED:
         poster->post({MessageId::SdkConnectFailed, 0, 0, {}});
@@ -147,10 +181,10 @@ void SdkNotify(std::int32_t, std::int32_t eventCode, const void* eventData, void
         poster->post({MessageId::SdkUpgradeFailed, 0, 0, {}});
         break;
     case QV_NET_EVENT_LOGIN_OK:
-        poster->post({MessageId::LoginResultOk, 0, 0, {}});
+        poster->post({MessageId::LoginResultOk, context->session, 0, {}});
         break;
     case QV_NET_EVENT_LOGIN_FAILED:
-        poster->post({MessageId::LoginResultFail, 0, 0, {}});
+        poster->post({MessageId::LoginResultFail, context->session, 0, {}});
         break;
     default:
         break;

@@ -22,21 +22,22 @@ std::int32_t OnvifSearchCallback(const OnvifDeviceRecord* record, void* user)
 
 void OnvifNotify(std::int32_t, std::int32_t eventCode, const void*, void* userContext)
 {
-    auto* poster = static_cast<MessagePoster*>(userContext);
-    if (!poster)
+    auto* context = static_cast<const LoginContext*>(userContext);
+    if (!context || !context->poster)
         return;
     if (eventCode == LS_NET_EVENT_LOGIN_OK)
-        poster->post({MessageId::LoginResultOk, 0, 0, {}});
+        context->poster->post({MessageId::LoginResultOk, context->session, 0, {}});
     else if (eventCode == LS_NET_EVENT_LOGIN_FAILED)
-        poster->post({MessageId::LoginResultFail, 0, 0, {}});
+        context->poster->post({MessageId::LoginResultFail, context->session, 0, {}});
 }
 
 void OnvifChangeNotify(std::int32_t, std::int32_t outcome, void* user)
 {
-    auto* poster = static_cast<MessagePoster*>(user);
-    if (!poster)
+    auto* context = static_cast<const LoginContext*>(user);
+    if (!context || !context->poster)
         return;
-    poster->post({MessageId::OnvifChangeResult, 0, outcome == LS_NET_CHANGE_ACCEPTED ? 1 : 0, {}});
+    context->poster->post(
+        {MessageId::OnvifChangeResult, context->session, outcome == LS_NET_CHANGE_ACCEPTED ? 1 : 0, {}});
 }
 
 } // namespace lorvena

@@ -31,6 +31,8 @@ struct WindowState {
     // The modal busy dialog is up (a search's or a batch's), and what the
     // last one returned (2: cancelled).
     bool busyDialogShown = false;
+    // The dialog up is a search's (only a search's end may close it).
+    bool busySearching = false;
     int busyResult = 0;
     // The Base64 credentials of the last web-server check.
     std::string authToken;

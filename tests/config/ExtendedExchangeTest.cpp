@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -55,11 +56,30 @@ AddressSource addresses(std::vector<std::uint32_t> list)
     return [list] { return list; };
 }
 
-std::vector<std::uint8_t> status(std::uint8_t value)
+// The device's answer as devices lay it out: magic, command 13, the status,
+// its address text at 16 and its MAC text at 32.
+std::vector<std::uint8_t> answer(std::uint8_t value, std::string mac = "00:1A:2B:3C:4D:5E",
+    std::string magic = "searching..", std::uint8_t command = 13)
 {
     std::vector<std::uint8_t> reply(64, 0);
+    std::copy(magic.begin(), magic.end(), reply.begin());
+    reply[12] = command;
     reply[13] = value;
+    const std::string address = "127.0.0.1";
+    std::copy(address.begin(), address.end(), reply.begin() + 16);
+    std::copy(mac.begin(), mac.end(), reply.begin() + 32);
     return reply;
+}
+
+std::vector<std::uint8_t> status(std::uint8_t value)
+{
+    return answer(value);
+}
+
+std::vector<std::uint8_t> firstBytes(std::vector<std::uint8_t> bytes, std::size_t count)
+{
+    bytes.resize(count);
+    return bytes;
 }
 
 struct Reply {
@@ -145,8 +165,22 @@ INSTANTIATE_TEST_SUITE_P(Replies, DeviceAnswer,
     testing::Values(ExchangeCase {"Accepted", {{device, status(0)}}, patient, ExchangeOutcome::Accepted},
         ExchangeCase {"WrongPassword", {{device, status(16)}}, patient, ExchangeOutcome::WrongPassword},
         ExchangeCase {"OtherStatusRefused", {{device, status(7)}}, patient, ExchangeOutcome::Refused},
-        ExchangeCase {"NoStatusByteRefused", {{device, std::vector<std::uint8_t>(13, 0)}}, patient,
-            ExchangeOutcome::Refused},
+        ExchangeCase {"NoStatusByteRefused", {{device, firstBytes(status(0), 13)}}, patient, ExchangeOutcome::Refused},
+        // A verdict only from the device asked: its magic, its command, and
+        // its MAC where the reply names one. Anything else is someone else's.
+        ExchangeCase {"WrongMagicIgnored", {{device, answer(0, "00:1A:2B:3C:4D:5E", "search.....")}, {device, status(16)}},
+            patient, ExchangeOutcome::WrongPassword},
+        ExchangeCase {"WrongCommandIgnored", {{device, answer(0, "00:1A:2B:3C:4D:5E", "searching..", 3)}},
+            impatient, ExchangeOutcome::Timeout},
+        ExchangeCase {"ZerosIgnored", {{device, std::vector<std::uint8_t>(64, 0)}, {device, status(16)}}, patient,
+            ExchangeOutcome::WrongPassword},
+        // A second device at the same address (two factory-default cameras).
+        ExchangeCase {"OtherMacIgnored", {{device, answer(0, "00:1A:2B:3C:4D:99")}}, impatient,
+            ExchangeOutcome::Timeout},
+        ExchangeCase {"MacInOtherSpellingAccepted", {{device, answer(0, "00-1a-2b-3c-4d-5e")}}, patient,
+            ExchangeOutcome::Accepted},
+        ExchangeCase {"ShortReplyWithoutMacCounts", {{device, firstBytes(status(0), 14)}}, patient,
+            ExchangeOutcome::Accepted},
         // Only the device's own answer counts; the stranger's "accepted" is ignored.
         ExchangeCase {"StrangerIgnored", {{stranger, status(0)}, {device, status(16)}}, patient,
             ExchangeOutcome::WrongPassword},

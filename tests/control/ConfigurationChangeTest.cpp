@@ -48,12 +48,19 @@ public:
         lastToken = token;
         return httpVerdict;
     }
-    void sdkLogin(const std::string& ipText, const std::string&, const std::string&, const std::string&, bool) override
+    void sdkLogin(const std::string& ipText, const std::string& port, const std::string& user,
+        const std::string& password, bool family) override
+    {
+        sdkLoginFor(0, ipText, port, user, password, family);
+    }
+    void sdkLoginFor(std::uintptr_t session, const std::string& ipText, const std::string&, const std::string&,
+        const std::string&, bool) override
     {
         std::lock_guard lock(mutex);
         sdkLogins.push_back(ipText);
+        sdkSessions.push_back(session);
         if (onSdkLogin)
-            onSdkLogin();
+            onSdkLogin(session);
     }
     void sdkLogout() override {}
     bool onvifLogin(const std::string&, const std::string&, const std::string&, const std::string&) override
@@ -64,10 +71,11 @@ public:
     std::mutex mutex;
     std::vector<ModifyValues> oldModifies, basicModifies, exchanges;
     std::vector<std::string> httpChecks, sdkLogins;
+    std::vector<std::uintptr_t> sdkSessions;
     std::string lastToken;
     ExchangeOutcome exchangeOutcome = ExchangeOutcome::Accepted;
     AuthorityVerdict httpVerdict = AuthorityVerdict::Accepted;
-    std::function<void()> onSdkLogin;
+    std::function<void(std::uintptr_t session)> onSdkLogin;
     std::function<void()> duringExchange; // on the thread that talks to the device
 };
 
@@ -94,6 +102,21 @@ protected:
         f.mobilePortText = "1";
         f.userName = "admin";
         f.passwordText = "12345";
+    }
+
+    // The busy dialog of a batch stays up until the run's worker ends it.
+    void dialogWaitsForTheRun()
+    {
+        view.onBusyDialog = [this] {
+            for (;;) {
+                {
+                    std::lock_guard lock(view.guiMutex);
+                    if (!view.busyEnds.empty())
+                        return view.busyEnds.back();
+                }
+                std::this_thread::yield();
+            }
+        };
     }
 
     FakeMainView view;
@@ -134,6 +157,29 @@ TEST_F(ConfigurationChangeTest, OldGenerationAsksAcrossSubnetsAndStopsOnCancel)
     change.apply();
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress)}));
     EXPECT_TRUE(services.oldModifies.empty());
+}
+
+// Old devices have no DHCP flag: a ticked hidden box must not send DHCP on
+// with empty addresses. Their mask is checked before anything goes out.
+TEST_F(ConfigurationChangeTest, OldGenerationSendsFixedAddressesAndChecksTheMask)
+{
+    state.searchMode = 0;
+    view.form.originalIp = ip(10, 1, 2, 9);
+    view.form.newIp = ip(10, 1, 2, 3);
+    view.form.netMask = ip(255, 255, 255, 0);
+    view.form.gateway = ip(10, 1, 2, 1);
+    view.form.dhcpEnabled = true;
+    change.apply();
+    ASSERT_EQ(services.oldModifies.size(), 1u);
+    EXPECT_TRUE(services.oldModifies[0].addressesIncluded);
+    EXPECT_FALSE(services.oldModifies[0].dhcp);
+    EXPECT_EQ(services.oldModifies[0].newIp, ip(10, 1, 2, 3));
+
+    view.messages.clear();
+    view.form.netMask = ip(255, 0, 255, 0);
+    change.apply();
+    EXPECT_EQ(services.oldModifies.size(), 1u);
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badMask)}));
 }
 
 TEST_F(ConfigurationChangeTest, TheAdministratorAccountAndPasswordLength)
@@ -250,17 +296,59 @@ TEST_F(ConfigurationChangeTest, ExchangesWithTheDeviceRunWhileTheBusyDialogIsUp)
     }
 }
 
-TEST_F(ConfigurationChangeTest, AnExchangeEndingAfterCancelLeavesLaterDialogsAlone)
+// Cancel gives the window back while the device still keeps the exchange
+// busy: the window never waits for it. Its late end closes no later dialog,
+// and its result is dropped.
+TEST_F(ConfigurationChangeTest, CancelReturnsAtOnceAndTheLateEndIsDropped)
+{
+    for (const char* type : {"300", "610"}) { // the credential check, the extended exchange
+        SCOPED_TRACE(type);
+        clickedDevice(type);
+        view.messages.clear();
+        view.busyEnds.clear();
+        services.basicModifies.clear();
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        services.duringExchange = [released] { released.wait(); };
+        view.onBusyDialog = [] { return 2; }; // Cancel at once
+        change.apply(); // returns although the exchange has not ended
+        release.set_value();
+        std::optional<WindowMessage> late = queue.take(std::chrono::seconds(20));
+        ASSERT_TRUE(late.has_value());
+        change.exchangeDone(late->wParam);
+        EXPECT_TRUE(view.busyEnds.empty());
+        EXPECT_TRUE(view.messages.empty());
+        EXPECT_TRUE(services.basicModifies.empty()) << "nothing is sent after a cancelled check";
+    }
+    services.duringExchange = nullptr;
+}
+
+// An exchange left running by Cancel is waited for when the change goes
+// away: it uses services that go away after it.
+TEST_F(ConfigurationChangeTest, ShutdownWaitsForAnExchangeLeftByCancel)
 {
     clickedDevice("610");
-    view.onBusyDialog = [] { return 2; }; // Cancel at once
-    change.apply();
-    // The exchange still ended and counted; its late end finds no dialog of its own.
-    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
-    std::optional<WindowMessage> late = queue.tryTake();
-    ASSERT_TRUE(late.has_value());
-    change.exchangeDone(late->wParam);
-    EXPECT_TRUE(view.busyEnds.empty());
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> exchangeEnded {false};
+    services.duringExchange = [&] {
+        released.wait();
+        exchangeEnded = true;
+    };
+    view.onBusyDialog = [] { return 2; };
+    {
+        ConfigurationChange own {view, state, services, queue};
+        own.apply();
+        EXPECT_FALSE(exchangeEnded);
+        std::thread releaser([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            release.set_value();
+        });
+        own.shutdown();
+        EXPECT_TRUE(exchangeEnded) << "shutdown returned before the exchange ended";
+        releaser.join();
+    }
+    services.duringExchange = nullptr;
 }
 
 TEST_F(ConfigurationChangeTest, BasicChangeAfterTheWebServerCheck)
@@ -283,8 +371,42 @@ TEST_F(ConfigurationChangeTest, RefusedCheckTriesTheSdkWhoseAnswerMayChangeTheDe
     EXPECT_TRUE(services.basicModifies.empty());
     EXPECT_TRUE(change.answerPending());
 
-    change.loginAnswered(true);
+    change.loginAnswered(true, change.loginSession());
     EXPECT_FALSE(change.answerPending());
+    EXPECT_EQ(services.basicModifies.size(), 1u);
+    EXPECT_EQ(view.messages.back(), M::success);
+}
+
+// A device whose web server never answered is not one that refused the
+// password. The SDK is still tried; its refusal then adds no wrong-password
+// claim for a device that never answered the check.
+TEST_F(ConfigurationChangeTest, UnansweredCheckSaysNoConnectionNotWrongPassword)
+{
+    struct Case {
+        AuthorityVerdict verdict;
+        std::string_view first;
+        std::vector<std::string> afterSdkRefusal;
+    } cases[] = {
+        {AuthorityVerdict::Refused, M::wrongPassword, {std::string(M::wrongPassword), std::string(M::wrongPassword)}},
+        {AuthorityVerdict::Unreachable, M::noConnection, {std::string(M::noConnection)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.first));
+        view.messages.clear();
+        services.sdkLogins.clear();
+        clickedDevice("300");
+        services.httpVerdict = c.verdict;
+        change.apply();
+        EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(c.first)}));
+        EXPECT_EQ(services.sdkLogins.size(), 1u);
+        change.loginAnswered(false, change.loginSession());
+        EXPECT_EQ(view.messages, c.afterSdkRefusal);
+        EXPECT_TRUE(services.basicModifies.empty());
+    }
+    // The SDK may still reach a device the web check could not.
+    clickedDevice("300");
+    change.apply();
+    change.loginAnswered(true, change.loginSession());
     EXPECT_EQ(services.basicModifies.size(), 1u);
     EXPECT_EQ(view.messages.back(), M::success);
 }
@@ -294,9 +416,46 @@ TEST_F(ConfigurationChangeTest, SdkRefusalSaysWrongPassword)
     clickedDevice("1001");
     change.apply();
     EXPECT_TRUE(view.messages.empty());
-    change.loginAnswered(false);
+    change.loginAnswered(false, change.loginSession());
     EXPECT_EQ(view.messages.back(), M::wrongPassword);
     EXPECT_TRUE(services.basicModifies.empty());
+}
+
+// An earlier login's answer (a change the user gave up on and started
+// again) must not continue the later one.
+TEST_F(ConfigurationChangeTest, OnlyTheLastLoginsAnswerContinuesTheChange)
+{
+    clickedDevice("1001");
+    change.apply();
+    clickedDevice("1001");
+    change.apply();
+    ASSERT_EQ(services.sdkSessions.size(), 2u);
+    EXPECT_NE(services.sdkSessions[0], services.sdkSessions[1]);
+    change.loginAnswered(true, services.sdkSessions[0]);
+    EXPECT_TRUE(services.basicModifies.empty());
+    EXPECT_TRUE(change.answerPending());
+    change.loginAnswered(false, services.sdkSessions[1]);
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::wrongPassword)}));
+    EXPECT_TRUE(services.basicModifies.empty());
+}
+
+// A login answer continues only the change that started it: once the user
+// has gone on to another change, a late answer must not act on the form or
+// the device now shown.
+TEST_F(ConfigurationChangeTest, ALoginAnswerAfterAnotherChangeActsOnNothing)
+{
+    clickedDevice("300");
+    services.httpVerdict = AuthorityVerdict::Refused;
+    change.apply(); // "Błąd hasła!", the SDK login goes on
+    ASSERT_EQ(services.sdkSessions.size(), 1u);
+    const std::uintptr_t first = services.sdkSessions[0];
+
+    clickedDevice("610"); // another device, changed by the extended exchange
+    state.selected.ipText = "10.1.0.99";
+    change.apply();
+    ASSERT_EQ(services.exchanges.size(), 1u);
+    change.loginAnswered(true, first);
+    EXPECT_TRUE(services.basicModifies.empty()) << "the late answer changed the device shown now";
 }
 
 TEST_F(ConfigurationChangeTest, DhcpLeavesTheAddressFieldsOut)
@@ -330,6 +489,7 @@ TEST_F(ConfigurationChangeTest, BatchGivesConsecutiveAddressesByEachEntrysPath)
     view.form.gateway = ip(192, 168, 0, 1);
     state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.2", 1, 1), entry("10.0.0.3", 300),
         entry("10.0.0.4", 700)};
+    dialogWaitsForTheRun();
     change.apply();
     change.waitForBatch();
 
@@ -357,7 +517,9 @@ TEST_F(ConfigurationChangeTest, BatchOfMixedPathsEndsWithSuccess)
     view.form.startIp = ip(10, 2, 0, 10);
     view.form.gateway = ip(10, 2, 0, 1);
     state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.3", 300), entry("10.0.0.4", 1001)};
-    services.onSdkLogin = [this] { std::thread([this] { change.loginAnswered(true); }).detach(); };
+    services.onSdkLogin = [this](std::uintptr_t session) {
+        std::thread([this, session] { change.loginAnswered(true, session); }).detach();
+    };
     change.apply();
     change.waitForBatch();
     ASSERT_EQ(services.exchanges.size(), 1u);
@@ -368,6 +530,119 @@ TEST_F(ConfigurationChangeTest, BatchOfMixedPathsEndsWithSuccess)
     EXPECT_EQ(services.basicModifies[1].currentIpText, "10.0.0.4");
     EXPECT_EQ(services.basicModifies[1].newIp, ip(10, 2, 0, 12));
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
+}
+
+// An old-generation batch changes each device as a single old change does:
+// the old request to start IP + offset, one per device in click order, no
+// credential check (old devices answer none).
+TEST_F(ConfigurationChangeTest, OldGenerationBatchSendsTheOldRequestPerDevice)
+{
+    state.searchMode = 0;
+    state.batchMode = true;
+    view.form.startIp = ip(10, 1, 3, 10);
+    view.form.netMask = ip(255, 255, 255, 0);
+    view.form.gateway = 0;
+    view.form.passwordText = "";
+    // Old rows give type 0 and, from an old reading of the empty cell, DHCP on.
+    state.batchEntries = {entry("10.1.2.7", 0, 1), entry("10.1.2.5", 0), entry("10.1.2.6", 0)};
+    change.apply();
+    change.waitForBatch();
+    EXPECT_TRUE(services.httpChecks.empty());
+    EXPECT_TRUE(services.sdkLogins.empty());
+    EXPECT_TRUE(services.basicModifies.empty());
+    ASSERT_EQ(services.oldModifies.size(), 3u);
+    const char* order[] = {"10.1.2.7", "10.1.2.5", "10.1.2.6"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const ModifyValues& sent = services.oldModifies[i];
+        EXPECT_EQ(sent.currentIpText, order[i]);
+        EXPECT_EQ(sent.newIp, ip(10, 1, 3, 10 + static_cast<int>(i)));
+        EXPECT_EQ(sent.gateway, ip(10, 1, 3, 1));
+        EXPECT_TRUE(sent.addressesIncluded);
+        EXPECT_FALSE(sent.dhcp);
+    }
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
+
+    // A broken mask stops every device before anything is sent.
+    services.oldModifies.clear();
+    view.messages.clear();
+    view.form.netMask = ip(255, 0, 255, 0);
+    change.apply();
+    change.waitForBatch();
+    EXPECT_TRUE(services.oldModifies.empty());
+}
+
+// A batch that sent nothing must not end as a success.
+TEST_F(ConfigurationChangeTest, BatchThatChangedNothingSaysSo)
+{
+    struct Case {
+        const char* name;
+        std::vector<BatchEntry> entries;
+        AuthorityVerdict verdict;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"every device on DHCP", {entry("10.0.0.1", 300, 1), entry("10.0.0.2", 300, 1)}, AuthorityVerdict::Accepted,
+            {std::string(M::nothingChanged)}},
+        {"no device", {}, AuthorityVerdict::Accepted, {std::string(M::nothingChanged)}},
+        {"every check refused", {entry("10.0.0.3", 300)}, AuthorityVerdict::Refused,
+            {std::string(M::wrongPassword), std::string(M::nothingChanged)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        view.messages.clear();
+        clickedDevice("300");
+        state.batchMode = true;
+        view.form.startIp = ip(10, 1, 0, 100);
+        state.batchEntries = c.entries;
+        services.httpVerdict = c.verdict;
+        change.apply();
+        change.waitForBatch();
+        EXPECT_TRUE(services.basicModifies.empty());
+        EXPECT_EQ(view.messages, c.messages);
+    }
+}
+
+// A library that lost the device ends the batch's wait for its login at
+// once: the run does not sit out the whole wait for an answer that cannot come.
+TEST_F(ConfigurationChangeTest, ALostSdkConnectionEndsTheBatchsWait)
+{
+    change.setLoginWait(std::chrono::hours(1));
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 1, 0, 100);
+    state.batchEntries = {entry("10.0.0.4", 1001)};
+    services.onSdkLogin = [this](std::uintptr_t) { std::thread([this] { change.loginAbandoned(); }).detach(); };
+    change.apply();
+    change.waitForBatch();
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::noConnection), std::string(M::nothingChanged)}));
+    services.onSdkLogin = nullptr;
+}
+
+// In a batch too: no answer is no connection, a refusal a wrong password.
+TEST_F(ConfigurationChangeTest, BatchEntriesTellNoConnectionFromWrongPassword)
+{
+    change.setLoginWait(std::chrono::milliseconds(1)); // the SDK never answers here
+    struct Case {
+        std::int32_t type;
+        AuthorityVerdict verdict;
+        std::string_view message;
+    } cases[] = {
+        {300, AuthorityVerdict::Unreachable, M::noConnection},
+        {300, AuthorityVerdict::Refused, M::wrongPassword},
+        {1001, AuthorityVerdict::Accepted, M::noConnection},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        view.messages.clear();
+        clickedDevice("300");
+        state.batchMode = true;
+        view.form.startIp = ip(10, 1, 0, 100);
+        state.batchEntries = {entry("10.0.0.3", c.type)};
+        services.onSdkLogin = nullptr;
+        services.httpVerdict = c.verdict;
+        change.apply();
+        change.waitForBatch();
+        EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(c.message), std::string(M::nothingChanged)}));
+    }
 }
 
 TEST_F(ConfigurationChangeTest, BatchStartAddressMustBeAHostAddress)
@@ -459,7 +734,9 @@ TEST_F(ConfigurationChangeTest, ABatchHandsOverEachChangedDeviceInTurn)
     for (std::size_t i = 0; i < state.batchEntries.size(); ++i)
         state.batchEntries[i].rowId = 100 + i;
     // The SDK refuses the last device.
-    services.onSdkLogin = [this] { std::thread([this] { change.loginAnswered(false); }).detach(); };
+    services.onSdkLogin = [this](std::uintptr_t session) {
+        std::thread([this, session] { change.loginAnswered(false, session); }).detach();
+    };
     change.apply();
     change.waitForBatch();
 
@@ -475,6 +752,39 @@ TEST_F(ConfigurationChangeTest, ABatchHandsOverEachChangedDeviceInTurn)
     EXPECT_EQ(recorded.handed[1].expectedIp, ip(10, 2, 0, 11));
     EXPECT_EQ(recorded.handed[1].rowId, 102u);
     EXPECT_FALSE(recorded.handed[1].dhcp);
+}
+
+// Cancel in a batch's dialog gives the window back at once; the worker ends
+// the device it is changing and starts no other. A new "Zmiana IP" meanwhile
+// does not wait for it.
+TEST_F(ConfigurationChangeTest, BatchCancelReturnsAtOnceAndStopsBeforeTheNextDevice)
+{
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 1, 0, 100);
+    state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.2", 610)};
+    std::promise<void> started, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> exchanges {0};
+    services.duringExchange = [&] {
+        if (exchanges++ == 0)
+            started.set_value();
+        released.wait();
+    };
+    std::future<void> first = started.get_future();
+    view.onBusyDialog = [&] {
+        first.wait();
+        return 2; // Cancel while the first device's exchange is under way
+    };
+    change.apply();
+    change.apply(); // the worker is still busy: neither waits for it nor starts anew
+    release.set_value();
+    change.waitForBatch();
+    EXPECT_EQ(exchanges, 1);
+    EXPECT_EQ(services.exchanges.size(), 1u);
+    EXPECT_EQ(view.busyPictures.size(), 1u);
+    EXPECT_TRUE(view.busyEnds.empty()) << "the run's end closes no dialog after Cancel";
+    services.duringExchange = nullptr;
 }
 
 } // namespace

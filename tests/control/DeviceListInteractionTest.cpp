@@ -194,6 +194,42 @@ TEST_F(DeviceListTest, OldLayoutKeepsStartIpAfterAPlainClick)
     EXPECT_FALSE(view.visible.count(ControlId::StartIp));
 }
 
+// Old-generation replies carry no DHCP flag: an empty cell must not read as
+// "on", neither for a batch entry nor for a hidden box that a later single
+// change would send.
+TEST_F(DeviceListTest, OldGenerationDevicesAreNeverOnDhcp)
+{
+    DeviceRecord row;
+    row.ip = "10.1.2.3";
+    row.mask = "255.0.0.0";
+    use(0, {row});
+    view.form.dhcpEnabled = true; // ticked by whatever came before
+    list.click(0, ClickKind::CtrlOnly);
+    ASSERT_EQ(state.batchEntries.size(), 1u);
+    EXPECT_EQ(state.batchEntries[0].dhcp, 0);
+    EXPECT_FALSE(view.form.dhcpEnabled);
+
+    view.form.dhcpEnabled = true;
+    list.click(0, ClickKind::Plain);
+    EXPECT_FALSE(view.form.dhcpEnabled);
+    for (ControlId id : {ControlId::NewIp, ControlId::NetMask, ControlId::Gateway})
+        EXPECT_TRUE(view.enabled[id]);
+}
+
+// A Ctrl+click shows the row's DHCP state as a plain click does: the address
+// fields a request leaves out are the ones the form greys.
+TEST_F(DeviceListTest, CtrlClickGreysTheAddressFieldsOfADhcpRow)
+{
+    use(1, {newRow("10.0.0.1", "Aktywne", "1"), newRow("10.0.0.2", "Nieaktywne", "1")});
+    for (int row : {0, 1}) {
+        list.click(row, ClickKind::CtrlOnly);
+        bool dhcp = row == 0;
+        EXPECT_EQ(view.form.dhcpEnabled, dhcp);
+        for (ControlId id : {ControlId::NewIp, ControlId::NetMask, ControlId::Gateway, ControlId::Dns})
+            EXPECT_EQ(view.enabled[id], !dhcp);
+    }
+}
+
 TEST_F(DeviceListTest, DoubleClickOpensTheDevicesWebPage)
 {
     use(1, {newRow("192.168.1.20", "Nieaktywne", "1", "8080")});

@@ -2,6 +2,7 @@
 
 #include "control/OnvifLibrary.h"
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -35,9 +36,12 @@ public:
             + login.password);
         std::lock_guard lock(mutex);
         lastLogin = login;
+        logins.push_back(login);
         std::int32_t handle = nextLoginHandle++;
         if (answerLoginsAt)
             login.notify(handle, *answerLoginsAt, nullptr, login.userContext);
+        if (onLogin)
+            onLogin(handle);
         return handle;
     }
     std::int32_t setNetParam(std::int32_t handle, const OnvifNetParam& block, OnvifChangeRoutine routine,
@@ -81,6 +85,9 @@ public:
     OnvifSearchRoutine searchRoutine = nullptr;
     void* searchUser = nullptr;
     OnvifLoginRecord lastLogin {};
+    // Every login in order, and what a test does when one is made.
+    std::vector<OnvifLoginRecord> logins;
+    std::function<void(std::int32_t handle)> onLogin;
     std::vector<OnvifNetParam> blocks;
     OnvifChangeRoutine changeRoutine = nullptr;
     void* changeUser = nullptr;

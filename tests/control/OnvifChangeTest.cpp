@@ -111,6 +111,20 @@ TEST_F(OnvifChange, ARefusedLoginIsSilent)
     EXPECT_EQ(step(), OnvifChangeStep::LoginFailed);
 }
 
+// A click on a row while the login is pending: the late answer must not
+// hand the form (now the clicked row's) to the device logged into.
+TEST_F(OnvifChange, ARowClickWhileTheLoginIsPendingDropsItsAnswer)
+{
+    clickedDevice();
+    controller->applyChanges();
+    library.takeCalls();
+    controller->rowClicked(0, ClickKind::Plain);
+    library.answerLogin(LS_NET_EVENT_LOGIN_OK);
+    deliver();
+    EXPECT_TRUE(library.blocks.empty());
+    EXPECT_EQ(library.takeCalls(), Calls {});
+}
+
 TEST_F(OnvifChange, ADeviceThatDoesNotTakeTheChange)
 {
     clickedDevice();
@@ -284,7 +298,8 @@ TEST_F(OnvifBatch, AnAddressHandedOverIsTakenEvenWhenTheDeviceDoesNotConfirm)
     ASSERT_EQ(report.size(), 3u);
     EXPECT_EQ(report[0].second, BatchOutcome::Failed);
     EXPECT_EQ(report[1].second, BatchOutcome::Failed);
-    EXPECT_TRUE(view.messages.empty());
+    // Silent per device, but the run does not pass for a success.
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::nothingChanged)}));
 }
 
 TEST_F(OnvifBatch, ARefusedLoginLeavesTheAddressToTheNextDevice)
@@ -296,8 +311,9 @@ TEST_F(OnvifBatch, ARefusedLoginLeavesTheAddressToTheNextDevice)
     ASSERT_EQ(report.size(), 3u);
     EXPECT_EQ(report[0].second, BatchOutcome::Failed);
     EXPECT_EQ(report[1].second, BatchOutcome::Failed);
-    // A refused ONVIF login is silent here too; the run's report tells.
-    EXPECT_TRUE(view.messages.empty());
+    // A refused ONVIF login is silent here too; the run's report tells, and
+    // the run ends without a success.
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::nothingChanged)}));
 }
 
 TEST_F(OnvifBatch, ALoginWithoutAnswerGivesUpAfterTheWait)
@@ -312,6 +328,36 @@ TEST_F(OnvifBatch, ALoginWithoutAnswerGivesUpAfterTheWait)
     library.answerLogin(LS_NET_EVENT_LOGIN_OK);
     deliver();
     EXPECT_TRUE(library.blocks.empty());
+}
+
+// Login answers belong to their login: the first device's answer, coming
+// after its wait has ended, must not pass for the second device's.
+TEST_F(OnvifBatch, ALateLoginAnswerDoesNotSatisfyTheNextDevicesWait)
+{
+    batchOfThree();
+    controller->configurationChange().setLoginWait(std::chrono::milliseconds(100));
+    library.onLogin = [this](std::int32_t handle) {
+        if (handle == 31) { // the second login: the first one's answer arrives only now
+            const OnvifLoginRecord& first = library.logins.front();
+            first.notify(30, LS_NET_EVENT_LOGIN_OK, nullptr, first.userContext);
+        }
+    };
+    auto report = run();
+    EXPECT_TRUE(library.blocks.empty()) << "no settings without the device's own login answer";
+    ASSERT_EQ(report.size(), 3u);
+    EXPECT_EQ(report[1].second, BatchOutcome::Failed);
+}
+
+// The end notice of a discovery that is over must not close a batch's dialog.
+TEST_F(OnvifBatch, AFinishedSearchsEndLeavesTheBatchDialogUp)
+{
+    batchOfThree();
+    library.answerLoginsAt = LS_NET_EVENT_LOGIN_OK;
+    library.answerChangesWith = LS_NET_CHANGE_ACCEPTED;
+    queue.post({MessageId::OnvifDevice, 0, 1, {}}); // late, from the search before
+    run();
+    EXPECT_EQ(view.busyEnds, (std::vector<int> {0})) << "only the run's own end closes its dialog";
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 #  - basic through the vendor SDK login (type 1001);
 #  - extended: accepted, and refused for a wrong password;
 #  - a batch of three devices of mixed paths to consecutive addresses;
-#  - an unreachable web server fails after its three probes;
+#  - an unreachable web server fails after its three probes, as no connection;
+#  - an old-generation batch moves each old device with the old request;
+#  - a batch whose every device is on DHCP changes nothing and says so;
 #  - a wrong input gives its message and sends nothing;
 # each device reported changed is then seen at its new address ("verified:"
 # lines), and the next search lists every new setting.
@@ -61,7 +63,14 @@ cat >"$LAB_DIR/devices.json" <<'EOF'
   {"generations": ["basic"], "kind": "IPCAMERA", "name": "Partia 2", "ip": "10.1.1.2", "mask": "255.255.0.0",
    "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:01:02", "type": 300, "password": "12345"},
   {"generations": ["basic"], "kind": "NVR", "name": "Partia 3", "ip": "10.1.1.3", "mask": "255.255.0.0",
-   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:01:03", "type": 1001, "password": "12345"}
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:01:03", "type": 1001, "password": "12345"},
+  {"generations": ["old"], "kind": "DVR", "name": "Stary 1", "ip": "10.1.3.1", "mask": "255.255.0.0",
+   "mac": "00:12:34:00:03:01", "password": "12345"},
+  {"generations": ["old"], "kind": "DVR", "name": "Stary 2", "ip": "10.1.3.2", "mask": "255.255.0.0",
+   "mac": "00:12:34:00:03:02", "password": "12345"},
+  {"generations": ["basic"], "kind": "IPCAMERA", "name": "Na DHCP", "ip": "10.1.3.9", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:03:09", "type": 300, "password": "12345",
+   "dhcp": true}
 ]}
 EOF
 lab_start_devsim 1 --devices "$LAB_DIR/devices.json"
@@ -93,12 +102,18 @@ check "extended, accepted" "$success
 verified: 00:12:34:00:00:40 at 10.1.0.41" \
     "$(run 0 set --mode new --device 10.1.0.40 --new-ip 10.1.0.41 --dns 10.1.0.2 --password 12345)"
 unreachable=$(run 1 set --mode new --device 10.1.0.50 --password 12345)
-check "unreachable web server" "Błąd hasła!" "$(head -n 1 <<<"$unreachable")"
+check "unreachable web server" "Brak połączenia z urządzeniem!" "$(head -n 1 <<<"$unreachable")"
 check "batch of three mixed paths" "$success
 verified: 00:12:34:00:01:01 at 10.1.2.1
 verified: 00:12:34:00:01:02 at 10.1.2.2
 verified: 00:12:34:00:01:03 at 10.1.2.3" \
     "$(run 0 batch --mode new --devices 10.1.1.1,10.1.1.2,10.1.1.3 --start-ip 10.1.2.1 --password 12345)"
+check "old-generation batch, the old request per device" "$success
+verified: 00:12:34:00:03:02 at 10.1.4.1
+verified: 00:12:34:00:03:01 at 10.1.4.2" \
+    "$(run 0 batch --mode old --devices 10.1.3.2,10.1.3.1 --start-ip 10.1.4.1 --mask 255.255.0.0)"
+check "a batch of DHCP devices only changes nothing" "Nie zmieniono żadnego urządzenia" \
+    "$(run 1 batch --mode new --devices 10.1.3.9 --start-ip 10.1.4.9 --password 12345)"
 
 # --- the next search shows the new settings
 check "old device moved" "DVR,Stary DVR,10.1.0.11,255.255.0.0,00:12:34:00:00:10,80,554,1" "$(listed old 10.1.0.11 3)"
@@ -107,6 +122,9 @@ check "basic device moved, new HTTP port" \
     "$(listed new 10.1.0.21 4)"
 check "SDK device moved" "10.1.0.31" "$(listed new 10.1.0.31 4 | cut -d, -f4)"
 check "extended device moved, new DNS" "10.1.0.41 10.1.0.2" "$(listed new 10.1.0.41 4 | awk -F, '{print $4, $7}')"
+check "old batch, click order: the second listed first" "Stary 2,Stary 1" \
+    "$(for k in 1 2; do listed old "10.1.4.$k" 3 | cut -d, -f2; done | paste -sd,)"
+check "the DHCP device stayed" "Na DHCP" "$(listed new 10.1.3.9 4 | cut -d, -f2)"
 for k in 1 2 3; do
     check "batch device $k at 10.1.2.$k" "Partia $k" "$(listed new "10.1.2.$k" 4 | cut -d, -f2)"
 done

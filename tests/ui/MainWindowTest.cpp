@@ -273,6 +273,47 @@ TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
         EXPECT_EQ(check(row), confirmed) << "row " << row;
 }
 
+// Old devices have no DHCP flag. A Ctrl+click on one used to tick the hidden
+// DHCP box, and the next plain "Zmiana IP" then sent DHCP on with empty
+// addresses: the device kept its address while the window claimed success.
+TEST_F(MainWindowTest, OldGenerationChangeAfterACtrlClickMovesTheDevice)
+{
+    LORVENA_REQUIRE_NAMESPACE();
+    std::vector<devsim::SimulatedDevice> devices;
+    for (int last : {11, 12}) {
+        devsim::SimulatedDevice device;
+        device.generations = {true, false, false}; // the old generation
+        device.kind = "DVR";
+        device.name = "Stary " + std::to_string(last);
+        device.ip = *devsim::parseIpv4("127.0.0." + std::to_string(last));
+        device.mask = "255.0.0.0";
+        device.mac = {0, 0x12, 0, 0, 0, static_cast<std::uint8_t>(last)};
+        devices.push_back(device);
+    }
+    simulator = std::make_unique<devsim::Simulator>(devices, devsim::SimulatorOptions {});
+    std::string error;
+    ASSERT_TRUE(simulator->start(error)) << error;
+
+    open(0, true);
+    CSortListCtrl* list = window->deviceList();
+    clickButton(Search);
+    ASSERT_TRUE(waitFor([&] { return list->rowCount() == 2; }));
+    controller->headerClicked(3); // 127.0.0.11, .12 from the top
+
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+        list->visualItemRect(list->item(0, 2)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1, 2)).center());
+    static_cast<CIpAddressEdit*>(window->control(NewIp))->setAddress(0x7F000028u); // 127.0.0.40
+    clickButton(ApplyChanges);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.last(), QStringLiteral("Zmiana zakończona powodzeniem"));
+    // No answer comes in this generation: the device is seen once it has
+    // taken the broadcast.
+    ASSERT_TRUE(waitFor([&] { return simulator->counts().oldModify > 0; }));
+    EXPECT_EQ(simulator->device(1).ip, 0x7F000028u);
+    EXPECT_FALSE(simulator->device(1).dhcp);
+}
+
 TEST_F(MainWindowTest, UpgradePanelSendsAPackageAndFollowsTheDevicesProgress)
 {
     LORVENA_REQUIRE_NAMESPACE();
