@@ -4,13 +4,10 @@
 #include "control/UpgradeMessages.h"
 #include "platform/ExecutablePath.h"
 #include "platform/TextCodec.h"
-#include "platform/UniqueFd.h"
+#include "upgrade/PackageFile.h"
 
 #include <cerrno>
 #include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace lorvena {
 
@@ -67,18 +64,26 @@ std::optional<UsageError> checkBeforeSearch(const BatchCommand& command, int sea
 
 std::optional<UsageError> checkBeforeSearch(const UpgradeCommand& command)
 {
-    // Without O_NONBLOCK a FIFO would hold the open until a writer came.
-    UniqueFd file(::open(command.file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    // The same reading of the package the Upgrade command makes, without
+    // blocking on a FIFO; an empty package is left for that command to judge.
+    errno = 0;
+    OpenedPackage package = OpenPackage(command.file);
+    const int error = errno;
     std::string problem;
-    struct stat status {};
-    if (!file.valid())
-        problem = std::strerror(errno);
-    else if (::fstat(file.get(), &status) != 0)
-        problem = std::strerror(errno);
-    else if (!S_ISREG(status.st_mode))
-        problem = "not a regular file";
-    if (problem.empty())
+    switch (package.problem) {
+    case PackageProblem::None:
+    case PackageProblem::Empty:
         return std::nullopt;
+    case PackageProblem::CannotOpen:
+        problem = std::strerror(error);
+        break;
+    case PackageProblem::NotAFile:
+        problem = "not a regular file";
+        break;
+    case PackageProblem::TooLarge:
+        problem = "4 GiB or more: its length does not fit the upload's size field";
+        break;
+    }
     return UsageError {"--file '" + command.file + "': " + std::string(UpgradeMessages::invalidFile) + " (" + problem +
         ")"};
 }
