@@ -2,6 +2,7 @@
 
 #include "cli/ConsoleSession.h"
 #include "cli/DeviceSelection.h"
+#include "cli/TerminalText.h"
 #include "control/ChangeRules.h"
 #include "control/SettingsFile.h"
 #include "platform/ExecutablePath.h"
@@ -53,9 +54,10 @@ int reportVerification(ConsoleSession& session, const ChangeOptions& change, int
     for (const VerificationResult& result : results) {
         const std::string& mac = result.expected.listedMac;
         if (result.confirmed && result.seen) {
-            std::cout << "verified: " << mac << " at " << result.seen->ip << std::endl;
+            std::cout << "verified: " << printableText(mac) << " at " << printableText(result.seen->ip) << std::endl;
         } else {
-            std::cout << "not seen: " << mac << " expected at " << expectedAddressText(result.expected) << std::endl;
+            std::cout << "not seen: " << printableText(mac) << " expected at " << expectedAddressText(result.expected)
+                      << std::endl;
             everyDeviceSeen = false;
         }
     }
@@ -78,12 +80,12 @@ int refusalStatus(RowChoice::Verdict verdict, const std::string& problem)
     case RowChoice::Verdict::Chosen:
         return 0;
     case RowChoice::Verdict::NotListed:
-        std::cerr << problem << '\n';
+        std::cerr << printableText(problem) << '\n';
         return exitNotListed;
     case RowChoice::Verdict::Refused:
         break;
     }
-    std::cerr << "lorvena-cli: " << problem << '\n';
+    std::cerr << "lorvena-cli: " << printableText(problem) << '\n';
     return exitUsage;
 }
 
@@ -205,7 +207,7 @@ int runSetCommand(const SetCommand& command)
     if (std::string dropped = addressesDropped(session.controller.table().row(static_cast<std::size_t>(chosen.row)),
             command.change, searchModeOf(session));
         !dropped.empty()) {
-        std::cerr << "lorvena-cli: " << dropped << '\n';
+        std::cerr << "lorvena-cli: " << printableText(dropped) << '\n';
         return exitUsage;
     }
     session.controller.rowClicked(chosen.row, ClickKind::Plain);
@@ -236,7 +238,7 @@ int runBatchCommand(const BatchCommand& command)
 
     bool everyDevice = true;
     for (const auto& [ip, outcome] : change.lastBatchReport()) {
-        std::cerr << ip << ": " << outcomeText(outcome) << '\n';
+        std::cerr << printableText(ip) << ": " << outcomeText(outcome) << '\n';
         everyDevice = everyDevice && outcome == BatchOutcome::Changed;
     }
     std::size_t reported = change.lastBatchReport().size();

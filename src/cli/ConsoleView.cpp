@@ -1,5 +1,7 @@
 #include "cli/ConsoleView.h"
 
+#include "cli/TerminalText.h"
+
 #include <chrono>
 #include <iostream>
 
@@ -30,13 +32,15 @@ void ConsoleView::showMessage(std::string_view text)
 {
     messages_.emplace_back(text);
     progress_.finish();
-    std::cout << text << std::endl;
+    // A message may carry a device's text: printed, it must not drive the
+    // terminal.
+    std::cout << printableText(text) << std::endl;
 }
 
 bool ConsoleView::askOkCancel(std::string_view text)
 {
     messages_.emplace_back(text);
-    std::cout << text << std::endl;
+    std::cout << printableText(text) << std::endl;
     return answerYes_;
 }
 
@@ -72,7 +76,7 @@ void ConsoleView::endBusyDialog(int result)
 
 void ConsoleView::openUrl(const std::string& url)
 {
-    std::cout << url << std::endl;
+    std::cout << printableText(url) << std::endl;
 }
 
 } // namespace lorvena

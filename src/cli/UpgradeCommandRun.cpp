@@ -2,6 +2,7 @@
 
 #include "cli/ConsoleSession.h"
 #include "cli/DeviceSelection.h"
+#include "cli/TerminalText.h"
 
 #include <chrono>
 #include <iostream>
@@ -24,11 +25,11 @@ int runUpgradeCommand(const UpgradeCommand& command)
     ConsoleSession session(command.search, false);
     RowChoice chosen = chooseRow(session.controller.table(), command.device, SelectionPurpose::Upgrade, 1);
     if (chosen.verdict == RowChoice::Verdict::NotListed) {
-        std::cerr << chosen.problem << '\n';
+        std::cerr << printableText(chosen.problem) << '\n';
         return exitNotListed;
     }
     if (chosen.verdict == RowChoice::Verdict::Refused) {
-        std::cerr << "lorvena-cli: " << chosen.problem << '\n';
+        std::cerr << "lorvena-cli: " << printableText(chosen.problem) << '\n';
         return exitUsage;
     }
     MainController& controller = session.controller;

@@ -52,7 +52,7 @@ cat >"$LAB_DIR/devices.json" <<'JSON'
   {"generations": ["extended"], "kind": "NVR", "name": "Pierwszy", "ip": "192.168.1.108",
    "mask": "255.255.255.0", "gateway": "192.168.1.1", "dns": "192.168.1.1", "mac": "00:12:34:00:01:01",
    "type": 610, "password": "12345"},
-  {"generations": ["extended"], "kind": "NVR", "name": "Drugi", "ip": "192.168.1.108",
+  {"generations": ["extended"], "kind": "NVR", "name": "Drugi\u001b]0;tytul\u0007\u001b[31m", "ip": "192.168.1.108",
    "mask": "255.255.255.0", "gateway": "192.168.1.1", "dns": "192.168.1.1", "mac": "00:12:34:00:01:02",
    "mac_text": "00-12-34-00-01-02", "type": 610, "password": "12345"},
   {"generations": ["extended"], "kind": "NVR", "name": "Trzeci", "ip": "192.168.1.108",
@@ -92,6 +92,9 @@ for candidate in 00:12:34:00:01:01 00-12-34-00-01-02 001234000103 --mac; do
 done
 run 2 upgrade --device 192.168.1.108 --file "$package" --password 12345 >/dev/null
 check "upgrade --device at a shared address is refused too" yes "$(stderr_has "00-12-34-00-01-02")"
+# A name built to drive a terminal reaches it only as replacement marks.
+check "no control character of a device's name reaches the terminal" "0 yes" \
+    "$(grep -c $'\x1b' "$LAB_DIR/stderr" || true) $(stderr_has "Drugi�]0;tytul��[31m")"
 run 2 upgrade --mac 00:12:34:00:01:01 --file "$package" --password 12345 >/dev/null
 check "an upgrade by MAC to a shared address" yes "$(stderr_has "shares the address 192.168.1.108")"
 check "nothing was changed or uploaded" "0 0" "$(logged -modify) $(logged upgrade-command)"
