@@ -7,6 +7,7 @@
 // information and sends a small package, as the upgrade dialog does.
 #include "FuzzCheck.h"
 
+#include "platform/DeviceAddress.h"
 #include "platform/UniqueFd.h"
 #include "sdk/ZazadaClient.h"
 
@@ -105,6 +106,9 @@ std::int32_t progressRoutine(std::int32_t, const ZazadaUpdateStatus* status, voi
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    // The scripted server plays the device on 127.0.0.1.
+    static const bool loopback = (lorvena::allowLoopbackDevices(true), true);
+    (void)loopback;
     static const ScriptedServer server;
     const std::string_view reply(reinterpret_cast<const char*>(data), size);
     std::thread device([&] { server.serve(reply); });

@@ -4,6 +4,7 @@
 #include "control/ChangeRules.h"
 #include "control/OnvifParameterBlock.h"
 #include "net/Base64.h"
+#include "platform/DeviceAddress.h"
 #include "platform/LocalAddresses.h"
 #include "platform/TextCodec.h"
 #include "platform/TextNumbers.h"
@@ -248,6 +249,13 @@ void ConfigurationChange::newGeneration()
         return;
     }
     state_.selected.ipText = dottedAddress(form.originalIp);
+    // Credentials go only to an address one device can have: not this
+    // machine (a row whose address text was no address reads as 0.0.0.0),
+    // not a broadcast or multicast address.
+    if (!deviceAddress(state_.selected.ipText)) {
+        say(M::badAddress);
+        return;
+    }
     // The type of the clicked device (a sort may have moved its row since).
     std::int32_t typeCode = state_.selectedRow >= 0 ? leadingInteger(state_.selected.typeText) : 0;
     switch (pathFor(typeCode)) {
@@ -649,6 +657,12 @@ ConfigurationChange::EntryResult ConfigurationChange::changeBatchEntry(
     const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
 {
     std::string port = std::to_string(entry.httpPort);
+    // The row's own address text, as the device sent it: credentials go to
+    // a dotted-quad address one device can have, and nowhere else.
+    if (!deviceAddress(entry.ip)) {
+        say(M::badAddress);
+        return {BatchOutcome::Failed, false};
+    }
     if (form.passwordText.empty()) {
         say(M::wrongPassword);
         return {BatchOutcome::Failed, false};

@@ -1,9 +1,12 @@
 #include "control/UpgradeFlow.h"
 
+#include "platform/DeviceAddress.h"
+
 #include "control/BusyDialog.h"
 #include "control/UpgradeMessages.h"
 #include "control/UploadWorker.h"
 #include "net/Base64.h"
+#include "platform/DeviceAddress.h"
 #include "platform/TextCodec.h"
 #include "sdk/ZazadaClient.h"
 #include "upgrade/PackageFile.h"
@@ -139,6 +142,13 @@ void UpgradeFlow::upgradePressed()
         view_.showMessage(M::chooseDevice);
         state_.upgradeBusy = false;
         ended(false);
+        return;
+    }
+    // The package and the credentials go to the row's own address text only
+    // when one device can have it (a dotted quad, not multicast, ...).
+    if (!deviceAddress(state_.selected.ipText)) {
+        state_.upgradeBusy = false;
+        refuse(M::badAddress);
         return;
     }
     if (fields_.path.empty()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control/ChangeRules.h"
+
 #include <string_view>
 
 namespace lorvena::UpgradeMessages {
@@ -11,9 +13,10 @@ inline constexpr std::string_view adminAccount = "Please enter the administrator
 inline constexpr std::string_view passwordTooLong = "Enter password no more than 31 character!";
 inline constexpr std::string_view onvifRefused = "Onvif Device does not support to upgrade!!";
 inline constexpr std::string_view upgrading = "the device is upgrading!!";
-inline constexpr std::string_view wrongPassword = "Błąd hasła!";
-// The credential check got no HTTP answer at all: not a password fault.
-inline constexpr std::string_view noConnection = "Brak połączenia z urządzeniem!";
+// The credential check's answers, as "Zmiana IP" gives them.
+inline constexpr std::string_view wrongPassword = ChangeMessages::wrongPassword;
+inline constexpr std::string_view noConnection = ChangeMessages::noConnection;
+inline constexpr std::string_view badAddress = ChangeMessages::badAddress;
 inline constexpr std::string_view uploadFailed = "Upload file failed!";
 inline constexpr std::string_view sdkStartRefused = "Upgrade is failed!";
 inline constexpr std::string_view sdkFailed = "Upgrade fail!";

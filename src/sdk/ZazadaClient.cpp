@@ -45,6 +45,7 @@
 #include "sdk/ZazadaClient.h"
 
 #include "net/SocketOps.h"
+#include "platform/DeviceAddress.h"
 #include "platform/UniqueFd.h"
 #include "upgrade/PackageFile.h"
 
@@ -370,9 +371,13 @@ private:
 
 UniqueFd connectTo(const char* address, std::int32_t port, std::int32_t timeoutSeconds, OpeningScope& scope)
 {
+    // The login goes to a device's own numeric address only (DeviceAddress.h).
+    if (address == nullptr || !lorvena::deviceAddress(address))
+        return {};
     addrinfo hints {};
-    hints.ai_family = AF_UNSPEC;
+    hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
     addrinfo* found = nullptr;
     if (getaddrinfo(address, std::to_string(port).c_str(), &hints, &found) != 0 || found == nullptr)
         return {};

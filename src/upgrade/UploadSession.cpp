@@ -1,5 +1,7 @@
 #include "upgrade/UploadSession.h"
 
+#include "platform/DeviceAddress.h"
+
 #include "platform/TextNumbers.h"
 #include "upgrade/PackageFile.h"
 #include "upgrade/UpgradeCancel.h"
@@ -36,11 +38,16 @@ struct AddressListDeleter {
 };
 using AddressList = std::unique_ptr<addrinfo, AddressListDeleter>;
 
+// The package and its credentials go to a device's own numeric address only
+// (DeviceAddress.h): no name is looked up.
 AddressList resolve(const UpgradeTarget& target)
 {
+    if (!deviceAddress(target.ipText))
+        return nullptr;
     addrinfo hints {};
-    hints.ai_family = AF_UNSPEC;
+    hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
     const std::string service = std::to_string(leadingInteger(target.httpPortText));
     addrinfo* found = nullptr;
     if (getaddrinfo(target.ipText.c_str(), service.c_str(), &hints, &found) != 0)

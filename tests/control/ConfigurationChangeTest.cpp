@@ -65,9 +65,11 @@ public:
     void sdkLogout() override {}
     bool onvifLogin(const std::string&, const std::string&, const std::string&, const std::string&) override
     {
+        ++onvifLogins;
         return false;
     }
 
+    std::atomic<int> onvifLogins {0};
     std::mutex mutex;
     std::vector<ModifyValues> oldModifies, basicModifies, exchanges;
     std::vector<std::string> httpChecks, sdkLogins;
@@ -478,6 +480,38 @@ BatchEntry entry(const std::string& address, std::int32_t type, int dhcp = 0)
     e.httpPort = 80;
     e.dhcp = dhcp;
     return e;
+}
+
+// An address text that is no address one device can have (a reply's name,
+// read as 0.0.0.0; multicast) gets "Błędny adres IP", and no credentials, no
+// login and no request go anywhere: single changes of every path and
+// batches alike.
+TEST_F(ConfigurationChangeTest, CredentialsGoOnlyToAnAddressOneDeviceCanHave)
+{
+    for (const char* type : {"300", "1001", "610", "950"}) {
+        SCOPED_TRACE(type);
+        for (std::uint32_t listed : {ip(0, 0, 0, 0), ip(239, 1, 2, 3)}) {
+            clickedDevice(type);
+            view.form.originalIp = listed;
+            view.messages.clear();
+            change.apply();
+            EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress)}));
+        }
+    }
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 2, 0, 10);
+    state.batchEntries = {entry("EVIL.EXAMPLE.CO", 300), entry("239.1.2.3", 610)};
+    view.messages.clear();
+    change.apply();
+    change.waitForBatch();
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress), std::string(M::badAddress),
+                                 std::string(M::nothingChanged)}));
+    EXPECT_TRUE(services.httpChecks.empty());
+    EXPECT_TRUE(services.sdkLogins.empty());
+    EXPECT_TRUE(services.exchanges.empty());
+    EXPECT_TRUE(services.basicModifies.empty());
+    EXPECT_EQ(services.onvifLogins, 0);
 }
 
 TEST_F(ConfigurationChangeTest, BatchGivesConsecutiveAddressesByEachEntrysPath)

@@ -133,6 +133,20 @@ TEST_F(UpgradeFlowTest, RefusalsBeforeAnyDeviceIsContacted)
     const std::vector<Case> cases = {
         {"nothing selected", [](UpgradeFlowTest& t) { t.state.selected = {}; }, M::chooseDevice},
         {"broadcast address", [](UpgradeFlowTest& t) { t.state.selected.address = 0x0A0100FF; }, M::chooseDevice},
+        // The row's address text came from the device: a name would be
+        // looked up, a multicast address reaches no one device.
+        {"a name as the address",
+            [](UpgradeFlowTest& t) {
+                t.state.selected.ipText = "EVIL.EXAMPLE.CO";
+                t.state.selected.address = 0x0A010014;
+            },
+            M::badAddress},
+        {"a multicast address",
+            [](UpgradeFlowTest& t) {
+                t.state.selected.ipText = "239.1.2.3";
+                t.state.selected.address = 0xEF010203;
+            },
+            M::badAddress},
         {"no file", [](UpgradeFlowTest& t) { t.view.panel.path.clear(); }, M::selectFile},
         {"missing file", [](UpgradeFlowTest& t) { t.view.panel.path = "/nonexistent/x.package"; }, M::invalidFile},
         {"a folder", [](UpgradeFlowTest& t) { t.view.panel.path = ::testing::TempDir(); }, M::invalidFile},

@@ -199,7 +199,11 @@ TEST_F(ZazadaClientTest, OpensOnlyWithTheRightCredentials)
         bool opens;
     };
     const std::string normalAddress = addressOf(normal);
+    // inet_aton's short form of the same address: a connection there would
+    // work, but a device's address is only ever a plain dotted quad.
+    const std::string shortForm = "127." + std::to_string(40 + normal);
     const std::vector<Case> cases = {
+        {"the device's address in another spelling", normal, shortForm.c_str(), port, "secret", false},
         {"right credentials", normal, normalAddress.c_str(), port, "secret", true},
         {"wrong password", normal, normalAddress.c_str(), port, "secreT", false},
         {"server that refuses every login", refusing, nullptr, port, "secret", false},

@@ -1,5 +1,7 @@
-// Name resolution fails at once inside the loopback-only namespace that
-// NetworkTestMain.cpp enters, without asking any name server out there.
+// A device's address is never looked up as a name (nor taken in a spelling
+// other than a dotted quad, nor as this machine): the upload ends before any
+// socket. Inside the loopback-only namespace that NetworkTestMain.cpp enters
+// no name server would be asked anyway.
 
 #include "upgrade/FakeUploadHost.h"
 #include "upgrade/UploadRoutines.h"
@@ -16,7 +18,7 @@ using namespace std::chrono_literals;
 using testing_support::FakeUploadHost;
 using testing_support::ScriptedEchoProbe;
 
-TEST(UploadRoutines, ADeviceAddressThatCannotBeResolvedEndsBeforeAnySocket)
+TEST(UploadRoutines, AnAddressThatIsNoDevicesEndsBeforeAnySocket)
 {
     char path[] = "/tmp/lorvena-package-XXXXXX";
     const int file = mkstemp(path);
@@ -27,11 +29,12 @@ TEST(UploadRoutines, ADeviceAddressThatCannotBeResolvedEndsBeforeAnySocket)
     UpgradeTimings timings;
     timings.tcp = {2s, 2s, 2s};
     ScriptedEchoProbe probe(EchoAnswer::Silent, {});
-    for (int routine = 0; routine < 3; ++routine) {
-        SCOPED_TRACE(routine);
+    for (int routine = 0; routine < 3; ++routine)
+    for (const char* address : {"no-such-device.invalid", "localhost", "127.1", "0.0.0.0"}) {
+        SCOPED_TRACE(std::to_string(routine) + " " + address);
         FakeUploadHost host;
         host.path = path;
-        host.where = {"no-such-device.invalid", "80", "0"};
+        host.where = {address, "80", "0"};
         const UploadOutcome outcome = routine == 0 ? UploadThenWatch(host, probe, timings)
             : routine == 1                         ? SizedUploadThenPoll(host, timings)
                                                    : SizedUploadThenWatch(host, probe, timings);
