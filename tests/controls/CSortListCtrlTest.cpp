@@ -1,7 +1,9 @@
 #include "controls/CSortListCtrl.h"
 #include "controls/ControlsTestSupport.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
@@ -278,6 +280,42 @@ TEST_F(CSortListCtrlTest, ARowCheckMarksTheWholeRowUntilTakenAway)
         EXPECT_EQ(list.item(1, c)->background(), list.item(0, c)->background());
     }
     EXPECT_EQ(list.item(1, 2)->text(), "Łąka") << "the texts stay";
+}
+
+// Device names come from the network. Ten thousand combining marks, or a
+// right-to-left override left open, stay inside their own cell: the rows
+// keep their height and the next column shows exactly what it would beside
+// a plain name.
+TEST_F(CSortListCtrlTest, AHostileNameStaysInsideItsCell)
+{
+    std::string marks = "e";
+    for (int i = 0; i < 10000; ++i)
+        marks += "\xCC\x81"; // U+0301, combining acute accent
+    const std::string override = "\xE2\x80\xAE" "Kamera 1 \xE2\x80\xAE" "10.9.9.9"; // U+202E, never closed
+    list.clearRows();
+    list.addRow({"1", "IPC", marks, "10.0.0.1"});
+    list.addRow({"2", "IPC", override, "10.0.0.2"});
+    list.addRow({"3", "IPC", "Brama", "10.0.0.3"});
+
+    CSortListCtrl plain(1002);
+    plain.setColumns(columns);
+    plain.resize(list.size());
+    plain.addRow({"1", "IPC", "Brama", "10.0.0.1"});
+    plain.addRow({"2", "IPC", "Brama", "10.0.0.2"});
+    plain.addRow({"3", "IPC", "Brama", "10.0.0.3"});
+    showWindow(plain);
+    QCoreApplication::processEvents();
+
+    const QImage hostile = list.viewport()->grab().toImage();
+    const QImage reference = plain.viewport()->grab().toImage();
+    for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(list.rowHeight(row), plain.rowHeight(row));
+        for (int c : {0, 1, 3}) {
+            const QRect rect = list.visualItemRect(list.item(row, c));
+            EXPECT_EQ(hostile.copy(rect), reference.copy(rect)) << "column " << c;
+        }
+    }
 }
 
 } // namespace
