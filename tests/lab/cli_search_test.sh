@@ -34,6 +34,23 @@ requests_in() {
     awk -v kind="$2" '$1 == kind { print $3, $4 }' "${LAB_DEVSIM_LOG[$1]}"
 }
 
+# search MODE FORMAT: a search, its records kept (lab_snapshot), and a check
+# that each segment's devsim logged that search's requests: a device missing
+# from the list then tells a lost request from a lost reply.
+search() {
+    local mode=$1 format=$2 k output
+    local -A before=()
+    for k in 1 2 3; do before[$k]=$(grep -c . "${LAB_DEVSIM_LOG[$k]}" || true); done
+    output=$(lab_run 0 "$cli" search --mode "$mode" --wait 2 --format "$format")
+    local expected=1
+    [[ $mode == new ]] && expected=2 # the basic and the extended request
+    for k in 1 2 3; do
+        check "segment $k logged the $mode $format search's requests" "$expected" \
+            "$(tail -n +"$((before[$k] + 1))" "${LAB_DEVSIM_LOG[$k]}" | grep -c -E '^(old|basic|extended) ' || true)"
+    done
+    printf '%s' "$output"
+}
+
 lab_init
 for k in 1 2 3; do
     lab_add_segment "$k"
@@ -80,7 +97,7 @@ for k in 1 2 3; do
 done
 
 # --- new generation ----------------------------------------------------------
-new_rows=$(lab_host_exec "$cli" search --mode new --wait 2 --format csv | rows_of)
+new_rows=$(search new csv | rows_of)
 check "new-generation rows" "$(sort <<'EOF'
 IPCAMERA,Kamera parking,V5.5.0,10.1.0.10,255.255.0.0,10.1.0.1,10.1.0.1,00:12:34:00:01:10,80,554,1,Nieaktywne,1
 DVR,Rejestrator Łódź,V3.2.1,192.168.1.108,255.255.255.0,192.168.1.1,192.168.1.1,00:12:34:00:01:08,8080,554,16,Aktywne,520
@@ -98,12 +115,12 @@ for k in 1 2 3; do
         "- ${LAB_DEVICE_IF[$k]}" "$(requests_in "$k" extended)"
 done
 
-json=$(lab_host_exec "$cli" search --mode new --wait 2 --format json)
+json=$(search new json)
 check "JSON lists the same six devices" 6 "$(grep -c '"nr":' <<<"$json")"
 check "JSON row numbers run 1..6" "$(seq -f '"nr": "%g",' 1 6)" "$(grep -o '"nr": "[0-9]*",' <<<"$json")"
 
 # --- old generation ----------------------------------------------------------
-old_rows=$(lab_host_exec "$cli" search --mode old --wait 2 --format csv | rows_of)
+old_rows=$(search old csv | rows_of)
 check "old-generation rows" "$(sort <<EOF
 IPCAMERA,Kamera parking,10.1.0.10,255.255.0.0,00:12:34:00:01:10,80,554,1
 DVR,Rejestrator Łódź,192.168.1.108,255.255.255.0,00:12:34:00:01:08,8080,554,16

@@ -199,9 +199,38 @@ lab_enable_multicast() {
 # --- checks for the lab's test scripts. A failure is also marked in a file:
 # lab_run usually runs inside $(...), where setting a variable is lost.
 
-# lab_fail MESSAGE...: reports a failure; lab_finish will fail the script.
+# lab_snapshot LABEL: appends to $LAB_DIR/records what tells the causes of a
+# device missing from a search apart: how many requests each devsim has
+# logged (a lost request, or a lost reply), the neighbour table's counters
+# and entries (the table is shared by every namespace on the machine: a full
+# one evicts the lab's entries), and the per-CPU receive backlog drops
+# (softnet_stat's second column; veth and lo share it).
+lab_snapshot() {
+    {
+        printf '=== %s %s\n' "$1" "$(date +%T.%N)"
+        local k
+        for k in "${LAB_SEGMENTS[@]}"; do
+            [[ -n ${LAB_DEVSIM_LOG[$k]:-} && -e ${LAB_DEVSIM_LOG[$k]} ]] &&
+                printf 'devsim %s logged lines: %s\n' "$k" "$(wc -l <"${LAB_DEVSIM_LOG[$k]}")"
+        done
+        echo '--- arp_cache (host namespace)'
+        ip netns exec "$LAB_HOST_NS" cat /proc/net/stat/arp_cache 2>&1
+        echo '--- softnet_stat'
+        cat /proc/net/softnet_stat 2>&1
+        echo '--- neighbours (host namespace)'
+        ip -n "$LAB_HOST_NS" -s neigh show 2>&1
+    } >>"$LAB_DIR/records"
+}
+
+# lab_fail MESSAGE...: reports a failure, with the records of the command run
+# last; lab_finish will fail the script.
 lab_fail() {
     printf 'FAIL: %s\n' "$*" >&2
+    if [[ -s $LAB_DIR/records ]]; then
+        echo '--- records around the last command run (before, after):' >&2
+        awk '/^=== /{ n++ } { block[n] = block[n] $0 "\n" } END { printf "%s%s", block[n-1], block[n] }' \
+            "$LAB_DIR/records" >&2
+    fi
     : >"$LAB_DIR/failed"
 }
 
@@ -216,7 +245,9 @@ lab_check() {
 lab_run() {
     local expected=$1 status=0 output
     shift
+    lab_snapshot "before: $*"
     output=$(lab_host_exec "$@" 2>"$LAB_DIR/stderr") || status=$?
+    lab_snapshot "after: $*"
     if [[ $status -ne $expected ]]; then
         lab_fail "$(printf '%s exited %d, not %d\n%s\n%s' "$*" "$status" "$expected" "$output" \
             "$(cat "$LAB_DIR/stderr")")"
