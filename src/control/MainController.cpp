@@ -237,7 +237,7 @@ void MainController::loginAnswered(bool accepted, std::uintptr_t session)
     // What the answer continues depends on what the login was for.
     switch (state_.loginPurpose) {
     case 2: // an upgrade through the vendor SDK
-        upgrade_.sdkLoginAnswered(accepted);
+        upgrade_.sdkLoginAnswered(accepted, session);
         break;
     case 1: // a basic change
     case 3: // an ONVIF change of the selected device

@@ -360,8 +360,11 @@ void UpgradeFlow::startSdkUpgrade(int typeCode)
         sdkSecondFamily(typeCode));
 }
 
-void UpgradeFlow::sdkLoginAnswered(bool accepted)
+void UpgradeFlow::sdkLoginAnswered(bool accepted, std::uintptr_t session)
 {
+    // A change's login answered after the upgrade started its own: not ours.
+    if (session != 0)
+        return;
     load();
     if (!accepted) {
         state_.upgradeRunning = false;

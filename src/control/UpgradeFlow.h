@@ -46,7 +46,9 @@ public:
     void upgradePressed();  // "Upgrade"
 
     // Continuations, from the main window's message handling.
-    void sdkLoginAnswered(bool accepted);
+    // `session`: the number a change's login carries; the upgrade's own
+    // login carries none (0), so a numbered answer is a change's, come late.
+    void sdkLoginAnswered(bool accepted, std::uintptr_t session = 0);
     void sdkEvent(MessageId event, std::intptr_t value);
     // The vendor SDK lost the connection before any upgrade event.
     void sdkConnectionLost();

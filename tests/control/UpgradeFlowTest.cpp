@@ -294,6 +294,11 @@ TEST_F(UpgradeFlowTest, SdkRouteEndings)
         state.selected.typeText = "600";
         services.sdkUpgradeResult = c.startResult;
         flow.upgradePressed();
+        // A change's login answering late (it carries its session number)
+        // neither refuses nor starts this upgrade.
+        flow.sdkLoginAnswered(!c.loginAccepted, 7);
+        EXPECT_TRUE(state.upgradeBusy);
+        EXPECT_TRUE(view.messages.empty());
         flow.sdkLoginAnswered(c.loginAccepted);
         if (c.event != MessageId::SoftClose)
             flow.sdkEvent(c.event, 0);
