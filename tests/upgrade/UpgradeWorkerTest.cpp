@@ -272,10 +272,12 @@ TEST_F(UpgradeWorkerTest, ASecondPressWhileTheWorkerRunsIsRefused)
     awaitWatching();
     {
         std::lock_guard lock(view.guiMutex);
-        // An empty password clears the flags but leaves the worker running...
+        // An empty password is refused, but the upgrade under way keeps the
+        // panel: the Modify tab (and a second route) stays locked meanwhile...
         view.panel.password.clear();
         flow->upgradePressed();
         EXPECT_EQ(view.messages.back(), M::wrongPassword);
+        EXPECT_TRUE(state.upgradeBusy && state.upgradeRunning) << "the device's settings could be changed mid-upgrade";
         // ...and a further press must not start a second one beside it.
         view.panel.password = "12345";
         flow->upgradePressed();
