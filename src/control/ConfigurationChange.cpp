@@ -467,6 +467,13 @@ void ConfigurationChange::loginAnswered(bool accepted, std::uintptr_t session)
     if (handOver(Answer::Login, accepted, session))
         return;
     answerPending_ = false;
+    // An upgrade started meanwhile: the Modify tab is refused while a device
+    // upgrades, and a late login must not change one mid-upgrade either.
+    if (state_.upgradeBusy || state_.upgradeRunning) {
+        if (onvifStep_ == OnvifChangeStep::LoginPending)
+            onvifStep_ = OnvifChangeStep::Stopped;
+        return;
+    }
     switch (state_.loginPurpose) {
     case 1:
         if (accepted)

@@ -458,6 +458,21 @@ TEST_F(ConfigurationChangeTest, ALoginAnswerAfterAnotherChangeActsOnNothing)
     EXPECT_TRUE(services.basicModifies.empty()) << "the late answer changed the device shown now";
 }
 
+// The Modify tab is refused while a device upgrades; a change login still
+// pending when an upgrade started must not change a device mid-upgrade
+// either.
+TEST_F(ConfigurationChangeTest, ALoginAnswerDuringAnUpgradeChangesNothing)
+{
+    clickedDevice("1001");
+    change.apply();
+    ASSERT_EQ(services.sdkSessions.size(), 1u);
+    state.upgradeBusy = true; // the Upgrade tab started an upload meanwhile
+    state.upgradeRunning = true;
+    change.loginAnswered(true, services.sdkSessions[0]);
+    EXPECT_TRUE(services.basicModifies.empty()) << "a modify request went to a device being upgraded";
+    EXPECT_FALSE(change.answerPending());
+}
+
 TEST_F(ConfigurationChangeTest, DhcpLeavesTheAddressFieldsOut)
 {
     clickedDevice("300");
