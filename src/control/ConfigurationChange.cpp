@@ -208,6 +208,10 @@ void ConfigurationChange::oldGeneration()
 {
     FormValues& form = state_.form;
     form.dhcpEnabled = false;
+    // The address the user sees and typed: "Start IP" when it stands in the
+    // IP field's place (the hidden IP field still holds the present address).
+    if (state_.startIpShown)
+        form.newIp = form.startIp;
     if (!addressAcceptable(form.newIp)) {
         say(M::badAddress);
         return;

@@ -1,6 +1,7 @@
 #include "control/ConfigurationChange.h"
 
 #include "control/ChangeRules.h"
+#include "control/DeviceListInteraction.h"
 #include "control/FakeMainView.h"
 #include "platform/MessageQueue.h"
 
@@ -180,6 +181,38 @@ TEST_F(ConfigurationChangeTest, OldGenerationSendsFixedAddressesAndChecksTheMask
     change.apply();
     EXPECT_EQ(services.oldModifies.size(), 1u);
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badMask)}));
+}
+
+// After a Ctrl+click, the old layout keeps "Start IP" where the IP field
+// was, even after a plain click: the address the user types in the field
+// shown is the one the device must get, never the hidden field's (the
+// device's present address, which "moved" it nowhere while claiming success).
+TEST_F(ConfigurationChangeTest, OldGenerationChangeTakesTheAddressFromTheFieldShown)
+{
+    state.searchMode = 0;
+    DeviceTable table(TableLayout::OldMode);
+    for (const char* address : {"10.1.2.9", "10.1.2.10"}) {
+        DeviceRecord row;
+        row.kind = "DVR";
+        row.ip = address;
+        row.mask = "255.255.255.0";
+        row.mac = std::string("00:12:34:00:00:") + (address + 7);
+        table.append(std::move(row));
+    }
+    DeviceListInteraction list(view, table, state);
+    list.click(0, ClickKind::CtrlOnly);
+    list.click(1, ClickKind::Plain);
+    ASSERT_FALSE(state.batchMode);
+    const bool startIpShown = view.visible[ControlId::StartIp];
+    ASSERT_NE(startIpShown, view.visible[ControlId::NewIp]) << "one address field is shown";
+    EXPECT_EQ(startIpShown ? view.form.startIp : view.form.newIp, ip(10, 1, 2, 10))
+        << "the field shown holds the clicked device's address";
+    (startIpShown ? view.form.startIp : view.form.newIp) = ip(10, 1, 2, 40); // typed by the user
+    change.apply();
+    ASSERT_EQ(services.oldModifies.size(), 1u);
+    EXPECT_EQ(services.oldModifies[0].currentIpText, "10.1.2.10");
+    EXPECT_EQ(services.oldModifies[0].newIp, ip(10, 1, 2, 40));
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
 }
 
 TEST_F(ConfigurationChangeTest, TheAdministratorAccountAndPasswordLength)
