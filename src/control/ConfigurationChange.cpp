@@ -513,12 +513,22 @@ void ConfigurationChange::onvifChangeAnswered(bool accepted, std::uintptr_t sess
 
 void ConfigurationChange::loginAbandoned()
 {
-    answerPending_ = false;
-    std::lock_guard lock(answerMutex_);
-    if (awaiting_ == Answer::Login) {
-        loginLost_ = true;
-        answerArrived_.notify_all();
+    {
+        std::lock_guard lock(answerMutex_);
+        if (awaiting_ == Answer::Login) {
+            loginLost_ = true;
+            answerArrived_.notify_all();
+            answerPending_ = false;
+            return;
+        }
     }
+    // A single change's SDK login that could not reach the device: its
+    // answer will never come, and the user is told why (once: an unanswered
+    // web check before it has said so already).
+    const bool singleSdkLogin = answerPending_ && state_.loginPurpose == 1;
+    answerPending_ = false;
+    if (singleSdkLogin && !sdkAfterUnansweredCheck_)
+        say(M::noConnection);
 }
 
 bool ConfigurationChange::handOver(Answer answer, bool value, std::uintptr_t session)

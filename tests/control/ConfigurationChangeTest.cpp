@@ -506,6 +506,26 @@ TEST_F(ConfigurationChangeTest, ALoginAnswerDuringAnUpgradeChangesNothing)
     EXPECT_FALSE(change.answerPending());
 }
 
+// The vendor SDK could not reach the device its change logged in to: that
+// is said as no connection, once (after an unanswered web check it was said
+// already), and nothing waits for an answer any more.
+TEST_F(ConfigurationChangeTest, AnSdkLoginThatCannotConnectIsNoConnection)
+{
+    clickedDevice("1001");
+    change.apply();
+    ASSERT_TRUE(change.answerPending());
+    change.loginAbandoned();
+    EXPECT_FALSE(change.answerPending());
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::noConnection)}));
+
+    view.messages.clear();
+    clickedDevice("300");
+    services.httpVerdict = AuthorityVerdict::Unreachable;
+    change.apply();
+    change.loginAbandoned();
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::noConnection)}));
+}
+
 TEST_F(ConfigurationChangeTest, DhcpLeavesTheAddressFieldsOut)
 {
     clickedDevice("300");
