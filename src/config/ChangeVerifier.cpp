@@ -152,8 +152,12 @@ bool identityMatches(const ChangeExpectation& expected, const DeviceRecord& seen
 
 bool addressMatches(const ChangeExpectation& expected, const DeviceRecord& seen)
 {
-    if (expected.dhcp)
-        return true;
+    if (expected.dhcp) {
+        // Any address will do, but a search reply that still says DHCP off
+        // is the device that ignored the change, wherever it answers from.
+        // (A probe answer carries no such flag.)
+        return seen.dhcp != dhcpOffText;
+    }
     return seen.ip == dottedAddress(expected.expectedIp);
 }
 

@@ -209,6 +209,10 @@ void ConfigurationChange::oldGeneration()
 {
     FormValues& form = state_.form;
     form.dhcpEnabled = false;
+    // The address the user sees and typed: "Start IP" when it stands in the
+    // IP field's place (the hidden IP field still holds the present address).
+    if (state_.startIpShown)
+        form.newIp = form.startIp;
     if (!addressAcceptable(form.newIp)) {
         say(M::badAddress);
         return;
@@ -475,6 +479,13 @@ void ConfigurationChange::loginAnswered(bool accepted, std::uintptr_t session)
     if (handOver(Answer::Login, accepted, session))
         return;
     answerPending_ = false;
+    // An upgrade started meanwhile: the Modify tab is refused while a device
+    // upgrades, and a late login must not change one mid-upgrade either.
+    if (state_.upgradeBusy || state_.upgradeRunning) {
+        if (onvifStep_ == OnvifChangeStep::LoginPending)
+            onvifStep_ = OnvifChangeStep::Stopped;
+        return;
+    }
     switch (state_.loginPurpose) {
     case 1:
         if (accepted)
@@ -510,12 +521,22 @@ void ConfigurationChange::onvifChangeAnswered(bool accepted, std::uintptr_t sess
 
 void ConfigurationChange::loginAbandoned()
 {
-    answerPending_ = false;
-    std::lock_guard lock(answerMutex_);
-    if (awaiting_ == Answer::Login) {
-        loginLost_ = true;
-        answerArrived_.notify_all();
+    {
+        std::lock_guard lock(answerMutex_);
+        if (awaiting_ == Answer::Login) {
+            loginLost_ = true;
+            answerArrived_.notify_all();
+            answerPending_ = false;
+            return;
+        }
     }
+    // A single change's SDK login that could not reach the device: its
+    // answer will never come, and the user is told why (once: an unanswered
+    // web check before it has said so already).
+    const bool singleSdkLogin = answerPending_ && state_.loginPurpose == 1;
+    answerPending_ = false;
+    if (singleSdkLogin && !sdkAfterUnansweredCheck_)
+        say(M::noConnection);
 }
 
 bool ConfigurationChange::handOver(Answer answer, bool value, std::uintptr_t session)

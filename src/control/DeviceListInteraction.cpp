@@ -35,6 +35,7 @@ void DeviceListInteraction::click(int row, ClickKind kind)
         view_.setVisible(ControlId::StartIp, false);
         view_.setVisible(ControlId::IpLabel, true);
         view_.setVisible(ControlId::NewIp, true);
+        state_.startIpShown = false;
     }
     state_.selectedRow = row;
     if (row < 0 || static_cast<std::size_t>(row) >= table_.rowCount()) {
@@ -54,6 +55,9 @@ void DeviceListInteraction::plainClickOldLayout(std::size_t row)
     form = view_.readForm();
     form.newIp = dottedToAddress(cell(row, DeviceField::Ip));
     form.originalIp = form.newIp;
+    // The field in the IP field's place shows the device's address too.
+    if (state_.startIpShown)
+        form.startIp = form.newIp;
     form.netMask = dottedToAddress(cell(row, DeviceField::Mask));
     // Old-generation replies carry no gateway: assume a.b.c.1.
     form.gateway = (form.newIp & 0xFFFFFF00u) | 1u;
@@ -107,6 +111,7 @@ void DeviceListInteraction::ctrlClick(int row)
     view_.setVisible(ControlId::NewIp, false);
     view_.placeOver(ControlId::StartIpLabel, ControlId::IpLabel);
     view_.placeOver(ControlId::StartIp, ControlId::NewIp);
+    state_.startIpShown = true;
 
     state_.selectedRow = row;
     if (row < 0 || static_cast<std::size_t>(row) >= table_.rowCount()) {

@@ -251,6 +251,13 @@ void MainController::loginAnswered(bool accepted, std::uintptr_t session)
 
 void MainController::sdkConnectFailed()
 {
+    // A change's login (single or batch) that could not connect is the
+    // change's to report; the upgrade panel has nothing to do with it.
+    if (state_.loginPurpose == 1) {
+        services_.sdkLogout();
+        change_.loginAbandoned();
+        return;
+    }
     // Once an SDK upgrade has reported anything, a lost connection is its
     // business, not a new failure - unless an SDK upgrade is waiting for its
     // end right now: ignoring the loss would leave it waiting for good.

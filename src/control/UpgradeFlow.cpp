@@ -140,7 +140,7 @@ void UpgradeFlow::upgradePressed()
     std::uint32_t lastOctet = state_.selected.address & 0xFF;
     if (lastOctet == 0 || lastOctet == 255) {
         view_.showMessage(M::chooseDevice);
-        state_.upgradeBusy = false;
+        releaseUnlessUnderWay();
         ended(false);
         return;
     }
@@ -152,7 +152,7 @@ void UpgradeFlow::upgradePressed()
         return;
     }
     if (fields_.path.empty()) {
-        state_.upgradeBusy = false;
+        releaseUnlessUnderWay();
         refuse(M::selectFile);
         return;
     }
@@ -196,7 +196,7 @@ void UpgradeFlow::upgradePressed()
     UpgradeRoute route = upgradeRouteFor(typeCode);
     if (route == UpgradeRoute::OnvifRefused) {
         view_.showMessage(M::onvifRefused);
-        state_.upgradeBusy = false;
+        releaseUnlessUnderWay();
         fields_.path.clear();
         fields_.password.clear();
         show();
@@ -208,8 +208,7 @@ void UpgradeFlow::upgradePressed()
         return;
     }
     if (fields_.password.empty()) {
-        state_.upgradeRunning = false;
-        state_.upgradeBusy = false;
+        releaseUnlessUnderWay();
         show();
         refuse(M::wrongPassword);
         return;
@@ -218,7 +217,7 @@ void UpgradeFlow::upgradePressed()
     // would share the panel with a second one.
     // A video server still being opened would otherwise be joined here, on
     // the window's thread, by the next open.
-    if (state_.upgradeRunning || videoServerUpdating_ || videoServerOpening_ || (worker_ && worker_->running())) {
+    if (underWay()) {
         refuse(M::upgrading);
         return;
     }
@@ -245,6 +244,22 @@ void UpgradeFlow::upgradePressed()
         startVideoServerUpgrade();
     else
         startUpload(route);
+}
+
+bool UpgradeFlow::underWay() const
+{
+    return state_.upgradeRunning || videoServerUpdating_ || videoServerOpening_ || (worker_ && worker_->running());
+}
+
+void UpgradeFlow::releaseUnlessUnderWay()
+{
+    // A press refused while an upgrade runs leaves that upgrade's locks: the
+    // Modify tab must not change the device mid-upgrade, nor a second route
+    // start beside it.
+    if (underWay())
+        return;
+    state_.upgradeRunning = false;
+    state_.upgradeBusy = false;
 }
 
 std::optional<AuthorityVerdict> UpgradeFlow::checkWhileBusy(

@@ -85,6 +85,10 @@ private:
     void releasePanel();
     // Ends a press with a message; false, so that callers can return it.
     void refuse(std::string_view message) { view_.showMessage(message); ended(false); }
+    // An upgrade is running (an upload, an SDK or video-server update, an open).
+    bool underWay() const;
+    // Frees the panel's locks after a refused press, unless an upgrade runs.
+    void releaseUnlessUnderWay();
 
     void startUpload(UpgradeRoute route);
     void uploadFinished(UpgradeRoute route, const UploadOutcome& outcome);

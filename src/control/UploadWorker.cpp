@@ -6,8 +6,17 @@
 
 namespace lorvena {
 
+// Made on the window's thread when the upgrade starts: the device and the
+// credentials are that press's for the whole upgrade. A click on another row
+// meanwhile (which also empties the panel's password) must not send the
+// progress queries or the restart watch elsewhere, nor without the password.
 UploadWorker::UploadWorker(UpgradeFlow& flow, UpgradeRoute route, std::string uploadPath)
-    : flow_(flow), route_(route), uploadPath_(std::move(uploadPath))
+    : flow_(flow)
+    , route_(route)
+    , uploadPath_(std::move(uploadPath))
+    , target_ {flow.state_.selected.ipText, flow.state_.selected.httpPortText, flow.state_.selected.typeText}
+    , userName_(utf8ToDeviceText(flow.fields_.userName))
+    , password_(utf8ToDeviceText(flow.fields_.password))
 {
 }
 
@@ -40,12 +49,7 @@ void UploadWorker::onWindowThread(const std::function<void()>& work)
 
 UpgradeTarget UploadWorker::target()
 {
-    UpgradeTarget target;
-    onWindowThread([&] {
-        const SelectedDevice& device = flow_.state_.selected;
-        target = {device.ipText, device.httpPortText, device.typeText};
-    });
-    return target;
+    return target_;
 }
 
 // Credentials go to devices in Windows-1250 on every route, as the
@@ -53,16 +57,12 @@ UpgradeTarget UploadWorker::target()
 // the check must not fail every progress query after it.
 std::string UploadWorker::userName()
 {
-    std::string name;
-    onWindowThread([&] { name = flow_.fields_.userName; });
-    return utf8ToDeviceText(name);
+    return userName_;
 }
 
 std::string UploadWorker::password()
 {
-    std::string password;
-    onWindowThread([&] { password = flow_.fields_.password; });
-    return utf8ToDeviceText(password);
+    return password_;
 }
 
 void UploadWorker::markRunning()

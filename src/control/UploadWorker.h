@@ -14,9 +14,9 @@ namespace lorvena {
 class UpgradeFlow;
 
 // One upload on its worker thread: runs the route's routine and hands the
-// ending back to the window's thread. Everything it reads of the window
-// (the selected device, the panel's fields) and everything it shows goes
-// through the view's hand-over, so only the window's thread touches them.
+// ending back to the window's thread. The device and the credentials are
+// taken when it is made (on the window's thread); everything it shows goes
+// through the view's hand-over, so only the window's thread touches it.
 class UploadWorker final : public UploadHost {
 public:
     UploadWorker(UpgradeFlow& flow, UpgradeRoute route, std::string uploadPath);
@@ -44,6 +44,9 @@ private:
     UpgradeFlow& flow_;
     const UpgradeRoute route_;
     const std::string uploadPath_;
+    const UpgradeTarget target_;
+    const std::string userName_;
+    const std::string password_;
     UpgradeCancel cancel_;
     // The last value handed to the bar: a chunk that does not move the
     // figure costs no hand-over, so the bar never slows the transfer.

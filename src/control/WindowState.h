@@ -21,6 +21,10 @@ struct WindowState {
     SelectedDevice selected;
     int selectedRow = 0;
     bool batchMode = false;
+    // "Start IP" stands where the IP field was: a Ctrl+click put it there,
+    // and the old layout keeps it after a plain click. A single change then
+    // takes its new address from it, the field the user sees.
+    bool startIpShown = false;
     std::vector<BatchEntry> batchEntries;
 
     bool upgradeBusy = false;

@@ -6,8 +6,8 @@ namespace lorvena {
 
 class UpgradeCancel;
 
-// The device an upgrade goes to, read from the selected device at the moment
-// a step needs it (a click on another row redirects the later steps).
+// The device an upgrade goes to: the device selected when it was started,
+// for every step (a click on another row meanwhile redirects nothing).
 struct UpgradeTarget {
     std::string ipText;
     std::string httpPortText;

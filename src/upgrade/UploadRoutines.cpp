@@ -44,8 +44,7 @@ UploadOutcome UploadThenWatch(UploadHost& host, EchoProbe& probe, const UpgradeT
         return {*verdict};
     session.close();
 
-    // The type is read now: a click on another row meanwhile redirects the
-    // watch, as the address below does.
+    // The type of the device the upgrade was started for.
     const int typeCode = upgradeTypeCode(host.target().typeCodeText);
     const WatchEnd watch = WatchReboot(host, watchFormFor(false, typeCode), probe, timings);
     return finishWatch(host, watch, timings);

@@ -57,6 +57,14 @@ TEST(ChangeVerifierMatch, TheRightDeviceAtTheRightAddress)
     dhcp.dhcp = true;
     EXPECT_TRUE(addressMatches(dhcp, stayed));
     EXPECT_EQ(expectedAddressText(dhcp), "DHCP");
+    // A device that ignored the change still answers with DHCP off: it was
+    // not seen taking it, wherever it answers from.
+    stayed.dhcp = std::string(dhcpOffText);
+    moved.dhcp = std::string(dhcpOffText);
+    EXPECT_FALSE(addressMatches(dhcp, stayed)) << "still on a fixed address";
+    EXPECT_FALSE(addressMatches(dhcp, moved));
+    stayed.dhcp = std::string(dhcpOnText);
+    EXPECT_TRUE(addressMatches(dhcp, stayed));
 
     ChangeExpectation onvif = udp;
     onvif.generation = VerifyGeneration::Onvif;

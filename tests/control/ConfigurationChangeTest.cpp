@@ -1,6 +1,7 @@
 #include "control/ConfigurationChange.h"
 
 #include "control/ChangeRules.h"
+#include "control/DeviceListInteraction.h"
 #include "control/FakeMainView.h"
 #include "platform/MessageQueue.h"
 
@@ -182,6 +183,38 @@ TEST_F(ConfigurationChangeTest, OldGenerationSendsFixedAddressesAndChecksTheMask
     change.apply();
     EXPECT_EQ(services.oldModifies.size(), 1u);
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badMask)}));
+}
+
+// After a Ctrl+click, the old layout keeps "Start IP" where the IP field
+// was, even after a plain click: the address the user types in the field
+// shown is the one the device must get, never the hidden field's (the
+// device's present address, which "moved" it nowhere while claiming success).
+TEST_F(ConfigurationChangeTest, OldGenerationChangeTakesTheAddressFromTheFieldShown)
+{
+    state.searchMode = 0;
+    DeviceTable table(TableLayout::OldMode);
+    for (const char* address : {"10.1.2.9", "10.1.2.10"}) {
+        DeviceRecord row;
+        row.kind = "DVR";
+        row.ip = address;
+        row.mask = "255.255.255.0";
+        row.mac = std::string("00:12:34:00:00:") + (address + 7);
+        table.append(std::move(row));
+    }
+    DeviceListInteraction list(view, table, state);
+    list.click(0, ClickKind::CtrlOnly);
+    list.click(1, ClickKind::Plain);
+    ASSERT_FALSE(state.batchMode);
+    const bool startIpShown = view.visible[ControlId::StartIp];
+    ASSERT_NE(startIpShown, view.visible[ControlId::NewIp]) << "one address field is shown";
+    EXPECT_EQ(startIpShown ? view.form.startIp : view.form.newIp, ip(10, 1, 2, 10))
+        << "the field shown holds the clicked device's address";
+    (startIpShown ? view.form.startIp : view.form.newIp) = ip(10, 1, 2, 40); // typed by the user
+    change.apply();
+    ASSERT_EQ(services.oldModifies.size(), 1u);
+    EXPECT_EQ(services.oldModifies[0].currentIpText, "10.1.2.10");
+    EXPECT_EQ(services.oldModifies[0].newIp, ip(10, 1, 2, 40));
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
 }
 
 TEST_F(ConfigurationChangeTest, TheAdministratorAccountAndPasswordLength)
@@ -458,6 +491,41 @@ TEST_F(ConfigurationChangeTest, ALoginAnswerAfterAnotherChangeActsOnNothing)
     ASSERT_EQ(services.exchanges.size(), 1u);
     change.loginAnswered(true, first);
     EXPECT_TRUE(services.basicModifies.empty()) << "the late answer changed the device shown now";
+}
+
+// The Modify tab is refused while a device upgrades; a change login still
+// pending when an upgrade started must not change a device mid-upgrade
+// either.
+TEST_F(ConfigurationChangeTest, ALoginAnswerDuringAnUpgradeChangesNothing)
+{
+    clickedDevice("1001");
+    change.apply();
+    ASSERT_EQ(services.sdkSessions.size(), 1u);
+    state.upgradeBusy = true; // the Upgrade tab started an upload meanwhile
+    state.upgradeRunning = true;
+    change.loginAnswered(true, services.sdkSessions[0]);
+    EXPECT_TRUE(services.basicModifies.empty()) << "a modify request went to a device being upgraded";
+    EXPECT_FALSE(change.answerPending());
+}
+
+// The vendor SDK could not reach the device its change logged in to: that
+// is said as no connection, once (after an unanswered web check it was said
+// already), and nothing waits for an answer any more.
+TEST_F(ConfigurationChangeTest, AnSdkLoginThatCannotConnectIsNoConnection)
+{
+    clickedDevice("1001");
+    change.apply();
+    ASSERT_TRUE(change.answerPending());
+    change.loginAbandoned();
+    EXPECT_FALSE(change.answerPending());
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::noConnection)}));
+
+    view.messages.clear();
+    clickedDevice("300");
+    services.httpVerdict = AuthorityVerdict::Unreachable;
+    change.apply();
+    change.loginAbandoned();
+    EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::noConnection)}));
 }
 
 TEST_F(ConfigurationChangeTest, DhcpLeavesTheAddressFieldsOut)

@@ -5,7 +5,8 @@
 #  - basic through the vendor SDK login (type 1001);
 #  - extended: accepted, and refused for a wrong password;
 #  - a batch of three devices of mixed paths to consecutive addresses;
-#  - an unreachable web server fails after its three probes, as no connection;
+#  - an unreachable web server fails after its three probes, as no connection,
+#    and so does a recorder checked by the vendor SDK alone;
 #  - an old-generation batch moves each old device with the old request;
 #  - a batch whose every device is on DHCP changes nothing and says so;
 #  - a wrong input gives its message and sends nothing;
@@ -58,6 +59,9 @@ cat >"$LAB_DIR/devices.json" <<'EOF'
   {"generations": ["basic"], "kind": "IPCAMERA", "name": "Bez WWW", "ip": "10.1.0.50", "mask": "255.255.0.0",
    "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:00:50", "type": 300, "password": "12345",
    "http": "closed"},
+  {"generations": ["basic"], "kind": "NVR", "name": "SDK bez WWW", "ip": "10.1.0.60", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:00:60", "type": 1001, "password": "12345",
+   "http": "closed"},
   {"generations": ["extended"], "kind": "NVR", "name": "Partia 1", "ip": "10.1.1.1", "mask": "255.255.0.0",
    "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:01:01", "type": 610, "password": "12345"},
   {"generations": ["basic"], "kind": "IPCAMERA", "name": "Partia 2", "ip": "10.1.1.2", "mask": "255.255.0.0",
@@ -101,8 +105,11 @@ check "extended, wrong password" "Błąd hasła!" "$(run 1 set --mode new --devi
 check "extended, accepted" "$success
 verified: 00:12:34:00:00:40 at 10.1.0.41" \
     "$(run 0 set --mode new --device 10.1.0.40 --new-ip 10.1.0.41 --dns 10.1.0.2 --password 12345)"
-unreachable=$(run 1 set --mode new --device 10.1.0.50 --password 12345)
-check "unreachable web server" "Brak połączenia z urządzeniem!" "$(head -n 1 <<<"$unreachable")"
+# Said once: the vendor SDK's login that follows cannot connect either.
+check "unreachable web server" "Brak połączenia z urządzeniem!" "$(run 1 set --mode new --device 10.1.0.50 --password 12345)"
+# A recorder checked by the vendor SDK alone: its login cannot connect.
+check "unreachable SDK recorder" "Brak połączenia z urządzeniem!" \
+    "$(run 1 set --mode new --device 10.1.0.60 --new-ip 10.1.0.61 --password 12345)"
 check "batch of three mixed paths" "$success
 verified: 00:12:34:00:01:01 at 10.1.2.1
 verified: 00:12:34:00:01:02 at 10.1.2.2

@@ -3,7 +3,8 @@
 # new settings and says so, end to end in the lab:
 #  - an old-generation device (its change gets no reply) is seen by the next
 #    old search at its new address: "verified", exit 0;
-#  - a device put on DHCP counts as seen at whatever address it answers;
+#  - a device put on DHCP counts as seen at whatever address it answers,
+#    but only once it reports DHCP on (one that ignored it is "not seen");
 #  - an extended device that answers "accepted" but keeps its old address is
 #    "not seen", exit 4 (and exit 0 with --no-verify, without the line);
 #  - a batch of three where the middle device ignores the change: two
@@ -61,6 +62,9 @@ verified: 00:12:34:00:00:10 at 10.1.0.11" \
 check "DHCP on: any address will do" "$success
 verified: 00:12:34:00:00:20 at 10.1.0.20" \
     "$(run 0 set --mode new --device 10.1.0.20 --dhcp on --password 12345)"
+check "DHCP on, but the device kept its fixed address: not seen" "$success
+not seen: 00:12:34:00:01:02 expected at DHCP" \
+    "$(run 4 set --mode new --device 10.1.1.2 --dhcp on --password 12345)"
 check "accepted but still at the old address: not seen" "$success
 not seen: 00:12:34:00:00:40 expected at 10.1.0.41" \
     "$(run 4 set --mode new --device 10.1.0.40 --new-ip 10.1.0.41 --password 12345)"

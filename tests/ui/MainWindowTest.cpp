@@ -303,7 +303,13 @@ TEST_F(MainWindowTest, OldGenerationChangeAfterACtrlClickMovesTheDevice)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
         list->visualItemRect(list->item(0, 2)).center());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1, 2)).center());
-    static_cast<CIpAddressEdit*>(window->control(NewIp))->setAddress(0x7F000028u); // 127.0.0.40
+    // Typed where the user sees the address field: this layout keeps "Start
+    // IP" in the IP field's place after the Ctrl+click.
+    QWidget* shown = window->control(NewIp)->isVisibleTo(window.get()) ? window->control(NewIp)
+                                                                        : window->control(StartIp);
+    ASSERT_TRUE(shown->isVisibleTo(window.get()));
+    EXPECT_EQ(static_cast<CIpAddressEdit*>(shown)->address(), 0x7F00000Cu) << "the clicked device's address";
+    static_cast<CIpAddressEdit*>(shown)->setAddress(0x7F000028u); // 127.0.0.40
     clickButton(ApplyChanges);
     ASSERT_FALSE(messages.isEmpty());
     EXPECT_EQ(messages.last(), QStringLiteral("Zmiana zakończona powodzeniem"));

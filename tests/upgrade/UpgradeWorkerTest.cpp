@@ -29,6 +29,7 @@ using testing_support::FakeMainView;
 using testing_support::ScriptedDevice;
 using testing_support::ScriptedEchoProbe;
 using testing_support::TakeUpload;
+using testing_support::TakeUploadAfter;
 namespace M = UpgradeMessages;
 
 // The credential check always passes; nothing else is asked of it here.
@@ -161,6 +162,53 @@ TEST_F(UpgradeWorkerTest, ProgressQueriesCarryTheCredentialsInWindows1250)
     EXPECT_NE(received[1].find("Authorization: Basic " + credential + "\r\n"), std::string::npos) << received[1];
 }
 
+// An installer looks at other devices while a package goes out: a click on
+// another row (which also empties the panel's password) must not send the
+// progress queries or the restart watch to that row's device, nor without
+// the password the upload was started with.
+TEST_F(UpgradeWorkerTest, AClickOnAnotherRowDuringTheUploadLeavesTheUpgradeOnItsDevice)
+{
+    struct Case {
+        const char* type;
+        bool sized;
+    };
+    for (const Case& c : {Case {"1000", true}, Case {"300", false}}) {
+        SCOPED_TRACE(c.type);
+        view.reset();
+        UpgradeFlow* running = nullptr;
+        auto clickElsewhere = [&] {
+            std::lock_guard lock(view.guiMutex);
+            state.selected.ipText = "10.9.9.9";
+            state.selected.httpPortText = "1";
+            state.selected.typeText = "50";
+            running->forgetPassword();
+        };
+        ScriptedEchoProbe probe = rebooting;
+        ScriptedDevice device({TakeUploadAfter(clickElsewhere, package.size() + (c.sized ? 4 : 0), "OK\n", "@0@"),
+            AnswerHttp("HTTP/1.1 200 OK\r\n\r\nprocess=100<br>")});
+        state.selected.ipText = "127.0.0.1";
+        state.selected.typeText = c.type;
+        state.selected.httpPortText = device.portText();
+        view.panel = {path, "admin", "12345"};
+        auto flow = std::make_unique<UpgradeFlow>(view, state, services, queue, timings, &probe);
+        running = flow.get();
+        flow->upgradePressed();
+        awaitEnding(*flow);
+        EXPECT_TRUE(flow->lastSucceeded());
+        flow.reset();
+        const std::vector<std::string> received = device.finish();
+        if (c.sized) {
+            ASSERT_EQ(received.size(), 2u) << "the progress query went elsewhere";
+            EXPECT_NE(received[1].find("Authorization: Basic " + Base64Encode("admin:12345") + "\r\n"),
+                std::string::npos) << received[1];
+        } else {
+            ASSERT_FALSE(probe.targets.empty());
+            for (const std::string& target : probe.targets)
+                EXPECT_EQ(target, "127.0.0.1") << "the watch followed the click";
+        }
+    }
+}
+
 TEST_F(UpgradeWorkerTest, FailuresShowUploadFailedAndAnEmptyBar)
 {
     ScriptedDevice device({TakeUpload(package.size(), "OK\n", "@7@")});
@@ -224,10 +272,12 @@ TEST_F(UpgradeWorkerTest, ASecondPressWhileTheWorkerRunsIsRefused)
     awaitWatching();
     {
         std::lock_guard lock(view.guiMutex);
-        // An empty password clears the flags but leaves the worker running...
+        // An empty password is refused, but the upgrade under way keeps the
+        // panel: the Modify tab (and a second route) stays locked meanwhile...
         view.panel.password.clear();
         flow->upgradePressed();
         EXPECT_EQ(view.messages.back(), M::wrongPassword);
+        EXPECT_TRUE(state.upgradeBusy && state.upgradeRunning) << "the device's settings could be changed mid-upgrade";
         // ...and a further press must not start a second one beside it.
         view.panel.password = "12345";
         flow->upgradePressed();
