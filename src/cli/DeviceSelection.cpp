@@ -43,19 +43,30 @@ RowChoice refused(std::string problem)
     return {RowChoice::Verdict::Refused, -1, std::move(problem)};
 }
 
+// The devices that answered at `ip` but are not listed: the duplicate rules
+// keep one row per address for old and basic replies.
+std::string describeHidden(const DeviceTable& table, const std::string& ip)
+{
+    std::string text;
+    for (const DeviceRecord& record : table.hiddenAt(ip))
+        text += "\n" + describe(record) + "  (answered too; not listed: same address)";
+    return text;
+}
+
 RowChoice byAddress(const DeviceTable& table, std::uint32_t address)
 {
     const std::string ip = dottedAddress(address);
     std::vector<std::size_t> rows = rowsAt(table, ip);
     if (rows.empty())
         return {RowChoice::Verdict::NotListed, -1, "no device with address " + ip};
-    if (rows.size() == 1)
+    const std::size_t devices = rows.size() + table.hiddenAt(ip).size();
+    if (devices == 1)
         return {RowChoice::Verdict::Chosen, static_cast<int>(rows.front()), {}};
-    std::string problem = std::to_string(rows.size()) + " devices are listed at " + ip + "; choose one by its MAC " +
+    std::string problem = std::to_string(devices) + " devices answered at " + ip + "; choose one by its MAC " +
         "(--mac for set and upgrade, the MAC in place of the address in --devices):";
     for (std::size_t row : rows)
         problem += "\n" + describe(table.row(row));
-    return refused(problem);
+    return refused(problem + describeHidden(table, ip));
 }
 
 RowChoice byMac(const DeviceTable& table, const std::string& mac, SelectionPurpose purpose, int searchMode)
@@ -65,8 +76,17 @@ RowChoice byMac(const DeviceTable& table, const std::string& mac, SelectionPurpo
         if (macDigits(table.row(row).mac) == mac)
             rows.push_back(row);
     }
-    if (rows.empty())
+    if (rows.empty()) {
+        for (std::size_t row = 0; row < table.rowCount(); ++row) {
+            for (const DeviceRecord& hidden : table.hiddenAt(table.row(row).ip)) {
+                if (macDigits(hidden.mac) == mac)
+                    return refused("the device " + hidden.mac + " answered at " + hidden.ip +
+                        ", where another device is listed; no request can reach it alone. Connect it on its own " +
+                        "and search again:\n" + describe(table.row(row)) + describeHidden(table, hidden.ip));
+            }
+        }
         return {RowChoice::Verdict::NotListed, -1, "no device with MAC " + macWithColons(mac)};
+    }
     if (rows.size() > 1) {
         std::string problem = "the MAC " + macWithColons(mac) + " is listed " + std::to_string(rows.size()) +
             " times; choose one with --device:";
@@ -76,16 +96,16 @@ RowChoice byMac(const DeviceTable& table, const std::string& mac, SelectionPurpo
     }
     const DeviceRecord& chosen = table.row(rows.front());
     std::vector<std::size_t> sharing = rowsAt(table, chosen.ip);
-    if (sharing.size() > 1 && !namesDeviceByMac(chosen, purpose, searchMode)) {
+    const std::size_t others = sharing.size() - 1 + table.hiddenAt(chosen.ip).size();
+    if (others > 0 && !namesDeviceByMac(chosen, purpose, searchMode)) {
         std::string what = purpose == SelectionPurpose::Upgrade
             ? "the package would go to whichever of them answers"
             : "a change by this device's path reaches every device at that address";
         std::string problem = "the device " + chosen.mac + " shares the address " + chosen.ip + " with " +
-            std::to_string(sharing.size() - 1) + " other listed device(s); " + what +
-            ". Connect it on its own and search again:";
+            std::to_string(others) + " other device(s); " + what + ". Connect it on its own and search again:";
         for (std::size_t row : sharing)
             problem += "\n" + describe(table.row(row));
-        return refused(problem);
+        return refused(problem + describeHidden(table, chosen.ip));
     }
     return {RowChoice::Verdict::Chosen, static_cast<int>(rows.front()), {}};
 }

@@ -283,8 +283,10 @@ void MainController::onvifDevice(const WindowMessage& message)
     if (table_.layout() != TableLayout::NewMode || message.payload.empty())
         return;
     ParsedOnvifRecord parsed = parseOnvifRecord(message.payload);
-    if (table_.isDuplicate(DuplicateRule::SameMacOrIp, parsed.macKey, parsed.record.ip))
+    if (table_.isDuplicate(DuplicateRule::SameMacOrIp, parsed.macKey, parsed.record.ip)) {
+        table_.noteHidden(parsed.record);
         return;
+    }
     parsed.record.number = std::to_string(table_.rowCount() + 1);
     view_.rowAppended(table_.append(std::move(parsed.record)));
 }
@@ -295,10 +297,12 @@ void MainController::addOldestReply(ReplyKind kind)
     if (!reply)
         return;
     ParsedReply parsed = parseSearchReply(kind, *reply);
-    if (table_.isDuplicate(parsed.duplicateRule, parsed.record.mac, parsed.record.ip))
-        return;
     if (!parsed.listed)
         return;
+    if (table_.isDuplicate(parsed.duplicateRule, parsed.record.mac, parsed.record.ip)) {
+        table_.noteHidden(parsed.record);
+        return;
+    }
     parsed.record.number = std::to_string(table_.rowCount() + 1);
     view_.rowAppended(table_.append(std::move(parsed.record)));
 }

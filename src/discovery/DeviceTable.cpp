@@ -1,5 +1,7 @@
 #include "discovery/DeviceTable.h"
 
+#include "discovery/MacText.h"
+
 #include <algorithm>
 
 namespace lorvena {
@@ -60,6 +62,30 @@ std::optional<std::size_t> DeviceTable::indexOf(std::uint64_t id) const
     if (found == ids_.end())
         return std::nullopt;
     return static_cast<std::size_t>(found - ids_.begin());
+}
+
+void DeviceTable::noteHidden(const DeviceRecord& record)
+{
+    const std::optional<std::string> mac = macDigits(record.mac);
+    if (!mac || ips_.find(record.ip) == ips_.end())
+        return;
+    auto sameDevice = [&](const DeviceRecord& other) { return other.ip == record.ip && macDigits(other.mac) == mac; };
+    // Bounded: a flood of made-up MACs at one address adds nothing past this.
+    constexpr std::size_t hiddenLimit = 256;
+    if (hidden_.size() >= hiddenLimit || std::any_of(rows_.begin(), rows_.end(), sameDevice)
+        || std::any_of(hidden_.begin(), hidden_.end(), sameDevice))
+        return;
+    hidden_.push_back(record);
+}
+
+std::vector<DeviceRecord> DeviceTable::hiddenAt(std::string_view ip) const
+{
+    std::vector<DeviceRecord> found;
+    for (const DeviceRecord& record : hidden_) {
+        if (record.ip == ip)
+            found.push_back(record);
+    }
+    return found;
 }
 
 bool DeviceTable::isDuplicate(DuplicateRule rule, std::string_view mac, std::string_view ip) const

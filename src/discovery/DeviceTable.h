@@ -47,6 +47,7 @@ public:
         ips_.clear();
         macs_.clear();
         macAndIps_.clear();
+        hidden_.clear();
     }
     // Adds the record at the end and returns its index. The caller has set
     // its number to rowCount() + 1.
@@ -65,6 +66,14 @@ public:
     void setCheck(std::size_t index, Check check) { checks_.at(index) = std::move(check); }
 
     bool isDuplicate(DuplicateRule rule, std::string_view mac, std::string_view ip) const;
+
+    // A reply the duplicate rules kept off the list. When it came from
+    // another device (another MAC) at an address a row shows, that device
+    // is remembered: several factory-default cameras at one address list as
+    // one row, and a request named by that address would reach them all.
+    void noteHidden(const DeviceRecord& record);
+    // The devices remembered so at `ip`, in the order they answered.
+    std::vector<DeviceRecord> hiddenAt(std::string_view ip) const;
 
     // Reorders the rows by the texts of one column and renumbers them 1..n.
     // `less` compares two cell texts.
@@ -89,6 +98,7 @@ private:
     std::unordered_map<std::string, std::size_t> ips_;
     std::unordered_map<std::string, std::size_t> macs_;
     std::unordered_map<std::string, std::size_t> macAndIps_;
+    std::vector<DeviceRecord> hidden_;
 };
 
 template<typename Less>

@@ -115,3 +115,37 @@ TEST(DeviceSelection, BatchEntriesByAddressOrMac)
 
 } // namespace
 } // namespace lorvena
+
+namespace lorvena {
+namespace {
+
+// Cameras answering the basic or old search at one address list as one row
+// (the duplicate rules keep the first); the others are remembered, and the
+// address then picks no device, nor a MAC one that is not alone there.
+TEST(DeviceSelection, DevicesKeptOffTheListAtTheSameAddressCountToo)
+{
+    DeviceTable table(TableLayout::NewMode);
+    DeviceRecord listed = device("192.168.1.64", "00:12:34:00:06:01", "300", "Kamera A");
+    listed.number = "1";
+    table.append(listed);
+    table.noteHidden(device("192.168.1.64", "00-12-34-00-06-01", "300", "Kamera A")); // its own repeat
+    table.noteHidden(device("192.168.1.64", "00:12:34:00:06:02", "300", "Kamera B"));
+    table.noteHidden(device("192.168.1.64", "", "300", "Bez MAC"));          // nothing to tell it by
+    table.noteHidden(device("10.9.9.9", "00:12:34:00:06:09", "300", "Obok")); // no row shows that address
+    ASSERT_EQ(table.hiddenAt("192.168.1.64").size(), 1u);
+    EXPECT_TRUE(table.hiddenAt("10.9.9.9").empty());
+
+    RowChoice choice = chooseRow(table, byIp(0xC0A80140), SelectionPurpose::Change, 1);
+    EXPECT_EQ(choice.verdict, RowChoice::Verdict::Refused);
+    for (const char* candidate : {"00:12:34:00:06:01", "00:12:34:00:06:02", "2 devices"})
+        EXPECT_NE(choice.problem.find(candidate), std::string::npos) << choice.problem;
+    for (const char* mac : {"00:12:34:00:06:01", "00:12:34:00:06:02"})
+        EXPECT_EQ(chooseRow(table, byMac(mac), SelectionPurpose::Change, 1).verdict, RowChoice::Verdict::Refused)
+            << mac;
+
+    table.clear();
+    EXPECT_TRUE(table.hiddenAt("192.168.1.64").empty());
+}
+
+} // namespace
+} // namespace lorvena

@@ -58,6 +58,10 @@ cat >"$LAB_DIR/devices.json" <<'JSON'
   {"generations": ["extended"], "kind": "NVR", "name": "Trzeci", "ip": "192.168.1.108",
    "mask": "255.255.255.0", "gateway": "192.168.1.1", "dns": "192.168.1.1", "mac": "00:12:34:00:01:03",
    "mac_text": "001234000103", "type": 1000, "password": "12345"},
+  {"generations": ["basic"], "kind": "IPCAMERA", "name": "Fabryczna A", "ip": "192.168.1.64",
+   "mask": "255.255.255.0", "gateway": "192.168.1.1", "mac": "00:12:34:00:06:01", "type": 300, "password": "12345"},
+  {"generations": ["basic"], "kind": "IPCAMERA", "name": "Fabryczna B", "ip": "192.168.1.64",
+   "mask": "255.255.255.0", "gateway": "192.168.1.1", "mac": "00:12:34:00:06:02", "type": 300, "password": "12345"},
   {"generations": ["old"], "kind": "DVR", "name": "Stary DVR", "ip": "10.1.0.10", "mask": "255.255.0.0",
    "mac": "00:12:34:00:00:10"},
   {"generations": ["basic"], "kind": "IPCAMERA", "name": "Na DHCP", "ip": "10.1.0.20", "mask": "255.255.0.0",
@@ -98,6 +102,15 @@ check "no control character of a device's name reaches the terminal" "0 yes" \
 run 2 upgrade --mac 00:12:34:00:01:01 --file "$package" --password 12345 >/dev/null
 check "an upgrade by MAC to a shared address" yes "$(stderr_has "shares the address 192.168.1.108")"
 check "nothing was changed or uploaded" "0 0" "$(logged -modify) $(logged upgrade-command)"
+# Cameras of the basic search at one address list as one row; the address
+# still picks none of them, and neither MAC can be reached alone.
+run 2 set --mode new --device 192.168.1.64 --new-ip 192.168.1.70 --password 12345 >/dev/null
+for candidate in 00:12:34:00:06:01 00:12:34:00:06:02; do
+    check "--device at an address shared by basic cameras names $candidate" yes "$(stderr_has "$candidate")"
+    run 2 set --mode new --mac "$candidate" --new-ip 192.168.1.70 --password 12345 >/dev/null
+    check "--mac $candidate at that address is refused" yes "$(stderr_has "Connect it on its own")"
+done
+check "nothing was sent to the basic cameras" "0 0" "$(logged basic-modify) $(logged 'http /vb')"
 run 3 set --mode new --mac 00:12:34:00:09:99 --new-ip 192.168.1.20 --password 12345 >/dev/null
 check "a MAC that is not listed" yes "$(stderr_has "no device with MAC 00:12:34:00:09:99")"
 
