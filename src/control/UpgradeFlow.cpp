@@ -389,8 +389,13 @@ void UpgradeFlow::sdkLoginAnswered(bool accepted, std::uintptr_t session)
         refuse(M::wrongPassword);
         return;
     }
-    if (!services_.sdkLoggedIn())
+    // The session went between the answer and now (the library lost the
+    // device): the panel is released as for any lost connection, rather
+    // than left waiting for an upgrade that will never start.
+    if (!services_.sdkLoggedIn()) {
+        sdkConnectionLost();
         return;
+    }
     // Paths stay native: the file is opened here, under its own name.
     if (services_.sdkUpgrade(fields_.path) == 0) {
         state_.upgradeRunning = true;

@@ -281,11 +281,15 @@ TEST_F(UpgradeFlowTest, SdkRouteEndings)
         int startResult;
         MessageId event;
         std::string_view message;
+        bool sessionLost = false;
     };
     const std::vector<Case> cases = {
         {"login refused", false, 0, MessageId::SoftClose, M::wrongPassword},
         {"start refused", true, 5, MessageId::SoftClose, M::sdkStartRefused},
         {"upgrade failed", true, 0, MessageId::SdkUpgradeFailed, M::sdkFailed},
+        // The library dropped the session between its answer and the start:
+        // the panel is released, not left waiting.
+        {"session gone before the start", true, 0, MessageId::SoftClose, M::connectFailed, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -299,6 +303,8 @@ TEST_F(UpgradeFlowTest, SdkRouteEndings)
         flow.sdkLoginAnswered(!c.loginAccepted, 7);
         EXPECT_TRUE(state.upgradeBusy);
         EXPECT_TRUE(view.messages.empty());
+        if (c.sessionLost)
+            services.loggedIn = false;
         flow.sdkLoginAnswered(c.loginAccepted);
         if (c.event != MessageId::SoftClose)
             flow.sdkEvent(c.event, 0);
