@@ -48,6 +48,10 @@ lab_init
 lab_add_segment 1
 cat >"$LAB_DIR/devices.json" <<'EOF'
 {"devices": [
+  {"generations": ["basic"], "kind": "IPCAMERA", "name": "Hasło z ogonkami", "ip": "10.1.5.20", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:05:20", "type": 300, "password": "źdźbło"},
+  {"generations": ["extended"], "kind": "NVR", "name": "Szyfr z ogonkami", "ip": "10.1.5.40", "mask": "255.255.0.0",
+   "gateway": "10.1.0.1", "dns": "10.1.0.1", "mac": "00:12:34:00:05:40", "type": 610, "password": "Zażółć"},
   {"generations": ["old"], "kind": "DVR", "name": "Stary DVR", "ip": "10.1.0.10", "mask": "255.255.0.0",
    "mac": "00:12:34:00:00:10", "password": "12345"},
   {"generations": ["basic"], "kind": "IPCAMERA", "name": "Kamera", "ip": "10.1.0.20", "mask": "255.255.0.0",
@@ -110,6 +114,16 @@ check "unreachable web server" "Brak połączenia z urządzeniem!" "$(run 1 set 
 # A recorder checked by the vendor SDK alone: its login cannot connect.
 check "unreachable SDK recorder" "Brak połączenia z urządzeniem!" \
     "$(run 1 set --mode new --device 10.1.0.60 --new-ip 10.1.0.61 --password 12345)"
+# Polish letters in the password: the web check and the enciphered request
+# both carry it in Windows-1250, as the devices compare it.
+check "basic, a Polish password" "$success
+verified: 00:12:34:00:05:20 at 10.1.5.21" \
+    "$(run 0 set --mode new --device 10.1.5.20 --new-ip 10.1.5.21 --password źdźbło)"
+check "extended, a Polish password" "$success
+verified: 00:12:34:00:05:40 at 10.1.5.41" \
+    "$(run 0 set --mode new --device 10.1.5.40 --new-ip 10.1.5.41 --password Zażółć)"
+check "extended, the password without its Polish letters is refused" "Błąd hasła!" \
+    "$(run 1 set --mode new --device 10.1.5.41 --password Zazolc)"
 check "batch of three mixed paths" "$success
 verified: 00:12:34:00:01:01 at 10.1.2.1
 verified: 00:12:34:00:01:02 at 10.1.2.2
