@@ -19,10 +19,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lab.sh
 source "$here/lab.sh"
 
-build_dir=$(cd "${1:?usage: cli_change_test.sh BUILD_DIR}" && pwd)
-lab_require_root
-LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
-cli=$build_dir/src/lorvena-cli
+lab_use_build cli_change_test.sh "${1:-}"
 # How long each search listens: the devices answer at once, the rest is room
 # for a machine busy with the other tests.
 listen_seconds=2

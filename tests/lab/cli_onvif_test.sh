@@ -17,10 +17,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lab.sh
 source "$here/lab.sh"
 
-build_dir=$(cd "${1:?usage: cli_onvif_test.sh BUILD_DIR}" && pwd)
-lab_require_root
-LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
-cli=$build_dir/src/lorvena-cli
+lab_use_build cli_onvif_test.sh "${1:-}"
 
 # How long each search listens: the simulated devices answer a probe within
 # half a second, the rest is room for a loaded machine.

@@ -16,10 +16,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lab.sh
 source "$here/lab.sh"
 
-build_dir=$(cd "${1:?usage: cli_verify_test.sh BUILD_DIR}" && pwd)
-lab_require_root
-LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
-cli=$build_dir/src/lorvena-cli
+lab_use_build cli_verify_test.sh "${1:-}"
 listen_seconds=2
 # Long enough for a loaded machine to see a device that did move; only the
 # devices that never move wait it out.

@@ -51,6 +51,16 @@ declare -A LAB_HOST_ADDR=() LAB_DEVICE_NS=() LAB_BRIDGE=() LAB_DEVICE_IF=() LAB_
 lab_log() { echo "lab: $*" >&2; }
 
 # Exits 77 (skip) when not root, or 1 when CI=true: CI must run the lab.
+# lab_use_build SCRIPT BUILD_DIR: what every lab script starts with. Needs
+# root (else skips, or fails under CI=true), then sets build_dir, cli (the
+# lorvena-cli to test) and LAB_DEVSIM_BIN from the build folder given.
+lab_use_build() {
+    build_dir=$(cd "${2:?usage: $1 BUILD_DIR}" && pwd)
+    lab_require_root
+    LAB_DEVSIM_BIN=$build_dir/tools/devsim/lorvena-devsim
+    cli=$build_dir/src/lorvena-cli
+}
+
 lab_require_root() {
     local problem=""
     if [[ $(id -u) -ne 0 ]]; then
