@@ -1,6 +1,7 @@
 #include "config/ChangeVerifier.h"
 
 #include "discovery/ReplyParser.h"
+#include "net/SocketOps.h"
 #include "platform/DebugTrace.h"
 #include "platform/LocalAddresses.h"
 #include "sdk/onvif/NeighbourTable.h"
@@ -27,15 +28,6 @@ using Clock = std::chrono::steady_clock;
 // Big enough for any search reply and any ProbeMatches answer.
 constexpr std::size_t datagramBytes = 65536;
 
-sockaddr_in socketAddress(std::uint32_t address, std::uint16_t port)
-{
-    sockaddr_in result {};
-    result.sin_family = AF_INET;
-    result.sin_port = htons(port);
-    result.sin_addr.s_addr = htonl(address);
-    return result;
-}
-
 struct Sender {
     UniqueFd socket;
     std::uint32_t address = 0;
@@ -55,7 +47,7 @@ std::vector<Sender> openSenders(const AddressSource& addresses)
         int on = 1;
         if (setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
             continue;
-        sockaddr_in local = socketAddress(address, 0);
+        sockaddr_in local = Ipv4SocketAddress(address, 0);
         if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
             continue;
         in_addr outgoing {htonl(address)};
@@ -67,7 +59,7 @@ std::vector<Sender> openSenders(const AddressSource& addresses)
 
 void sendTo(const Sender& sender, ByteView bytes, std::uint32_t destination, std::uint16_t port)
 {
-    sockaddr_in target = socketAddress(destination, port);
+    sockaddr_in target = Ipv4SocketAddress(destination, port);
     // A failed copy costs this round only; the next one sends again.
     sendto(sender.socket.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&target),
         sizeof target);

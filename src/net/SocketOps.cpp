@@ -100,4 +100,13 @@ bool SendAll(int socket, std::string_view bytes)
     return true;
 }
 
+sockaddr_in Ipv4SocketAddress(std::uint32_t address, std::uint16_t port)
+{
+    sockaddr_in result {};
+    result.sin_family = AF_INET;
+    result.sin_port = htons(port);
+    result.sin_addr.s_addr = htonl(address);
+    return result;
+}
+
 } // namespace lorvena

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/types.h>
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace lorvena {
@@ -27,6 +29,9 @@ ssize_t ReceiveOnce(int socket, void* buffer, std::size_t length);
 // Waits until the socket has something to read (data, its end or an error)
 // or `deadline` has passed; false when the deadline came first.
 bool WaitReadable(int socket, std::chrono::steady_clock::time_point deadline);
+
+// An IPv4 socket address from host byte order.
+sockaddr_in Ipv4SocketAddress(std::uint32_t address, std::uint16_t port);
 
 // Sends every byte. MSG_NOSIGNAL: a device that hangs up early must cost us
 // this request, not the process (SIGPIPE).

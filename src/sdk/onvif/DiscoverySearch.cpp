@@ -1,5 +1,6 @@
 #include "sdk/onvif/DiscoverySearch.h"
 
+#include "net/SocketOps.h"
 #include "platform/DebugTrace.h"
 #include "platform/LocalAddresses.h"
 #include "sdk/onvif/DeviceEnrichment.h"
@@ -24,15 +25,6 @@ using Clock = std::chrono::steady_clock;
 
 // Big enough for any UDP payload: a longer answer is cut and refused.
 constexpr std::size_t datagramBytes = 65536;
-
-sockaddr_in socketAddress(std::uint32_t address, std::uint16_t port)
-{
-    sockaddr_in result {};
-    result.sin_family = AF_INET;
-    result.sin_port = htons(port);
-    result.sin_addr.s_addr = htonl(address);
-    return result;
-}
 
 std::uint32_t groupAddress()
 {
@@ -113,7 +105,7 @@ void DiscoverySearch::openSenders()
         sender.socket.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
         if (!sender.socket)
             continue;
-        sockaddr_in local = socketAddress(address, 0);
+        sockaddr_in local = Ipv4SocketAddress(address, 0);
         if (bind(sender.socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
             continue;
         // Each address sends on its own interface: without this the kernel
@@ -141,7 +133,7 @@ void DiscoverySearch::openSenders()
 
 bool DiscoverySearch::sendProbes(int socket, std::uint32_t destination)
 {
-    sockaddr_in target = socketAddress(destination, ns::discoveryPort);
+    sockaddr_in target = Ipv4SocketAddress(destination, ns::discoveryPort);
     for (int type = 0; type < 2; ++type) {
         std::string probe = BuildProbe(type == 0 ? ProbeType::VideoTransmitter : ProbeType::Device, messageIds_[type]);
         // Any other failed send (no multicast on that interface, no route)
