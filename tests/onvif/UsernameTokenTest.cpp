@@ -120,6 +120,19 @@ TEST(UsernameToken, TheDeviceAcceptsOnlyTheRightPasswordInItsOwnClock)
     }
 }
 
+TEST(UsernameToken, ACreatedCenturiesAwayIsRefusedWithoutOverflow)
+{
+    for (const char* created : {"1691-01-01T00:00:00Z", "2261-12-31T23:59:59Z"}) {
+        SCOPED_TRACE(created);
+        UsernameToken token = MakeUsernameToken("admin", "admin", 0s);
+        token.created = created;
+        pugi::xml_document document;
+        ASSERT_EQ(ParseDeviceXml(Envelope("<tds:GetDNS/>", &token), document), XmlVerdict::Parsed);
+        sim::DigestPolicy policy {"admin", "admin", std::chrono::system_clock::now()};
+        EXPECT_FALSE(sim::DigestAccepted(document.document_element(), policy));
+    }
+}
+
 TEST(UsernameToken, CreatedTimesAreReadStrictly)
 {
     std::chrono::system_clock::time_point time;

@@ -91,7 +91,12 @@ bool DigestAccepted(const pugi::xml_node& envelope, const DigestPolicy& policy)
     std::chrono::system_clock::time_point createdTime;
     if (!ParseCreated(created, createdTime))
         return false;
-    auto skew = createdTime > policy.deviceNow ? createdTime - policy.deviceNow : policy.deviceNow - createdTime;
+    // In whole seconds: two nanosecond clock readings centuries apart
+    // overflow when subtracted.
+    using std::chrono::seconds;
+    const seconds createdSeconds = std::chrono::duration_cast<seconds>(createdTime.time_since_epoch());
+    const seconds nowSeconds = std::chrono::duration_cast<seconds>(policy.deviceNow.time_since_epoch());
+    const seconds skew = createdSeconds > nowSeconds ? createdSeconds - nowSeconds : nowSeconds - createdSeconds;
     if (skew > policy.allowedSkew)
         return false;
     std::string nonce;
