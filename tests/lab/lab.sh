@@ -136,6 +136,7 @@ lab_add_segment() {
     LAB_BRIDGE[$k]=$bridge
     LAB_DEVICE_IF[$k]=$device_if
     LAB_DEVSIM_LOG[$k]=$LAB_DIR/devsim-$k.log
+    lab__pin_neighbours "$k"
 }
 
 # lab_start_devsim K DEVSIM-ARGS...: adds the device addresses as aliases in
@@ -368,12 +369,15 @@ lab__wait_gone() {
 }
 
 # Adds each address as an alias on segment K's device interface: /16 inside
-# 10.K.0.0/16, /32 outside it. One `ip -batch` call, so ten thousand
-# addresses take seconds, not minutes.
+# 10.K.0.0/16 (pinned in the host's neighbour table), /32 outside it. One
+# `ip -batch` call per namespace, so ten thousand addresses take seconds,
+# not minutes.
 lab__add_aliases() {
     local k=$1 addresses=$2 address
-    local batch=$LAB_DIR/aliases-$k.batch
+    local batch=$LAB_DIR/aliases-$k.batch pins=$LAB_DIR/pins-$k.batch device_mac
+    device_mac=$(lab__mac "$k" device) || return 1
     : >"$batch"
+    : >"$pins"
     while read -r address; do
         [[ -z $address ]] && continue
         case $address in
@@ -382,11 +386,46 @@ lab__add_aliases() {
             return 1
             ;;
         "10.$k.0.2") ;; # already the interface's own address
-        "10.$k."*) echo "address add $address/16 dev ${LAB_DEVICE_IF[$k]}" >>"$batch" ;;
+        "10.$k."*)
+            echo "address add $address/16 dev ${LAB_DEVICE_IF[$k]}" >>"$batch"
+            echo "neigh replace $address lladdr $device_mac dev ${LAB_BRIDGE[$k]} nud permanent" >>"$pins"
+            ;;
         *) echo "address add $address/32 dev ${LAB_DEVICE_IF[$k]}" >>"$batch" ;;
         esac
     done <<<"$addresses"
-    ip -n "${LAB_DEVICE_NS[$k]}" -batch "$batch"
+    ip -n "${LAB_DEVICE_NS[$k]}" -batch "$batch" && ip -n "$LAB_HOST_NS" -batch "$pins"
+}
+
+# The MAC of segment K's device interface (device) or bridge (host).
+lab__mac() {
+    if [[ $2 == device ]]; then
+        ip netns exec "${LAB_DEVICE_NS[$1]}" cat "/sys/class/net/${LAB_DEVICE_IF[$1]}/address"
+    else
+        ip netns exec "$LAB_HOST_NS" cat "/sys/class/net/${LAB_BRIDGE[$1]}/address"
+    fi
+}
+
+# Pins the neighbour entries segment K's traffic needs, on both ends: the
+# host and device addresses, the broadcast addresses and the discovery
+# group. The kernel's neighbour table is one for the whole machine, every
+# namespace included, and holds 1,024 lookups by default: when other tests
+# fill it (a subnet sweep asks a thousand absent hosts), every packet that
+# needs a new entry is dropped without a word to its sender, broadcasts
+# included. Permanent entries are neither counted nor evicted.
+lab__pin_neighbours() {
+    local k=$1 bridge_mac device_mac address
+    bridge_mac=$(lab__mac "$k" host) && device_mac=$(lab__mac "$k" device) || return 1
+    for address in 255.255.255.255 "10.$k.255.255"; do
+        ip -n "$LAB_HOST_NS" neigh replace "$address" lladdr ff:ff:ff:ff:ff:ff dev "${LAB_BRIDGE[$k]}" nud permanent &&
+            ip -n "${LAB_DEVICE_NS[$k]}" neigh replace "$address" lladdr ff:ff:ff:ff:ff:ff \
+                dev "${LAB_DEVICE_IF[$k]}" nud permanent || return 1
+    done
+    ip -n "$LAB_HOST_NS" neigh replace 239.255.255.250 lladdr 01:00:5e:7f:ff:fa dev "${LAB_BRIDGE[$k]}" nud permanent &&
+        ip -n "${LAB_DEVICE_NS[$k]}" neigh replace 239.255.255.250 lladdr 01:00:5e:7f:ff:fa \
+            dev "${LAB_DEVICE_IF[$k]}" nud permanent &&
+        ip -n "$LAB_HOST_NS" neigh replace "10.$k.0.2" lladdr "$device_mac" dev "${LAB_BRIDGE[$k]}" nud permanent &&
+        ip -n "${LAB_DEVICE_NS[$k]}" neigh replace "10.$k.0.1" lladdr "$bridge_mac" \
+            dev "${LAB_DEVICE_IF[$k]}" nud permanent
 }
 
 # Removes what interrupted runs (killed with SIGKILL, say) left behind: lab

@@ -1,8 +1,10 @@
 // What the search reads from the local network setup: the neighbour table
-// and the host addresses the mask mode probes.
+// and the host addresses the mask mode probes, and how many of them it keeps
+// in flight.
 
 #include "sdk/onvif/LocalSubnets.h"
 #include "sdk/onvif/NeighbourTable.h"
+#include "sdk/onvif/SweepWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +75,35 @@ TEST(SweepTargets, CoversEachSubnetUpToASlash22WithoutOurOwnAddresses)
         for (const LocalSubnet& subnet : c.subnets)
             EXPECT_EQ(std::count(targets.begin(), targets.end(), subnet.address), 0);
     }
+}
+
+TEST(SweepWindow, KeepsAtMostItsCapacityOfHostsInFlight)
+{
+    using namespace std::chrono_literals;
+    const SweepWindow::Clock::time_point t0 {};
+    SweepWindow window(3, 3000ms);
+    EXPECT_EQ(window.room(t0), 3u);
+    EXPECT_FALSE(window.nextRoom());
+
+    window.asked(ip(10, 0, 0, 1), t0);
+    window.asked(ip(10, 0, 0, 2), t0 + 100ms);
+    window.asked(ip(10, 0, 0, 3), t0 + 200ms);
+    EXPECT_EQ(window.room(t0 + 200ms), 0u);
+    EXPECT_EQ(window.nextRoom(), t0 + 3000ms);
+
+    // An answer frees its place at once; a stranger's answer frees nothing.
+    window.answered(ip(10, 0, 0, 1));
+    window.answered(ip(10, 0, 0, 9));
+    EXPECT_EQ(window.room(t0 + 300ms), 1u);
+    EXPECT_EQ(window.nextRoom(), t0 + 3100ms);
+    window.asked(ip(10, 0, 0, 4), t0 + 300ms);
+    EXPECT_EQ(window.room(t0 + 300ms), 0u);
+
+    // An absent host stays in flight until its lookup has given up.
+    EXPECT_EQ(window.room(t0 + 3099ms), 0u);
+    EXPECT_EQ(window.room(t0 + 3100ms), 1u);
+    EXPECT_EQ(window.room(t0 + 3300ms), 3u);
+    EXPECT_EQ(window.inFlight(), 0u);
 }
 
 } // namespace

@@ -28,6 +28,8 @@ OnvifSettings ShortTestSettings(std::chrono::milliseconds searchWait)
     settings.probeMaxDelay = 50ms;
     settings.probeUpperDelay = 100ms;
     settings.sweepLoopback = true;
+    // Loopback addresses need no neighbour lookups: nothing to hold back.
+    settings.sweepInFlight = 4096;
     return settings;
 }
 

@@ -56,6 +56,7 @@ DiscoverySearch::DiscoverySearch(SweepMode sweep, OnvifSearchRoutine routine, vo
     , user_(user)
     , settings_(std::move(settings))
     , messageIds_ {NewMessageId(), NewMessageId()}
+    , sweepWindow_(settings_.sweepInFlight, settings_.sweepHold)
 {
 }
 
@@ -155,7 +156,7 @@ void DiscoverySearch::sendRound()
     }
 }
 
-void DiscoverySearch::sendSweepBatch()
+void DiscoverySearch::sendSweepBatch(Clock::time_point now)
 {
     std::vector<int> sweepers;
     for (const Sender& sender : senders_) {
@@ -169,8 +170,11 @@ void DiscoverySearch::sendSweepBatch()
     // A host whose probes did not fit anywhere keeps its place and is tried
     // again at the next interval, when earlier lookups have ended.
     std::size_t fullInARow = 0;
-    for (std::size_t sent = 0; sent < settings_.sweepBatch && sweepNext_ < sweepTargets_.size();) {
+    const std::size_t batch = std::min(settings_.sweepBatch, sweepWindow_.room(now));
+    for (std::size_t sent = 0; sent < batch && sweepNext_ < sweepTargets_.size();) {
         if (sendProbes(sweepers[sweepSocket_ % sweepers.size()], sweepTargets_[sweepNext_])) {
+            sweepWindow_.asked(sweepTargets_[sweepNext_], now);
+            lastSweepSend_ = now;
             ++sweepNext_;
             ++sent;
             fullInARow = 0;
@@ -196,7 +200,10 @@ void DiscoverySearch::run()
     std::vector<pollfd> entries;
     while (!stopped_) {
         Clock::time_point now = Clock::now();
-        if (now >= deadline)
+        const bool sweepLeft = sweeping && sweepNext_ < sweepTargets_.size();
+        const Clock::time_point end = sweeping ? std::max(deadline, lastSweepSend_ + settings_.sweepAnswerWait)
+                                               : deadline;
+        if (now >= end && !sweepLeft)
             break;
         if (roundsLeft > 0 && now >= nextRound) {
             sendRound();
@@ -204,11 +211,15 @@ void DiscoverySearch::run()
             nextRound = now + delay;
             delay = std::min(delay * 2, settings_.probeUpperDelay);
         }
-        if (sweeping && sweepNext_ < sweepTargets_.size() && now >= nextSweep) {
-            sendSweepBatch();
+        if (sweepLeft && now >= nextSweep) {
+            sendSweepBatch(now);
             nextSweep = now + settings_.sweepInterval;
+            // A full window opens when its oldest host leaves it (or sooner,
+            // when a host answers: the next interval looks again).
+            if (sweepWindow_.room(now) == 0)
+                nextSweep = std::max(nextSweep, sweepWindow_.nextRoom().value_or(nextSweep));
         }
-        Clock::time_point until = deadline;
+        Clock::time_point until = end;
         if (roundsLeft > 0)
             until = std::min(until, nextRound);
         if (sweeping && sweepNext_ < sweepTargets_.size())
@@ -251,6 +262,8 @@ void DiscoverySearch::receiveFrom(int socket)
         }
         if (static_cast<std::size_t>(count) > buffer_.size())
             continue; // cut: no answer of ours is that long
+        // Whatever came from a swept host shows that its lookup resolved.
+        sweepWindow_.answered(ntohl(source.sin_addr.s_addr));
         std::string_view datagram(reinterpret_cast<const char*>(buffer_.data()), static_cast<std::size_t>(count));
         for (const ProbeMatch& match : ParseProbeMatches(datagram))
             accept(match, ntohl(source.sin_addr.s_addr));

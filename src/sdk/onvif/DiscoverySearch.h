@@ -2,6 +2,7 @@
 
 #include "sdk/onvif/OnvifAccess.h"
 #include "sdk/onvif/OnvifSettings.h"
+#include "sdk/onvif/SweepWindow.h"
 #include "sdk/onvif/WsDiscoveryMessages.h"
 #include "platform/UniqueFd.h"
 
@@ -56,7 +57,7 @@ private:
     // to hosts whose address it is still resolving, and drops further sends.
     bool sendProbes(int socket, std::uint32_t destination);
     void sendRound();
-    void sendSweepBatch();
+    void sendSweepBatch(std::chrono::steady_clock::time_point now);
     void receiveFrom(int socket);
     void accept(const ProbeMatch& match, std::uint32_t source);
     void describeLoop();
@@ -75,6 +76,8 @@ private:
     std::vector<std::uint32_t> sweepTargets_;
     std::size_t sweepNext_ = 0;
     std::size_t sweepSocket_ = 0; // the sweep socket to try first
+    SweepWindow sweepWindow_;
+    std::chrono::steady_clock::time_point lastSweepSend_ {};
     UniqueFd wake_;
     std::vector<std::uint8_t> buffer_;
 

@@ -37,9 +37,18 @@ struct OnvifSettings {
     std::chrono::milliseconds probeUpperDelay {500};
 
     // The subnet sweep of the mask mode is paced so that a /22 does not
-    // flood the neighbour table and the link at once.
+    // flood the neighbour table and the link at once: batches at an
+    // interval, and at most sweepInFlight hosts whose neighbour lookup may
+    // be pending (sweepHold: how long the kernel tries to resolve an absent
+    // host, three tries a second apart by default, plus the slack of its
+    // timers). A sweep that outlasts
+    // searchWait extends the search until its last hosts had
+    // sweepAnswerWait to answer.
     std::size_t sweepBatch = 32;
     std::chrono::milliseconds sweepInterval {20};
+    std::size_t sweepInFlight = 256;
+    std::chrono::milliseconds sweepHold {4000};
+    std::chrono::milliseconds sweepAnswerWait {1000};
     std::size_t sweepSockets = 8;
     // Loopback subnets hold no devices in the field; tests sweep them.
     bool sweepLoopback = false;
