@@ -53,6 +53,10 @@ UniqueFd openBroadcastSocket(std::uint32_t localAddress, int& error)
     // Each datagram then carries the socket's running count of datagrams
     // lost to a full buffer: the only sign that a burst was too big.
     setsockopt(socket.get(), SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
+    // Without it the kernel reports a request it dropped before it left (a
+    // full neighbour table, a full device queue) as sent. The errors the
+    // network reports back come with it; the receiver reads them off.
+    setsockopt(socket.get(), IPPROTO_IP, IP_RECVERR, &on, sizeof on);
     return socket;
 }
 

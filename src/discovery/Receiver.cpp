@@ -36,6 +36,42 @@ ssize_t receiveDatagram(InterfaceSocket& entry, ReplyBuffer& buffer)
     return received;
 }
 
+// What the network (or the kernel on its behalf) said about a datagram this
+// socket sent: one request went astray, the socket is fine.
+bool reportedByTheNetwork(int error)
+{
+    switch (error) {
+    case ECONNREFUSED:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case ENETDOWN:
+    case ENONET:
+    case EMSGSIZE:
+    case EPROTO:
+    case EACCES:
+    case ENOPROTOOPT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Reads off the errors queued for the socket's sent datagrams; left there,
+// they would keep every wait waking at once.
+void drainErrorQueue(int socket)
+{
+    char ignored[512];
+    for (int read = 0; read < 64; ++read) {
+        iovec data {ignored, sizeof ignored};
+        msghdr message {};
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        if (recvmsg(socket, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
+            return;
+    }
+}
+
 } // namespace
 
 Receiver::Receiver(ReceiverSetup setup, InterfaceSockets& sockets, ReplyQueues& queues, MessagePoster& poster,
@@ -133,6 +169,11 @@ bool Receiver::receiveOne(InterfaceSocket& entry, ReplyBuffer& buffer)
         return false; // emptied
     debugTrace("recvfrom:" + std::to_string(received));
     if (received < 0) {
+        if (reportedByTheNetwork(error)) {
+            debugTrace("the network reported " + std::string(std::strerror(error)));
+            drainErrorQueue(entry.socket);
+            return true;
+        }
         if (error != EINTR) {
             InterfaceSockets::markDead(entry);
             sockets_.report({SocketProblem::Step::Receive, entry.localAddress, error});

@@ -292,6 +292,40 @@ TEST_F(Search, RepliesArrivingAfterTheSearchAreStillListed)
     EXPECT_EQ(table().row(1).number, "2");
 }
 
+// The search sockets hear what the network says about their datagrams (so
+// that a request the kernel dropped is reported as not sent). An error sent
+// back for one datagram is read off; the socket goes on listening.
+TEST_F(Search, AnErrorTheNetworkSendsBackKeepsTheSocketListening)
+{
+    startDevices({makeDevice("10.0.0.1", 0x01)});
+    startTool(1);
+    searchAndCollect(1);
+
+    sockaddr_in toolSocket {};
+    int toolFd = -1;
+    {
+        auto& sockets = controller->discovery().sockets();
+        std::lock_guard lock(sockets.interfaceLock());
+        toolFd = sockets.list(SocketFamily::Basic).front().socket;
+        socklen_t length = sizeof toolSocket;
+        ASSERT_EQ(getsockname(toolFd, reinterpret_cast<sockaddr*>(&toolSocket), &length), 0);
+    }
+    // A port nobody listens on: the kernel answers "port unreachable".
+    sockaddr_in closed {};
+    closed.sin_family = AF_INET;
+    closed.sin_port = htons(9);
+    closed.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(sendto(toolFd, "x", 1, 0, reinterpret_cast<const sockaddr*>(&closed), sizeof closed), 1);
+    pumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(controller->discovery().sockets().liveSocketCount(SocketFamily::Basic), 1u);
+
+    auto late = testing_support::basicReply().text(13, "NVR").text(30, "10.0.0.50").raw(23, {1, 2, 3, 4, 5, 6});
+    UniqueFd sender(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    sendto(sender.get(), late.bytes().data(), late.bytes().size(), 0, reinterpret_cast<const sockaddr*>(&toolSocket),
+        sizeof toolSocket);
+    EXPECT_TRUE(pumpUntil([&] { return table().rowCount() == 2; }));
+}
+
 TEST_F(Search, EveryLocalAddressGetsOneSocketAndRepeatedSearchesAddNone)
 {
     ASSERT_EQ(std::system("ip addr add 127.0.0.2/8 dev lo && ip addr add 127.0.0.3/8 dev lo"), 0);
