@@ -10,6 +10,7 @@
 #include "control/DeviceListSort.h"
 #include "controls/CSortListCtrl.h"
 #include "discovery/DeviceTable.h"
+#include "ui/DeviceListColumns.h"
 
 #include <QApplication>
 #include <QTest>
@@ -69,7 +70,7 @@ std::vector<std::string> textsOf(const DeviceTable& table, std::size_t row)
 std::unique_ptr<CSortListCtrl> shownList()
 {
     auto list = std::make_unique<CSortListCtrl>(1000);
-    list->setColumns(columnsOf(TableLayout::NewMode));
+    list->setColumns(listColumnsOf(TableLayout::NewMode));
     list->resize(1000, 420);
     list->show();
     if (!QTest::qWaitForWindowExposed(list.get()))

@@ -4,7 +4,7 @@
 #include "FuzzCheck.h"
 
 #include "discovery/DeviceTable.h"
-#include "discovery/OnvifRecordParser.h"
+#include "control/OnvifRecordParser.h"
 
 #include <cstddef>
 #include <cstdint>

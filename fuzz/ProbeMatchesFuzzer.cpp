@@ -5,7 +5,7 @@
 #include "FuzzCheck.h"
 
 #include "discovery/DeviceTable.h"
-#include "discovery/OnvifRecordParser.h"
+#include "control/OnvifRecordParser.h"
 #include "sdk/onvif/DeviceRecordFields.h"
 #include "sdk/onvif/WsDiscoveryMessages.h"
 

@@ -3,9 +3,10 @@
 #include "control/FormRules.h"
 #include "control/NetworkChangeServices.h"
 #include "control/OnvifRoutines.h"
+#include "control/SdkLoginCheck.h"
 #include "sdk/QvNetSdk.h"
 #include "control/WindowSetup.h"
-#include "discovery/OnvifRecordParser.h"
+#include "control/OnvifRecordParser.h"
 #include "discovery/ReplyParser.h"
 
 namespace lorvena {
@@ -46,6 +47,7 @@ MainController::MainController(int searchMode, Dependencies dependencies)
         handOver_ = std::make_unique<VerifierHandOver>(*verifier_);
         change_.setVerification(handOver_.get());
     }
+    QV_NET_SetLoginCheck(&SdkLoginCheck);
     QV_NET_Startup();
     QV_NET_SetWaitTime(5, 0, 10);
     if (onvif_) {

@@ -47,11 +47,11 @@ CSortListCtrl::CSortListCtrl(int controlId, QWidget* parent)
     connect(header, &QHeaderView::sectionClicked, this, &CSortListCtrl::headerClicked);
 }
 
-void CSortListCtrl::setColumns(std::span<const ColumnSpec> columns)
+void CSortListCtrl::setColumns(std::span<const ListColumn> columns)
 {
     setColumnCount(static_cast<int>(columns.size()));
     QStringList titles;
-    for (const ColumnSpec& column : columns)
+    for (const ListColumn& column : columns)
         titles << QString::fromUtf8(column.title.data(), static_cast<qsizetype>(column.title.size()));
     setHorizontalHeaderLabels(titles);
     for (int c = 0; c < columnCount(); ++c)
@@ -137,17 +137,17 @@ void CSortListCtrl::setRowTexts(int row, const std::vector<std::string>& texts)
         setRow(row, texts);
 }
 
-void CSortListCtrl::setRowCheck(int row, RowCheck check, const std::string& note)
+void CSortListCtrl::setRowCheck(int row, RowMark mark, const std::string& note)
 {
     insertQueuedRows();
     if (row < 0 || row >= rowCount())
         return;
     QBrush tint;
     QIcon icon;
-    if (check == RowCheck::Confirmed) {
+    if (mark == RowMark::Confirmed) {
         tint = QColor(0xd8, 0xf5, 0xd8);
         icon = style()->standardIcon(QStyle::SP_DialogApplyButton);
-    } else if (check == RowCheck::NotSeen) {
+    } else if (mark == RowMark::NotSeen) {
         tint = QColor(0xfa, 0xd8, 0xd8);
         icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     }
@@ -160,7 +160,7 @@ void CSortListCtrl::setRowCheck(int row, RowCheck check, const std::string& note
         cell->setToolTip(tip);
         if (c == 0) {
             cell->setIcon(icon);
-            cell->setData(checkRole, static_cast<int>(check));
+            cell->setData(checkRole, static_cast<int>(mark));
         }
     }
 }

@@ -1,17 +1,25 @@
 #pragma once
 
-#include "discovery/DeviceRecord.h"
-
 #include <QTableWidget>
 
 #include <chrono>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QTimer;
 
 namespace lorvena {
+
+// One column of the list: its title (UTF-8) and width in pixels.
+struct ListColumn {
+    std::string_view title;
+    int width;
+};
+
+// A row's mark after its device was looked for again.
+enum class RowMark { None, Confirmed, NotSeen };
 
 // The report-style device list: a header, grid lines, whole-row selection,
 // no editing. It only shows rows; their order is the controller's. A header
@@ -33,7 +41,7 @@ public:
     // / control id, a 32-bit little-endian column count and that many
     // 32-bit widths. They apply only when the count matches. The list never
     // writes them.
-    void setColumns(std::span<const ColumnSpec> columns);
+    void setColumns(std::span<const ListColumn> columns);
 
     // Texts are UTF-8, column 0 first. Rows only ever go to the bottom.
     void addRow(const std::vector<std::string>& texts);
@@ -53,8 +61,8 @@ public:
     // green tint when it answered at its new settings, a warning sign and a
     // red tint when it was not seen; `note` is the row's tooltip. None takes
     // the mark away. A mark belongs to the row's place: after showRows the
-    // caller marks again. The first cell's checkRole holds the RowCheck.
-    void setRowCheck(int row, RowCheck check, const std::string& note);
+    // caller marks again. The first cell's checkRole holds the RowMark.
+    void setRowCheck(int row, RowMark mark, const std::string& note);
     static constexpr int checkRole = Qt::UserRole + 1;
     // Shows exactly these rows, in this order, in place of every row shown or
     // queued: a reorder of the whole list, drawn once.

@@ -1,6 +1,6 @@
-// The built-in vendor SDK. A login checks the credentials against the
-// device's own web server, the way the tool's credential check does, on a
-// thread of the library, and reports 1536 (accepted), 1537 (refused) or
+// The built-in vendor SDK. A login checks the credentials with the check
+// the program handed over (the tool's own, against the device's web
+// server), on a thread of the library, and reports 1536 (accepted), 1537 (refused) or
 // 2 (no answer from the device) through the record's routine. An upgrade
 // sends the package to the device's HTTP port with the sized upload and
 // follows the device's own progress report, on a thread of the library:
@@ -9,8 +9,6 @@
 
 #include "sdk/QvNetSdk.h"
 
-#include "config/HttpAuthorityCheck.h"
-#include "net/Base64.h"
 #include "upgrade/UpgradeCancel.h"
 #include "upgrade/UpgradePace.h"
 #include "upgrade/UploadHost.h"
@@ -122,6 +120,7 @@ struct Library {
     std::vector<std::shared_ptr<Session>> finishing;
     int32_t nextHandle = 1;
     std::chrono::milliseconds connectWait {4000};
+    QvNetLoginCheck loginCheck = nullptr;
 };
 
 Library& library()
@@ -130,25 +129,28 @@ Library& library()
     return instance;
 }
 
-void runLogin(const std::shared_ptr<Session>& session, std::chrono::milliseconds connectWait)
+void runLogin(const std::shared_ptr<Session>& session, std::chrono::milliseconds connectWait, QvNetLoginCheck check)
 {
     const QvNetLoginRecord& record = session->record;
-    std::string credentials = std::string(record.userName) + ":" + record.password;
-    lorvena::HttpTimings timings;
-    timings.connectTimeout = connectWait;
-    lorvena::AuthorityVerdict verdict = lorvena::ProbeAuthority(
-        record.address, std::to_string(record.port), lorvena::Base64Encode(credentials), timings);
+    int32_t event = check ? check(record.address, record.port, record.userName, record.password,
+                                static_cast<int32_t>(connectWait.count()))
+                          : QV_NET_EVENT_CONNECT_FAILED;
+    if (event != QV_NET_EVENT_LOGIN_OK && event != QV_NET_EVENT_LOGIN_FAILED)
+        event = QV_NET_EVENT_CONNECT_FAILED;
     if (session->loggedOut || !record.notify)
         return;
-    int32_t event = verdict == lorvena::AuthorityVerdict::Accepted ? QV_NET_EVENT_LOGIN_OK
-        : verdict == lorvena::AuthorityVerdict::Refused            ? QV_NET_EVENT_LOGIN_FAILED
-                                                                   : QV_NET_EVENT_CONNECT_FAILED;
     record.notify(0, event, nullptr, record.userContext);
 }
 
 } // namespace
 
 extern "C" {
+
+void QV_NET_SetLoginCheck(QvNetLoginCheck check)
+{
+    std::lock_guard lock(library().mutex);
+    library().loginCheck = check;
+}
 
 void QV_NET_Startup(void) {}
 
@@ -171,7 +173,7 @@ int32_t QV_NET_Login(const QvNetLoginRecord* record)
     session->record.userName[sizeof session->record.userName - 1] = '\0';
     session->record.password[sizeof session->record.password - 1] = '\0';
     int32_t handle = lib.nextHandle++;
-    session->thread = std::thread(runLogin, session, lib.connectWait);
+    session->thread = std::thread(runLogin, session, lib.connectWait, lib.loginCheck);
     lib.sessions[handle] = session;
     return handle;
 }

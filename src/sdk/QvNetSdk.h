@@ -45,6 +45,15 @@ typedef struct QvNetLoginRecord {
     QvNetNotify notify;
 } QvNetLoginRecord;
 
+// How the built-in library checks a login's credentials: the program hands
+// it the check its change path uses (an addition of ours beyond the closed
+// interface; the library has no web client of its own). Returns the login's
+// event: 1536 accepted, 1537 refused, 2 no answer. Without one, every login
+// ends as 2.
+typedef int32_t (*QvNetLoginCheck)(const char* address, int32_t port, const char* userName, const char* password,
+    int32_t connectMilliseconds);
+void QV_NET_SetLoginCheck(QvNetLoginCheck check);
+
 void QV_NET_Startup(void);
 // Wait times: connect, (unused), receive, in seconds.
 void QV_NET_SetWaitTime(int32_t connectSeconds, int32_t unused, int32_t receiveSeconds);

@@ -8,6 +8,7 @@
 #include "controls/CPngButton.h"
 #include "controls/CSortListCtrl.h"
 #include "ui/CDlgUpgrade.h"
+#include "ui/DeviceListColumns.h"
 #include "ui/DialogUnits.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/WindowFont.h"
@@ -34,6 +35,19 @@ namespace lorvena {
 namespace {
 
 using enum ControlId;
+
+RowMark rowMark(RowCheck check)
+{
+    switch (check) {
+    case RowCheck::Confirmed:
+        return RowMark::Confirmed;
+    case RowCheck::NotSeen:
+        return RowMark::NotSeen;
+    case RowCheck::None:
+        break;
+    }
+    return RowMark::None;
+}
 
 QString qt(std::string_view text)
 {
@@ -117,7 +131,7 @@ void CTavrinDlg::createControls(const QString& skinDirectory)
     for (ControlId id : controlsWithWindowFont())
         controls_.at(id)->setFont(textFont);
     giveSkinImages(skinDirectory);
-    deviceList_->setColumns(columnsOf(searchMode_ == 0 ? TableLayout::OldMode : TableLayout::NewMode));
+    deviceList_->setColumns(listColumnsOf(searchMode_ == 0 ? TableLayout::OldMode : TableLayout::NewMode));
 
     auto* dropDown = static_cast<QComboBox*>(controls_.at(ModeDropDown));
     dropDown->addItems({QStringLiteral("Old"), QStringLiteral("New")});
@@ -292,7 +306,7 @@ void CTavrinDlg::tableReordered(int sortColumn, bool ascending)
     // The marks of verified rows go with their devices.
     for (std::size_t row = 0; row < table.rowCount(); ++row) {
         const DeviceTable::Check& check = table.check(row);
-        deviceList_->setRowCheck(static_cast<int>(row), check.state, check.note);
+        deviceList_->setRowCheck(static_cast<int>(row), rowMark(check.state), check.note);
     }
 }
 
@@ -303,7 +317,7 @@ void CTavrinDlg::rowUpdated(std::size_t row)
         return;
     deviceList_->setRowTexts(static_cast<int>(row), rowTexts(row));
     const DeviceTable::Check& check = table.check(row);
-    deviceList_->setRowCheck(static_cast<int>(row), check.state, check.note);
+    deviceList_->setRowCheck(static_cast<int>(row), rowMark(check.state), check.note);
 }
 
 void CTavrinDlg::markRows(const std::vector<std::size_t>& rows)

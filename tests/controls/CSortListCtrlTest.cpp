@@ -22,11 +22,11 @@ using testing_support::clickAt;
 using testing_support::doubleClickAt;
 using testing_support::showWindow;
 
-constexpr ColumnSpec columns[] = {
-    {DeviceField::Number, "Nr", 40},
-    {DeviceField::Kind, "Typ", 80},
-    {DeviceField::Name, "Nazwa", 120},
-    {DeviceField::Ip, "Adres IP", 100},
+constexpr ListColumn columns[] = {
+    {"Nr", 40},
+    {"Typ", 80},
+    {"Nazwa", 120},
+    {"Adres IP", 100},
 };
 
 QSettings profile()
@@ -262,18 +262,18 @@ TEST_F(CSortListCtrlTest, MarkedRowsAreShownSelectedUntilAPlainClick)
 TEST_F(CSortListCtrlTest, ARowCheckMarksTheWholeRowUntilTakenAway)
 {
     auto state = [&](int row) { return list.item(row, 0)->data(CSortListCtrl::checkRole).toInt(); };
-    list.setRowCheck(1, RowCheck::NotSeen, "oczekiwano 10.0.0.9");
-    EXPECT_EQ(state(1), static_cast<int>(RowCheck::NotSeen));
+    list.setRowCheck(1, RowMark::NotSeen, "oczekiwano 10.0.0.9");
+    EXPECT_EQ(state(1), static_cast<int>(RowMark::NotSeen));
     EXPECT_FALSE(list.item(1, 0)->icon().isNull());
     for (int c = 0; c < list.columnCount(); ++c) {
         EXPECT_EQ(list.item(1, c)->toolTip(), "oczekiwano 10.0.0.9");
         EXPECT_NE(list.item(1, c)->background(), list.item(0, c)->background());
     }
-    list.setRowCheck(1, RowCheck::Confirmed, "10.0.0.9");
-    EXPECT_EQ(state(1), static_cast<int>(RowCheck::Confirmed));
+    list.setRowCheck(1, RowMark::Confirmed, "10.0.0.9");
+    EXPECT_EQ(state(1), static_cast<int>(RowMark::Confirmed));
 
-    list.setRowCheck(1, RowCheck::None, "");
-    EXPECT_EQ(state(1), static_cast<int>(RowCheck::None));
+    list.setRowCheck(1, RowMark::None, "");
+    EXPECT_EQ(state(1), static_cast<int>(RowMark::None));
     EXPECT_TRUE(list.item(1, 0)->icon().isNull());
     for (int c = 0; c < list.columnCount(); ++c) {
         EXPECT_EQ(list.item(1, c)->toolTip(), "");

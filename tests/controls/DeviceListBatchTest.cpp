@@ -6,7 +6,7 @@
 #include "controls/CIpAddressEdit.h"
 #include "controls/CSortListCtrl.h"
 #include "controls/ControlsTestSupport.h"
-#include "discovery/OnvifRecordParser.h"
+#include "control/OnvifRecordParser.h"
 #include "platform/MessageQueue.h"
 #include "sdk/onvif/OnvifAccess.h"
 #include "ui/CTavrinDlg.h"
@@ -26,9 +26,9 @@
 namespace lorvena {
 namespace {
 
-constexpr ColumnSpec columns[] = {
-    {DeviceField::Number, "Nr", 40},
-    {DeviceField::Name, "Nazwa", 120},
+constexpr ListColumn columns[] = {
+    {"Nr", 40},
+    {"Nazwa", 120},
 };
 
 // Lets the event loop run until the queued rows have gone in.

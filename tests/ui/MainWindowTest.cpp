@@ -243,13 +243,13 @@ TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
     // Then the device is looked for at its new address: its row takes the
     // settings it now reports and a confirmed mark; the list stays.
     auto check = [&](int row) { return list->item(row, 0)->data(CSortListCtrl::checkRole).toInt(); };
-    const int confirmed = static_cast<int>(RowCheck::Confirmed);
+    const int confirmed = static_cast<int>(RowMark::Confirmed);
     ASSERT_TRUE(waitFor([&] { return check(0) == confirmed; }, 10000)) << "no confirmed mark";
     EXPECT_EQ(list->item(0, 4)->text(), "127.0.0.50");
     EXPECT_FALSE(list->item(0, 0)->icon().isNull());
     EXPECT_TRUE(list->item(0, 4)->toolTip().contains("127.0.0.50"));
     EXPECT_EQ(list->rowCount(), 3);
-    EXPECT_EQ(check(1), static_cast<int>(RowCheck::None));
+    EXPECT_EQ(check(1), static_cast<int>(RowMark::None));
 
     // A batch: Ctrl+click the other two, a start address, "Zmiana IP".
     for (int row : {1, 2})

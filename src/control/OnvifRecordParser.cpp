@@ -1,4 +1,4 @@
-#include "discovery/OnvifRecordParser.h"
+#include "control/OnvifRecordParser.h"
 
 #include "discovery/ReplyParser.h"
 #include "platform/TextCodec.h"

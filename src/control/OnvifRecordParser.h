@@ -8,7 +8,8 @@
 
 namespace lorvena {
 
-// The ONVIF library's 1192-byte device record, as discovery reads it.
+// The ONVIF library's 1192-byte device record, as the controller reads it
+// into a row.
 inline constexpr std::size_t onvifRecordSize = 1192;
 
 // A device record of the ONVIF library turned into the cells of the new

@@ -1,0 +1,30 @@
+# cmake -DSOURCE_DIR=<repo> -P cmake/CheckLayers.cmake
+# Fails when a file of a core layer includes a header of a layer above it.
+# The compiler already refuses such an include in the layer's own sources
+# (cmake/Layers.cmake); this also covers headers that only higher layers
+# compile.
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
+set(problems "")
+set(above ${LORVENA_LAYERS})
+foreach(layer IN LISTS LORVENA_LAYERS)
+  list(REMOVE_ITEM above ${layer})
+  file(GLOB_RECURSE files ${SOURCE_DIR}/src/${layer}/*.h ${SOURCE_DIR}/src/${layer}/*.cpp)
+  foreach(file IN LISTS files)
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX MATCH "\"([a-z]+)/" _ "${line}")
+      set(included "${CMAKE_MATCH_1}")
+      if(included IN_LIST above OR included MATCHES "^(cli|ui|controls|app)$")
+        file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
+        string(STRIP "${line}" line)
+        list(APPEND problems "${shown} (${layer}): ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(problems)
+  list(JOIN problems "\n  " text)
+  message(FATAL_ERROR "includes against the layering:\n  ${text}")
+endif()
+message(STATUS "every core layer includes only itself and the layers below it")
