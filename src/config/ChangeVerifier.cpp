@@ -41,14 +41,9 @@ std::vector<Sender> openSenders(const AddressSource& addresses)
     for (std::uint32_t address : addresses ? addresses() : std::vector<std::uint32_t> {}) {
         if (std::any_of(senders.begin(), senders.end(), [&](const Sender& s) { return s.address == address; }))
             continue;
-        UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        int error = 0;
+        UniqueFd socket = OpenBroadcastSocket(address, SOCK_NONBLOCK, error);
         if (!socket)
-            continue;
-        int on = 1;
-        if (setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
-            continue;
-        sockaddr_in local = Ipv4SocketAddress(address, 0);
-        if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
             continue;
         in_addr outgoing {htonl(address)};
         setsockopt(socket.get(), IPPROTO_IP, IP_MULTICAST_IF, &outgoing, sizeof outgoing);

@@ -1,6 +1,7 @@
 #include "config/ExtendedExchange.h"
 
 #include "discovery/SearchPackets.h"
+#include "net/SocketOps.h"
 #include "platform/DebugTrace.h"
 #include "platform/LocalAddresses.h"
 #include "platform/UniqueFd.h"
@@ -27,19 +28,8 @@ using Clock = std::chrono::steady_clock;
 
 UniqueFd openSendingSocket(std::uint32_t localAddress)
 {
-    UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (!socket)
-        return {};
-    int on = 1;
-    if (setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
-        return {};
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = 0; // the system picks a free port; the device answers to it
-    address.sin_addr.s_addr = htonl(localAddress);
-    if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        return {};
-    return socket;
+    int error = 0;
+    return OpenBroadcastSocket(localAddress, 0, error);
 }
 
 // One socket per distinct local address. An address whose socket cannot be

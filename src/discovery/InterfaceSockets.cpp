@@ -1,6 +1,7 @@
 #include "discovery/InterfaceSockets.h"
 
 #include "discovery/SearchPackets.h"
+#include "net/SocketOps.h"
 #include "platform/DebugTrace.h"
 #include "platform/UniqueFd.h"
 
@@ -30,25 +31,12 @@ void enlargeReceiveBuffer(int socket)
 }
 
 // On failure `error` holds the errno of the step that failed.
-UniqueFd openBroadcastSocket(std::uint32_t localAddress, int& error)
+UniqueFd openSearchSocket(std::uint32_t localAddress, int& error)
 {
-    UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    error = errno;
+    UniqueFd socket = OpenBroadcastSocket(localAddress, 0, error);
     if (!socket)
         return {};
     int on = 1;
-    if (setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-        error = errno;
-        return {};
-    }
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = 0;
-    address.sin_addr.s_addr = htonl(localAddress);
-    if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        error = errno;
-        return {};
-    }
     enlargeReceiveBuffer(socket.get());
     // Each datagram then carries the socket's running count of datagrams
     // lost to a full buffer: the only sign that a burst was too big.
@@ -133,7 +121,7 @@ void InterfaceSockets::refreshSockets(SocketFamily family)
         }
         // Created without the lock: the receivers keep polling meanwhile.
         int error = 0;
-        UniqueFd socket = openBroadcastSocket(candidate, error);
+        UniqueFd socket = openSearchSocket(candidate, error);
         if (!socket) {
             report({SocketProblem::Step::Open, candidate, error});
             continue;

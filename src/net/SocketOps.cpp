@@ -109,4 +109,18 @@ sockaddr_in Ipv4SocketAddress(std::uint32_t address, std::uint16_t port)
     return result;
 }
 
+UniqueFd OpenBroadcastSocket(std::uint32_t localAddress, int typeFlags, int& error)
+{
+    UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | typeFlags, 0));
+    int on = 1;
+    sockaddr_in local = Ipv4SocketAddress(localAddress, 0);
+    if (!socket || setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0
+        || bind(socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        error = errno;
+        return {};
+    }
+    error = 0;
+    return socket;
+}
+
 } // namespace lorvena

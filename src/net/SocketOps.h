@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/types.h>
@@ -32,6 +34,14 @@ bool WaitReadable(int socket, std::chrono::steady_clock::time_point deadline);
 
 // An IPv4 socket address from host byte order.
 sockaddr_in Ipv4SocketAddress(std::uint32_t address, std::uint16_t port);
+
+// A UDP socket allowed to broadcast, bound to `localAddress` (host byte
+// order) on a port the system picks: the search, the modify requests and the
+// verification all send from one of these per local address, and devices
+// answer to it. `typeFlags` adds to SOCK_DGRAM | SOCK_CLOEXEC (say,
+// SOCK_NONBLOCK). Empty on failure, with `error` holding the failed step's
+// errno.
+UniqueFd OpenBroadcastSocket(std::uint32_t localAddress, int typeFlags, int& error);
 
 // Sends every byte. MSG_NOSIGNAL: a device that hangs up early must cost us
 // this request, not the process (SIGPIPE).
