@@ -3,7 +3,7 @@
 #include "control/FormRules.h"
 #include "control/NetworkChangeServices.h"
 #include "control/OnvifRoutines.h"
-#include "control/SdkLoginCheck.h"
+#include "control/SdkRoutines.h"
 #include "sdk/QvNetSdk.h"
 #include "control/WindowSetup.h"
 #include "control/OnvifRecordParser.h"
@@ -31,6 +31,7 @@ WindowState initialState(int searchMode, bool softStart)
 MainController::MainController(int searchMode, Dependencies dependencies)
     : view_(dependencies.view)
     , onvif_(dependencies.onvifLibrary)
+    , sdk_(dependencies.sdkLibrary ? *dependencies.sdkLibrary : builtInSdkLibrary())
     , state_(initialState(searchMode, dependencies.softStart))
     , table_(layoutOf(searchMode))
     , discovery_(generationOf(searchMode), dependencies.poster, dependencies.addresses, dependencies.receiverTimings)
@@ -38,7 +39,8 @@ MainController::MainController(int searchMode, Dependencies dependencies)
     , modeSwitch_(view_, state_, dependencies.settings, dependencies.launcher)
     , services_(servicesOf(dependencies, discovery_, ownedServices_))
     , change_(view_, state_, services_, dependencies.poster)
-    , upgrade_(view_, state_, services_, dependencies.poster, dependencies.upgradeTimings, dependencies.echoProbe)
+    , upgrade_(view_, state_, services_, dependencies.poster, dependencies.upgradeTimings, dependencies.echoProbe,
+          dependencies.videoServerLibrary)
 {
     if (dependencies.changeVerification) {
         change_.setVerification(dependencies.changeVerification);
@@ -47,9 +49,9 @@ MainController::MainController(int searchMode, Dependencies dependencies)
         handOver_ = std::make_unique<VerifierHandOver>(*verifier_);
         change_.setVerification(handOver_.get());
     }
-    QV_NET_SetLoginCheck(&SdkLoginCheck);
-    QV_NET_Startup();
-    QV_NET_SetWaitTime(5, 0, 10);
+    sdk_.setLoginCheck(&SdkLoginCheck);
+    sdk_.startup();
+    sdk_.setWaitTime(5, 0, 10);
     if (onvif_) {
         onvif_->startup();
         onvif_->setWaitTime(5, 0, 10);
@@ -62,8 +64,8 @@ ChangeServices& MainController::servicesOf(
 {
     if (dependencies.changeServices)
         return *dependencies.changeServices;
-    owned = std::make_unique<NetworkChangeServices>(
-        discovery.sockets(), dependencies.addresses, dependencies.poster, dependencies.onvifLibrary);
+    owned = std::make_unique<NetworkChangeServices>(discovery.sockets(), dependencies.addresses, dependencies.poster,
+        dependencies.sdkLibrary ? *dependencies.sdkLibrary : builtInSdkLibrary(), dependencies.onvifLibrary);
     return *owned;
 }
 
@@ -77,7 +79,7 @@ MainController::~MainController()
     services_.onvifLogout();
     services_.sdkLogout();
     shutdownSearch();
-    QV_NET_Cleanup();
+    sdk_.cleanup();
     // Last: it ends a discovery still running and waits for the library's
     // threads, so no routine posts after this.
     if (onvif_)

@@ -7,13 +7,15 @@
 #include "control/ModeSwitch.h"
 #include "control/OnvifSearch.h"
 #include "control/ProcessLauncher.h"
+#include "control/SdkLibrary.h"
 #include "control/SettingsFile.h"
 #include "control/UpgradeFlow.h"
-#include "upgrade/UpgradePace.h"
+#include "control/VideoServerLibrary.h"
 #include "control/WindowState.h"
 #include "discovery/DeviceTable.h"
 #include "discovery/Discovery.h"
 #include "platform/WindowMessage.h"
+#include "upgrade/UpgradePace.h"
 
 #include <chrono>
 #include <memory>
@@ -58,6 +60,10 @@ public:
         // `changeServices` replaces the network).
         ChangeVerification* changeVerification = nullptr;
         std::chrono::milliseconds verifyWait {15000};
+        // The vendor SDK and the video-server client; null: the built-in
+        // ones (builtInSdkLibrary(), builtInVideoServerLibrary()).
+        SdkLibrary* sdkLibrary = nullptr;
+        VideoServerLibrary* videoServerLibrary = nullptr;
     };
 
     MainController(int searchMode, Dependencies dependencies);
@@ -138,6 +144,7 @@ private:
 
     MainView& view_;
     OnvifLibrary* onvif_;
+    SdkLibrary& sdk_;
     WindowState state_;
     DeviceTable table_;
     Discovery discovery_;

@@ -2,9 +2,9 @@
 
 #include "config/HttpAuthorityCheck.h"
 #include "control/OnvifRoutines.h"
+#include "control/SdkRoutines.h"
 #include "platform/TextCodec.h"
 #include "platform/TextNumbers.h"
-#include "sdk/QvNetSdk.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,9 +23,9 @@ void copyText(char (&field)[Size], const std::string& text)
 
 } // namespace
 
-NetworkChangeServices::NetworkChangeServices(
-    InterfaceSockets& sockets, AddressSource addresses, MessagePoster& poster, OnvifLibrary* onvif)
-    : sockets_(sockets), addresses_(std::move(addresses)), poster_(poster), onvif_(onvif)
+NetworkChangeServices::NetworkChangeServices(InterfaceSockets& sockets, AddressSource addresses,
+    MessagePoster& poster, SdkLibrary& sdk, OnvifLibrary* onvif)
+    : sockets_(sockets), addresses_(std::move(addresses)), poster_(poster), sdk_(sdk), onvif_(onvif)
 {
 }
 
@@ -90,7 +90,7 @@ void NetworkChangeServices::sdkLoginFor(std::uintptr_t session, const std::strin
     record.secondFamily = secondFamily ? 1 : 0;
     record.userContext = contextFor(session);
     record.notify = &SdkNotify;
-    sdkLoginHandle_ = QV_NET_Login(&record);
+    sdkLoginHandle_ = sdk_.login(record);
 }
 
 void NetworkChangeServices::sdkLogout()
@@ -103,13 +103,13 @@ void NetworkChangeServices::sdkLogoutLocked()
 {
     std::int32_t handle = sdkLoginHandle_.exchange(0);
     if (handle != 0)
-        QV_NET_Logout(handle);
+        sdk_.logout(handle);
 }
 
 int NetworkChangeServices::sdkUpgrade(const std::string& packagePath)
 {
     std::lock_guard lock(sdkMutex_);
-    return QV_NET_Upgrade(sdkLoginHandle_, packagePath.c_str());
+    return sdk_.upgrade(sdkLoginHandle_, packagePath);
 }
 
 bool NetworkChangeServices::onvifLogin(const std::string& ipText, const std::string& httpPortText,
@@ -155,40 +155,6 @@ void NetworkChangeServices::onvifLogout()
     std::int32_t handle = onvifLoginHandle_.exchange(0);
     if (onvif_ && handle != 0)
         onvif_->logout(handle);
-}
-
-void SdkNotify(std::int32_t, std::int32_t eventCode, const void* eventData, void* userContext)
-{
-    auto* context = static_cast<const LoginContext*>(userContext);
-    if (!context || !context->poster)
-        return;
-    MessagePoster* poster = context->poster;
-    switch (eventCode) {
-    case QV_NET_EVENT_CONNECT_FAILED:
-        poster->post({MessageId::SdkConnectFailed, 0, 0, {}});
-        break;
-    case QV_NET_EVENT_UPGRADE_PROGRESS: {
-        std::int32_t value = 0;
-        if (eventData)
-            std::memcpy(&value, eventData, sizeof value);
-        poster->post({MessageId::SdkUpgradeProgress, 0, value, {}});
-        break;
-    }
-    case QV_NET_EVENT_UPGRADE_DONE:
-        poster->post({MessageId::SdkUpgradeDone, 0, 0, {}});
-        break;
-    case QV_NET_EVENT_UPGRADE_FAILED:
-        poster->post({MessageId::SdkUpgradeFailed, 0, 0, {}});
-        break;
-    case QV_NET_EVENT_LOGIN_OK:
-        poster->post({MessageId::LoginResultOk, context->session, 0, {}});
-        break;
-    case QV_NET_EVENT_LOGIN_FAILED:
-        poster->post({MessageId::LoginResultFail, context->session, 0, {}});
-        break;
-    default:
-        break;
-    }
 }
 
 } // namespace lorvena

@@ -3,6 +3,7 @@
 #include "control/ChangeServices.h"
 #include "control/OnvifLibrary.h"
 #include "control/OnvifRoutines.h"
+#include "control/SdkLibrary.h"
 #include "discovery/InterfaceSockets.h"
 #include "platform/WindowMessage.h"
 
@@ -20,7 +21,7 @@ namespace lorvena {
 class NetworkChangeServices final : public ChangeServices {
 public:
     NetworkChangeServices(InterfaceSockets& sockets, AddressSource addresses, MessagePoster& poster,
-        OnvifLibrary* onvif = nullptr);
+        SdkLibrary& sdk, OnvifLibrary* onvif = nullptr);
     ~NetworkChangeServices() override;
 
     void sendOldModify(const ModifyValues& values) override;
@@ -50,6 +51,7 @@ private:
     InterfaceSockets& sockets_;
     AddressSource addresses_;
     MessagePoster& poster_;
+    SdkLibrary& sdk_;
     // A batch's worker may still log in after Cancel while the window logs
     // in for an upgrade: one login or logout at a time.
     std::mutex sdkMutex_;
@@ -62,10 +64,5 @@ private:
     std::mutex contextMutex_;
     std::deque<LoginContext> contexts_;
 };
-
-// The SDK's notification routine: turns its events into window messages
-// posted through the LoginContext given as user context (login answers carry
-// its session as wParam).
-void SdkNotify(std::int32_t handle, std::int32_t eventCode, const void* eventData, void* userContext);
 
 } // namespace lorvena

@@ -8,7 +8,6 @@
 #include "net/Base64.h"
 #include "platform/DeviceAddress.h"
 #include "platform/TextCodec.h"
-#include "sdk/ZazadaClient.h"
 #include "upgrade/PackageFile.h"
 #include "upgrade/PackageName.h"
 
@@ -49,20 +48,10 @@ std::string cutTo(std::string text, std::size_t bytes)
     return text;
 }
 
-// The video server asks for its information once it is ready; nothing of it
-// is used.
-std::int32_t onServerMessage(std::int32_t handle, std::int32_t, std::int32_t, std::int32_t, std::int32_t, void*)
-{
-    ZazadaServerInfo info {};
-    info.size = sizeof info;
-    ZAZADA_GetServerInfo(handle, &info);
-    return 0;
-}
-
 } // namespace
 
 UpgradeFlow::UpgradeFlow(MainView& view, WindowState& state, ChangeServices& services, MessagePoster& poster,
-    UpgradeTimings timings, EchoProbe* probe)
+    UpgradeTimings timings, EchoProbe* probe, VideoServerLibrary* videoServer)
     : view_(view)
     , state_(state)
     , services_(services)
@@ -70,7 +59,10 @@ UpgradeFlow::UpgradeFlow(MainView& view, WindowState& state, ChangeServices& ser
     , timings_(timings)
     , ownedProbe_(probe ? nullptr : std::make_unique<IcmpEchoProbe>())
     , probe_(probe ? *probe : *ownedProbe_)
+    , videoServer_(videoServer ? *videoServer : builtInVideoServerLibrary())
 {
+    videoServerContext_.library = &videoServer_;
+    videoServerContext_.poster = &poster_;
 }
 
 UpgradeFlow::~UpgradeFlow()
@@ -83,14 +75,14 @@ void UpgradeFlow::shutdown()
     if (worker_)
         worker_->cancelAndJoin();
     // An open still waiting for its server ends at once.
-    ZAZADA_StopOpening();
+    videoServer_.stopOpening();
     joinOpenThread();
     reapChecks(true);
     std::int32_t unclaimed = openedHandle_.exchange(0);
     if (unclaimed != 0 && unclaimed != serverHandle_)
-        ZAZADA_CloseServer(unclaimed);
+        videoServer_.closeServer(unclaimed);
     if (serverHandle_ != 0) {
-        ZAZADA_CloseServer(serverHandle_);
+        videoServer_.closeServer(serverHandle_);
         serverHandle_ = 0;
     }
 }
@@ -466,7 +458,7 @@ void UpgradeFlow::startVideoServerUpgrade()
     joinOpenThread();
     if (serverHandle_ != 0) {
         // A finished update's session; each update opens its own.
-        ZAZADA_CloseServer(serverHandle_);
+        videoServer_.closeServer(serverHandle_);
         serverHandle_ = 0;
     }
     videoServerOpening_ = true;
@@ -475,8 +467,8 @@ void UpgradeFlow::startVideoServerUpgrade()
     std::string password = cutTo(utf8ToDeviceText(fields_.password), longestVideoServerText);
     openThread_ = std::thread([this, address, user, password] {
         std::int32_t handle = 0;
-        ZAZADA_OpenServer("", address.c_str(), videoServerPort, user.c_str(), password.c_str(), &handle, 0, 0);
-        std::int32_t registration = ZAZADA_RegServerMsgCallback(handle, &onServerMessage, this);
+        videoServer_.openServer(address, videoServerPort, user, password, handle);
+        std::int32_t registration = videoServer_.regServerMsgCallback(handle, &VideoServerMessage, &videoServerContext_);
         openedHandle_ = handle;
         poster_.post({MessageId::VideoServerOpened, static_cast<std::uintptr_t>(handle), registration, {}});
     });
@@ -493,7 +485,7 @@ void UpgradeFlow::closeRequested()
     if (!videoServerOpening_)
         return;
     // The window is closing: the open need not go on.
-    ZAZADA_StopOpening();
+    videoServer_.stopOpening();
     videoServerOpening_ = false;
     state_.upgradeBusy = false;
     refuse(M::openInterrupted);
@@ -507,7 +499,7 @@ void UpgradeFlow::videoServerOpened(std::uintptr_t handleValue, std::intptr_t re
     if (!videoServerOpening_) {
         // The wait was given up (the window is closing): nobody wants it.
         if (handle != 0)
-            ZAZADA_CloseServer(handle);
+            videoServer_.closeServer(handle);
         return;
     }
     videoServerOpening_ = false;
@@ -519,19 +511,8 @@ void UpgradeFlow::videoServerOpened(std::uintptr_t handleValue, std::intptr_t re
         refuse(M::openInterrupted);
         return;
     }
-    lastVideoServerProgress_ = -1;
-    auto onProgress = [](std::int32_t, const ZazadaUpdateStatus* status, void* user) -> std::int32_t {
-        auto* flow = static_cast<UpgradeFlow*>(user);
-        if (!flow || !status)
-            return 0;
-        bool failed = status->error != 0;
-        bool end = failed || status->progress == 100;
-        if (flow->lastVideoServerProgress_.exchange(status->progress) == status->progress && !end)
-            return 0;
-        flow->poster_.post({MessageId::VideoServerProgress, failed ? 1u : 0u, status->progress, {}});
-        return end ? 1 : 0;
-    };
-    if (ZAZADA_UpdateServer(serverHandle_, uploadPath_.c_str(), onProgress, this) != 0) {
+    videoServerContext_.lastProgress = -1;
+    if (videoServer_.updateServer(serverHandle_, uploadPath_, &VideoServerProgress, &videoServerContext_) != 0) {
         setPosition(0);
         state_.upgradeBusy = false;
         fields_.path.clear();

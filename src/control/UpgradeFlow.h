@@ -3,6 +3,7 @@
 #include "control/ChangeServices.h"
 #include "control/MainView.h"
 #include "control/UpgradePanelValues.h"
+#include "control/VideoServerLibrary.h"
 #include "control/WindowState.h"
 #include "platform/WindowMessage.h"
 #include "upgrade/EchoProbe.h"
@@ -29,8 +30,9 @@ class UploadWorker;
 // the view's hand-over or posted messages.
 class UpgradeFlow {
 public:
+    // `videoServer`: null for the built-in client.
     UpgradeFlow(MainView& view, WindowState& state, ChangeServices& services, MessagePoster& poster,
-        UpgradeTimings timings = {}, EchoProbe* probe = nullptr);
+        UpgradeTimings timings = {}, EchoProbe* probe = nullptr, VideoServerLibrary* videoServer = nullptr);
     // Stops a running upload (it ends at its next step) and waits for it,
     // then closes the video-server session.
     ~UpgradeFlow();
@@ -127,7 +129,8 @@ private:
     std::int32_t serverHandle_ = 0;
     // What the open thread got, in case its message is never handled.
     std::atomic<std::int32_t> openedHandle_ {0};
-    std::atomic<int> lastVideoServerProgress_ {-1};
+    VideoServerLibrary& videoServer_;
+    VideoServerContext videoServerContext_;
 
     struct CredentialCheck {
         std::atomic<bool> done {false};

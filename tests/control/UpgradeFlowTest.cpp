@@ -1,4 +1,5 @@
 #include "control/UpgradeFlow.h"
+#include "control/VideoServerLibrary.h"
 
 #include "control/DeviceListInteraction.h"
 #include "control/FakeMainView.h"
@@ -82,6 +83,50 @@ public:
     bool loggedIn = false;
     int logouts = 0;
     int sdkUpgradeResult = 0;
+};
+
+// The video-server client, scripted: one session (handle 7), the answers
+// set by the test, the update's progress reported when the test says.
+class ScriptedVideoServer final : public VideoServerLibrary {
+public:
+    std::int32_t openServer(const std::string& address, std::int32_t port, const std::string& userName,
+        const std::string&, std::int32_t& handle) override
+    {
+        std::lock_guard lock(mutex);
+        opens.push_back(address + ":" + std::to_string(port) + " " + userName);
+        handle = 7;
+        return 0;
+    }
+    void stopOpening() override {}
+    std::int32_t regServerMsgCallback(std::int32_t, ZazadaMessageRoutine, void*) override { return registration; }
+    std::int32_t getServerInfo(std::int32_t, ZazadaServerInfo&) override { return 0; }
+    std::int32_t updateServer(std::int32_t, const std::string& path, ZazadaProgressRoutine routine,
+        void* user) override
+    {
+        updates.push_back(path);
+        progressRoutine = routine;
+        progressUser = user;
+        return updateResult;
+    }
+    void closeServer(std::int32_t handle) override { closed.push_back(handle); }
+
+    // Returns what the routine returned: 1 once the update has ended.
+    std::int32_t report(std::int32_t progress, std::int32_t error = 0)
+    {
+        ZazadaUpdateStatus status {};
+        status.size = sizeof status;
+        status.progress = progress;
+        status.error = error;
+        return progressRoutine(0, &status, progressUser);
+    }
+
+    std::mutex mutex;
+    std::vector<std::string> opens, updates;
+    std::vector<std::int32_t> closed;
+    std::int32_t registration = 0;
+    std::int32_t updateResult = 0;
+    ZazadaProgressRoutine progressRoutine = nullptr;
+    void* progressUser = nullptr;
 };
 
 class UpgradeFlowTest : public testing::Test {
@@ -311,6 +356,65 @@ TEST_F(UpgradeFlowTest, SdkRouteEndings)
         EXPECT_EQ(lastMessage(), c.message);
         EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
         EXPECT_FALSE(flow.lastSucceeded());
+    }
+}
+
+// The video-server route through a scripted client: the session opened on
+// a thread, then the update's progress, each figure shown once and the end
+// always, and each way it can end.
+TEST_F(UpgradeFlowTest, VideoServerRouteFollowsTheClient)
+{
+    struct Case {
+        const char* what;
+        std::int32_t registration;
+        std::int32_t updateResult;
+        std::vector<std::pair<std::int32_t, std::int32_t>> reports; // progress, error
+        std::vector<int> shownFigures;
+        std::string_view message; // empty: succeeded, silently
+    };
+    const std::vector<Case> cases = {
+        {"done", 0, 0, {{10, 0}, {10, 0}, {50, 0}, {100, 0}}, {10, 50, 100}, ""},
+        {"failed on the way", 0, 0, {{40, 0}, {40, 3}}, {40, 40}, M::videoServerFailed},
+        {"login refused", -1, 0, {}, {}, M::openInterrupted},
+        {"update refused", 0, -1, {}, {}, M::videoServerFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedVideoServer client;
+        client.registration = c.registration;
+        client.updateResult = c.updateResult;
+        WindowState fresh = state;
+        fresh.selected.typeText = "150";
+        view.reset();
+        view.panel = {package, "admin", "źdźbło"};
+        {
+            UpgradeFlow videoFlow {view, fresh, services, queue, {}, nullptr, &client};
+            videoFlow.upgradePressed();
+            // The credential check's end comes first; the window's loop has
+            // nothing more to do with it here.
+            std::optional<WindowMessage> opened;
+            do
+                opened = queue.take(std::chrono::seconds(10));
+            while (opened && opened->id == MessageId::UpgradeCheckDone);
+            ASSERT_TRUE(opened && opened->id == MessageId::VideoServerOpened);
+            videoFlow.videoServerOpened(opened->wParam, opened->lParam);
+            EXPECT_EQ(client.opens, std::vector<std::string> {"10.1.0.20:4000 admin"});
+            std::vector<int> shown;
+            for (const auto& [progress, error] : c.reports) {
+                client.report(progress, error);
+                while (std::optional<WindowMessage> message = queue.take(std::chrono::milliseconds(0))) {
+                    ASSERT_EQ(message->id, MessageId::VideoServerProgress);
+                    shown.push_back(static_cast<int>(message->lParam));
+                    videoFlow.videoServerProgress(message->lParam, message->wParam != 0);
+                }
+            }
+            EXPECT_EQ(shown, c.shownFigures);
+            EXPECT_EQ(lastMessage(), c.message);
+            EXPECT_EQ(videoFlow.lastSucceeded(), c.message.empty());
+            EXPECT_FALSE(fresh.upgradeBusy || fresh.upgradeRunning);
+        }
+        // Every session opened is closed, at the latest when the flow goes.
+        EXPECT_EQ(client.closed, std::vector<std::int32_t> {7});
     }
 }
 
