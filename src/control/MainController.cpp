@@ -2,11 +2,11 @@
 
 #include "control/FormRules.h"
 #include "control/NetworkChangeServices.h"
+#include "control/OnvifRecordParser.h"
 #include "control/OnvifRoutines.h"
 #include "control/SdkRoutines.h"
-#include "sdk/QvNetSdk.h"
+#include "control/UpgradeMessages.h"
 #include "control/WindowSetup.h"
-#include "control/OnvifRecordParser.h"
 #include "discovery/ReplyParser.h"
 
 namespace lorvena {
@@ -123,11 +123,10 @@ void MainController::search()
         onvifSearch_->runAndWait();
 }
 
-
 void MainController::modifyTabClicked()
 {
     if (state_.upgradeBusy) {
-        view_.showMessage("the device is upgrading!!");
+        view_.showMessage(UpgradeMessages::upgrading);
         return;
     }
     view_.setUpgradePanelVisible(false);

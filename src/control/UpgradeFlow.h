@@ -75,6 +75,9 @@ public:
 private:
     friend class UploadWorker;
 
+    // The upload's own routines have begun (on the window's thread): the
+    // upgrade counts as running from here. The flags are written here only.
+    void uploadStarted() { state_.upgradeRunning = true; }
     void load() { fields_ = view_.readUpgradePanel(); }
     void show() { view_.writeUpgradePanel(fields_); }
     void showRunning(int value) { showBar(UpgradeBar::runningAt(value)); }

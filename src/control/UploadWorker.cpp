@@ -67,7 +67,7 @@ std::string UploadWorker::password()
 
 void UploadWorker::markRunning()
 {
-    onWindowThread([this] { flow_.state_.upgradeRunning = true; });
+    onWindowThread([this] { flow_.uploadStarted(); });
 }
 
 void UploadWorker::showProgress(int value)
