@@ -265,7 +265,7 @@ void MainController::sdkConnectFailed()
     // business, not a new failure - unless an SDK upgrade is waiting for its
     // end right now: ignoring the loss would leave it waiting for good.
     bool sdkUpgradeWaiting = state_.loginPurpose == 2 && state_.upgradeRunning;
-    if (state_.sdkUpgradeState != 0 && !sdkUpgradeWaiting)
+    if (state_.sdkUpgradeState != SdkUpgradeState::NoEvent && !sdkUpgradeWaiting)
         return;
     services_.sdkLogout();
     change_.loginAbandoned();

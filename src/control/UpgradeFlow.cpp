@@ -363,6 +363,9 @@ void UpgradeFlow::startSdkUpgrade(int typeCode)
         return;
     }
     state_.loginPurpose = 2;
+    // A new upgrade has reported nothing yet: a lost connection during its
+    // login must end it, whatever the previous upgrade reported.
+    state_.sdkUpgradeState = SdkUpgradeState::NoEvent;
     services_.sdkLogin(state_.selected.ipText, state_.selected.httpPortText, fields_.userName, fields_.password,
         sdkSecondFamily(typeCode));
 }
@@ -402,12 +405,12 @@ void UpgradeFlow::sdkEvent(MessageId event, std::intptr_t value)
 {
     switch (event) {
     case MessageId::SdkUpgradeProgress:
-        state_.sdkUpgradeState = 0;
+        state_.sdkUpgradeState = SdkUpgradeState::NoEvent;
         showRunning(static_cast<int>(value));
-        state_.sdkUpgradeState = -1;
+        state_.sdkUpgradeState = SdkUpgradeState::ProgressOrFailure;
         break;
     case MessageId::SdkUpgradeDone:
-        state_.sdkUpgradeState = 1;
+        state_.sdkUpgradeState = SdkUpgradeState::Done;
         showRunning(100);
         services_.sdkLogout();
         releasePanel();
@@ -415,7 +418,7 @@ void UpgradeFlow::sdkEvent(MessageId event, std::intptr_t value)
         ended(true);
         break;
     case MessageId::SdkUpgradeFailed:
-        state_.sdkUpgradeState = -1;
+        state_.sdkUpgradeState = SdkUpgradeState::ProgressOrFailure;
         setPosition(0);
         services_.sdkLogout();
         releasePanel();

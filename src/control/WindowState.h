@@ -8,6 +8,13 @@
 
 namespace lorvena {
 
+// The last SDK upgrade event the window saw.
+enum class SdkUpgradeState {
+    NoEvent = 0,            // none since the upgrade started
+    ProgressOrFailure = -1, // a progress figure, or the upgrade failed
+    Done = 1,
+};
+
 // The main window's shared state beyond the device table.
 struct WindowState {
     int searchMode = 1;
@@ -28,8 +35,7 @@ struct WindowState {
     std::vector<BatchEntry> batchEntries;
 
     bool upgradeBusy = false;
-    // The last SDK upgrade event (0 until the first one).
-    int sdkUpgradeState = 0;
+    SdkUpgradeState sdkUpgradeState = SdkUpgradeState::NoEvent;
     bool upgradeRunning = false;
     int loginPurpose = -1;
     // The modal busy dialog is up (a search's or a batch's), and what the

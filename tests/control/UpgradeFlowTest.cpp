@@ -292,16 +292,24 @@ TEST_F(UpgradeFlowTest, SdkRouteLogsInAndFollowsTheLibrarysEvents)
 
     flow.sdkEvent(MessageId::SdkUpgradeProgress, 37);
     EXPECT_EQ(view.bars.back(), UpgradeBar::runningAt(37));
-    EXPECT_EQ(state.sdkUpgradeState, -1);
+    EXPECT_EQ(state.sdkUpgradeState, SdkUpgradeState::ProgressOrFailure);
 
     flow.sdkEvent(MessageId::SdkUpgradeDone, 0);
     EXPECT_EQ(view.bars.back(), UpgradeBar::runningAt(100));
-    EXPECT_EQ(state.sdkUpgradeState, 1);
+    EXPECT_EQ(state.sdkUpgradeState, SdkUpgradeState::Done);
     EXPECT_FALSE(state.upgradeBusy || state.upgradeRunning);
     EXPECT_EQ(services.logouts, 1);
     EXPECT_EQ(view.panel.path, "");
     EXPECT_TRUE(view.messages.empty()) << "a finished SDK upgrade shows no message";
     EXPECT_TRUE(flow.lastSucceeded());
+
+    // The next upgrade starts from nothing reported: otherwise the window
+    // would take a connection lost during its login for the aftermath of
+    // the last one and leave the panel locked.
+    view.panel = {package, "admin", ""};
+    flow.upgradePressed();
+    ASSERT_EQ(services.sdkLogins.size(), 2u);
+    EXPECT_EQ(state.sdkUpgradeState, SdkUpgradeState::NoEvent);
 }
 
 // Paths are native (UTF-8) here: the library opens the package under the
