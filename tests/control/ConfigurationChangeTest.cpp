@@ -605,9 +605,9 @@ TEST_F(ConfigurationChangeTest, BatchGivesConsecutiveAddressesByEachEntrysPath)
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress), std::string(M::badAddress)}));
     auto report = change.lastBatchReport();
     ASSERT_EQ(report.size(), 4u);
-    EXPECT_EQ(report[0].second, BatchOutcome::Changed);
-    EXPECT_EQ(report[1].second, BatchOutcome::Skipped);
-    EXPECT_EQ(report[2].second, BatchOutcome::Failed);
+    EXPECT_EQ(report[0].outcome, DeviceOutcome::Changed);
+    EXPECT_EQ(report[1].outcome, DeviceOutcome::Skipped);
+    EXPECT_EQ(report[2].outcome, DeviceOutcome::Refused);
     EXPECT_EQ(view.busyPictures, (std::vector<MainView::BusyPicture> {MainView::BusyPicture::Changing}));
     EXPECT_EQ(view.busyEnds, (std::vector<int> {0}));
 }
@@ -717,6 +717,30 @@ TEST_F(ConfigurationChangeTest, ALostSdkConnectionEndsTheBatchsWait)
     change.waitForBatch();
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::noConnection), std::string(M::nothingChanged)}));
     services.onSdkLogin = nullptr;
+}
+
+// A batch's login answered after the run stopped waiting for it continues
+// nothing: neither the batch's device nor a change of the row last clicked,
+// whose form holds no settings for it.
+TEST_F(ConfigurationChangeTest, ABatchLoginAnsweredLateChangesNothing)
+{
+    change.setLoginWait(std::chrono::milliseconds(1)); // the SDK answers only after the run
+    for (bool accepted : {true, false}) {
+        SCOPED_TRACE(accepted);
+        clickedDevice("300");
+        state.batchMode = true;
+        view.form.startIp = ip(10, 1, 0, 100);
+        state.batchEntries = {entry("10.0.0.4", 1001)};
+        services.sdkSessions.clear();
+        services.basicModifies.clear();
+        change.apply();
+        change.waitForBatch();
+        ASSERT_EQ(services.sdkSessions.size(), 1u);
+        view.messages.clear();
+        change.loginAnswered(accepted, services.sdkSessions[0]);
+        EXPECT_TRUE(services.basicModifies.empty()) << "a late batch answer sent a modify request";
+        EXPECT_TRUE(view.messages.empty());
+    }
 }
 
 // In a batch too: no answer is no connection, a refusal a wrong password.
