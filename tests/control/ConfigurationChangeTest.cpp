@@ -783,6 +783,98 @@ TEST_F(ConfigurationChangeTest, BatchStartAddressMustBeAHostAddress)
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress)}));
 }
 
+// Each single change records what became of the selected device, with its
+// MAC and its present and new address, at whatever point it ended: what the
+// console's exit status rests on.
+TEST_F(ConfigurationChangeTest, ASingleChangeRecordsWhatBecameOfTheDevice)
+{
+    struct Case {
+        const char* what;
+        const char* type;
+        std::function<void()> arrange;
+        std::function<void()> after; // once apply() has returned
+        DeviceOutcome outcome;
+    } cases[] = {
+        {"basic, sent", "300", {}, {}, DeviceOutcome::Changed},
+        {"old generation, sent", "0", [this] { state.searchMode = 0; }, {}, DeviceOutcome::Changed},
+        {"extended, accepted", "610", {}, {}, DeviceOutcome::Changed},
+        {"extended, wrong password", "610", [this] { services.exchangeOutcome = ExchangeOutcome::WrongPassword; }, {},
+            DeviceOutcome::Refused},
+        {"extended, no answer", "610", [this] { services.exchangeOutcome = ExchangeOutcome::Timeout; }, {},
+            DeviceOutcome::Unreachable},
+        {"extended, cancelled with the request out", "610", [this] { view.onBusyDialog = [] { return 2; }; }, {},
+            DeviceOutcome::NotConfirmed},
+        {"basic, check cancelled before anything was sent", "300",
+            [this] { view.onBusyDialog = [] { return 2; }; }, {}, DeviceOutcome::Skipped},
+        {"basic, password refused", "300", [this] { services.httpVerdict = AuthorityVerdict::Refused; }, {},
+            DeviceOutcome::Refused},
+        {"basic, check unanswered, SDK refused too", "300",
+            [this] { services.httpVerdict = AuthorityVerdict::Unreachable; },
+            [this] { change.loginAnswered(false, change.loginSession()); }, DeviceOutcome::Unreachable},
+        {"basic, password refused, SDK accepted", "300", [this] { services.httpVerdict = AuthorityVerdict::Refused; },
+            [this] { change.loginAnswered(true, change.loginSession()); }, DeviceOutcome::Changed},
+        {"SDK login not answered yet", "1001", {}, {}, DeviceOutcome::Unreachable},
+        {"SDK login lost the device", "1001", {}, [this] { change.loginAbandoned(); }, DeviceOutcome::Unreachable},
+        {"SDK login refused", "1001", {}, [this] { change.loginAnswered(false, change.loginSession()); },
+            DeviceOutcome::Refused},
+        {"broken mask", "300", [this] { view.form.netMask = ip(255, 0, 255, 0); }, {}, DeviceOutcome::Refused},
+        {"subnet question declined", "300",
+            [this] {
+                view.form.gateway = ip(10, 9, 0, 1);
+                view.answerOk = false;
+            },
+            {}, DeviceOutcome::Refused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clickedDevice(c.type);
+        services.exchangeOutcome = ExchangeOutcome::Accepted;
+        services.httpVerdict = AuthorityVerdict::Accepted;
+        view.answerOk = true;
+        view.onBusyDialog = nullptr;
+        if (c.arrange)
+            c.arrange();
+        change.apply();
+        if (c.after)
+            c.after();
+        ASSERT_TRUE(change.lastOutcome().has_value());
+        EXPECT_EQ(*change.lastOutcome(),
+            (DeviceChangeOutcome {"00:12:34:56:78:9A", "10.1.0.20", ip(10, 1, 0, 50), c.outcome}));
+    }
+    view.onBusyDialog = nullptr;
+    change.shutdown(); // the cancelled exchanges
+}
+
+// A batch records each device in run order, with its MAC, its listed address
+// and the address it was to get, and why it was not changed.
+TEST_F(ConfigurationChangeTest, ABatchRecordsWhatBecameOfEachDevice)
+{
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 2, 0, 10);
+    view.form.gateway = ip(10, 2, 0, 1);
+    services.exchangeOutcome = ExchangeOutcome::Timeout;
+    services.httpVerdict = AuthorityVerdict::Refused;
+    services.onSdkLogin = [this](std::uintptr_t session) {
+        std::thread([this, session] { change.loginAnswered(true, session); }).detach();
+    };
+    state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.2", 300, 1), entry("10.0.0.3", 300),
+        entry("10.0.0.4", 1001)};
+    EXPECT_FALSE(change.lastOutcome().has_value()) << "no single change was tried";
+    change.apply();
+    change.waitForBatch();
+    services.onSdkLogin = nullptr;
+    // Neither refused device took the first address: the SDK device gets it.
+    EXPECT_EQ(change.lastBatchReport(),
+        (std::vector<DeviceChangeOutcome> {
+            {"00:12:34:00:00:1", "10.0.0.1", ip(10, 2, 0, 10), DeviceOutcome::Unreachable},
+            {"00:12:34:00:00:2", "10.0.0.2", 0, DeviceOutcome::Skipped},
+            {"00:12:34:00:00:3", "10.0.0.3", ip(10, 2, 0, 10), DeviceOutcome::Refused},
+            {"00:12:34:00:00:4", "10.0.0.4", ip(10, 2, 0, 10), DeviceOutcome::Changed},
+        }));
+    EXPECT_FALSE(change.lastOutcome().has_value()) << "a batch is no single change";
+}
+
 // What "Zmiana IP" handed over to be looked for on the wire.
 class RecordedVerification final : public ChangeVerification {
 public:

@@ -229,6 +229,41 @@ TEST_F(OnvifChange, WithDhcpOnTheAddressesStillTravel)
     EXPECT_EQ(field(library.blocks[0].address, sizeof library.blocks[0].address), "192.168.1.30");
 }
 
+// The device's outcome at each point the ONVIF path can end: what the
+// console's exit status rests on, since this path shows no message.
+TEST_F(OnvifChange, TheOutcomeFollowsTheLoginAndTheDevicesAnswer)
+{
+    struct Case {
+        const char* what;
+        std::optional<std::int32_t> login;
+        std::optional<std::int32_t> change;
+        DeviceOutcome outcome;
+    } cases[] = {
+        {"no login answer yet", {}, {}, DeviceOutcome::Unreachable},
+        {"login refused", LS_NET_EVENT_LOGIN_FAILED, {}, DeviceOutcome::Refused},
+        {"handed over, no answer yet", LS_NET_EVENT_LOGIN_OK, {}, DeviceOutcome::NotConfirmed},
+        {"the device took it", LS_NET_EVENT_LOGIN_OK, LS_NET_CHANGE_ACCEPTED, DeviceOutcome::Changed},
+        {"the device did not take it", LS_NET_EVENT_LOGIN_OK, LS_NET_CHANGE_FAILED, DeviceOutcome::NotConfirmed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clickedDevice();
+        controller->applyChanges();
+        if (c.login) {
+            library.answerLogin(*c.login);
+            deliver();
+        }
+        if (c.change) {
+            library.answerChange(*c.change);
+            deliver();
+        }
+        const std::optional<DeviceChangeOutcome>& outcome = controller->configurationChange().lastOutcome();
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_EQ(*outcome, (DeviceChangeOutcome {"0012AB34CD56", "192.168.1.20", ip(192, 168, 1, 30), c.outcome}));
+        controller.reset();
+    }
+}
+
 // --- batches
 
 class OnvifBatch : public OnvifControllerTest {
