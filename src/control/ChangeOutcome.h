@@ -11,7 +11,7 @@ enum class DeviceOutcome {
     Refused,      // not changed: a check before sending, the user's answer, the device or the
                   // library said no
     Unreachable,  // the device gave no answer (to the check, the login, the exchange)
-    Skipped,      // nothing was tried: on DHCP in a batch, or called off by the user first
+    Skipped,      // no settings went out for it: on DHCP in a batch, or the user cancelled first
     NotConfirmed, // the settings went out, but the device never said it took them
 };
 
