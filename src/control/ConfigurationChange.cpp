@@ -443,15 +443,16 @@ void ConfigurationChange::onvifChangeAnswered(bool accepted, std::uintptr_t sess
 
 void ConfigurationChange::loginAbandoned()
 {
-    if (batch_.loginAbandoned()) {
-        answerPending_ = false;
+    const bool pending = answerPending_;
+    answerPending_ = false;
+    // Nothing here is touched once a batch's wait has been ended: the run
+    // may then finish, and its owner go away.
+    if (batch_.loginAbandoned())
         return;
-    }
     // A single change's SDK login that could not reach the device: its
     // answer will never come, and the user is told why (once: an unanswered
     // web check before it has said so already).
-    const bool singleSdkLogin = answerPending_ && state_.loginPurpose == sdkLogin;
-    answerPending_ = false;
+    const bool singleSdkLogin = pending && state_.loginPurpose == sdkLogin;
     if (singleSdkLogin) {
         settle(DeviceOutcome::Unreachable);
         if (!sdkAfterUnansweredCheck_)

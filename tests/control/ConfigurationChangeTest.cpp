@@ -788,6 +788,16 @@ TEST_F(ConfigurationChangeTest, BatchStartAddressMustBeAHostAddress)
 // console's exit status rests on.
 TEST_F(ConfigurationChangeTest, ASingleChangeRecordsWhatBecameOfTheDevice)
 {
+    const std::function<void()> cancelAtOnce = [this] {
+        while (queue.tryTake()) {
+        } // the ends of the exchanges before
+        view.onBusyDialog = [] { return 2; };
+    };
+    // The exchange a Cancel left running has ended before the next case
+    // arranges the services it reads.
+    const std::function<void()> exchangeEnded = [this] {
+        EXPECT_TRUE(queue.take(std::chrono::seconds(20)).has_value());
+    };
     struct Case {
         const char* what;
         const char* type;
@@ -802,10 +812,9 @@ TEST_F(ConfigurationChangeTest, ASingleChangeRecordsWhatBecameOfTheDevice)
             DeviceOutcome::Refused},
         {"extended, no answer", "610", [this] { services.exchangeOutcome = ExchangeOutcome::Timeout; }, {},
             DeviceOutcome::Unreachable},
-        {"extended, cancelled with the request out", "610", [this] { view.onBusyDialog = [] { return 2; }; }, {},
-            DeviceOutcome::NotConfirmed},
-        {"basic, check cancelled before anything was sent", "300",
-            [this] { view.onBusyDialog = [] { return 2; }; }, {}, DeviceOutcome::Skipped},
+        {"extended, cancelled with the request out", "610", cancelAtOnce, exchangeEnded, DeviceOutcome::NotConfirmed},
+        {"basic, check cancelled before anything was sent", "300", cancelAtOnce, exchangeEnded,
+            DeviceOutcome::Skipped},
         {"basic, password refused", "300", [this] { services.httpVerdict = AuthorityVerdict::Refused; }, {},
             DeviceOutcome::Refused},
         {"basic, check unanswered, SDK refused too", "300",
@@ -842,7 +851,6 @@ TEST_F(ConfigurationChangeTest, ASingleChangeRecordsWhatBecameOfTheDevice)
             (DeviceChangeOutcome {"00:12:34:56:78:9A", "10.1.0.20", ip(10, 1, 0, 50), c.outcome}));
     }
     view.onBusyDialog = nullptr;
-    change.shutdown(); // the cancelled exchanges
 }
 
 // A batch records each device in run order, with its MAC, its listed address
