@@ -3,7 +3,6 @@
 #include "cli/ConsoleSession.h"
 #include "cli/DeviceSelection.h"
 #include "cli/TerminalText.h"
-#include "control/ChangeRules.h"
 #include "control/SettingsFile.h"
 #include "platform/ExecutablePath.h"
 

@@ -13,8 +13,10 @@
 
 namespace lorvena {
 
-// The checks a change passes before anything is sent. Addresses are 32-bit,
-// first octet most significant.
+// What a single change and a batch have in common: the checks a change
+// passes before anything is sent, what a device's answer means and what the
+// window says of it, and the request's values. Addresses are 32-bit, first
+// octet most significant.
 
 // A host address may not end in .0 or .255.
 bool addressAcceptable(std::uint32_t address);
