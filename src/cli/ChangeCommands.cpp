@@ -3,7 +3,6 @@
 #include "cli/ConsoleSession.h"
 #include "cli/DeviceSelection.h"
 #include "cli/TerminalText.h"
-#include "control/ChangeRules.h"
 #include "control/SettingsFile.h"
 #include "platform/ExecutablePath.h"
 
@@ -138,14 +137,14 @@ void fillForm(ConsoleSession& session, const ChangeOptions& change)
     }
 }
 
-bool endedWithSuccess(const ConsoleSession& session)
+// The exit status of a change, from what became of its device.
+int changeStatus(const std::optional<DeviceChangeOutcome>& outcome)
 {
-    const auto& messages = session.view.messages();
-    return !messages.empty() && messages.back() == ChangeMessages::success;
+    return outcome && outcome->outcome == DeviceOutcome::Changed ? 0 : exitFailed;
 }
 
 // The ONVIF path shows no message after its login, so the console says
-// itself what happened; the exit status follows the device's answer.
+// itself how far it got; the exit status follows the device's answer.
 int reportOnvifChange(ConsoleSession& session)
 {
     ConfigurationChange& change = session.controller.configurationChange();
@@ -154,42 +153,45 @@ int reportOnvifChange(ConsoleSession& session)
         break;
     case OnvifChangeStep::Unavailable:
         std::cout << "onvif: no ONVIF library to log in with" << std::endl;
-        return exitFailed;
+        break;
     case OnvifChangeStep::LoginPending:
         std::cout << "onvif: no answer to the login" << std::endl;
-        return exitFailed;
+        break;
     case OnvifChangeStep::LoginFailed:
         std::cout << "onvif: login failed (wrong password, or no answer from the device)" << std::endl;
-        return exitFailed;
+        break;
     case OnvifChangeStep::Stopped:
         // The check that stopped it has said why.
-        return exitFailed;
+        break;
     case OnvifChangeStep::NotTaken:
         std::cout << "onvif: the settings were not handed over (they need a new address and a mask)" << std::endl;
-        return exitFailed;
+        break;
     case OnvifChangeStep::ChangePending:
     case OnvifChangeStep::Accepted:
     case OnvifChangeStep::NotAccepted:
         std::cout << "onvif: settings handed to the device" << std::endl;
         session.loop.pumpUntil([&] { return change.onvifStep() != OnvifChangeStep::ChangePending; }, onvifChangeWait);
-        if (change.onvifStep() == OnvifChangeStep::Accepted) {
+        if (change.lastOutcome() && change.lastOutcome()->outcome == DeviceOutcome::Changed)
             std::cout << "onvif: the device took the change" << std::endl;
-            return 0;
-        }
-        std::cout << "onvif: the device did not take the change" << std::endl;
-        return exitFailed;
+        else
+            std::cout << "onvif: the device did not take the change" << std::endl;
+        break;
     }
-    return exitFailed;
+    return changeStatus(change.lastOutcome());
 }
 
-const char* outcomeText(BatchOutcome outcome)
+// A console batch is never cancelled: the only devices it skips are those
+// on DHCP.
+const char* outcomeText(DeviceOutcome outcome)
 {
     switch (outcome) {
-    case BatchOutcome::Changed:
+    case DeviceOutcome::Changed:
         return "changed";
-    case BatchOutcome::Skipped:
+    case DeviceOutcome::Skipped:
         return "skipped (DHCP on)";
-    case BatchOutcome::Failed:
+    case DeviceOutcome::Refused:
+    case DeviceOutcome::Unreachable:
+    case DeviceOutcome::NotConfirmed:
         break;
     }
     return "not changed";
@@ -217,7 +219,7 @@ int runSetCommand(const SetCommand& command)
     session.loop.pumpUntil([&] { return !change.answerPending(); }, answerWait);
     if (change.onvifStep() != OnvifChangeStep::None)
         return reportVerification(session, command.change, reportOnvifChange(session));
-    return reportVerification(session, command.change, endedWithSuccess(session) ? 0 : exitFailed);
+    return reportVerification(session, command.change, changeStatus(change.lastOutcome()));
 }
 
 int runBatchCommand(const BatchCommand& command)
@@ -236,14 +238,14 @@ int runBatchCommand(const BatchCommand& command)
     ConfigurationChange& change = session.controller.configurationChange();
     change.waitForBatch();
 
-    bool everyDevice = true;
-    for (const auto& [ip, outcome] : change.lastBatchReport()) {
-        std::cerr << printableText(ip) << ": " << outcomeText(outcome) << '\n';
-        everyDevice = everyDevice && outcome == BatchOutcome::Changed;
+    // Done only when every device asked for was changed.
+    const std::vector<DeviceChangeOutcome> outcomes = change.lastBatchReport();
+    bool everyDevice = !outcomes.empty() && outcomes.size() == command.devices.size();
+    for (const DeviceChangeOutcome& device : outcomes) {
+        std::cerr << printableText(device.formerIp) << ": " << outcomeText(device.outcome) << '\n';
+        everyDevice = everyDevice && device.outcome == DeviceOutcome::Changed;
     }
-    std::size_t reported = change.lastBatchReport().size();
-    everyDevice = everyDevice && reported == command.devices.size();
-    return reportVerification(session, command.change, endedWithSuccess(session) && everyDevice ? 0 : exitFailed);
+    return reportVerification(session, command.change, everyDevice ? 0 : exitFailed);
 }
 
 } // namespace lorvena

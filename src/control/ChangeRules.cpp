@@ -1,5 +1,6 @@
 #include "control/ChangeRules.h"
 
+#include "platform/TextCodec.h"
 #include "platform/TextNumbers.h"
 
 #include <algorithm>
@@ -46,6 +47,110 @@ SimpleSubnetVerdict simpleSubnetRule(std::uint32_t newAddress, std::uint32_t gat
     if (gateway == 0)
         return {false, (newAddress & 0xFFFFFF00u) | 1u};
     return {(newAddress & 0xFFFFFF00u) != (gateway & 0xFFFFFF00u), std::nullopt};
+}
+
+bool maskedSubnetPasses(ChangeDialogue& user, std::uint32_t address, std::uint32_t mask, std::uint32_t gateway)
+{
+    // A device given a broken mask could not be reached again.
+    if (!maskAcceptable(mask)) {
+        user.say(ChangeMessages::badMask);
+        return false;
+    }
+    return !outsideMaskedSubnet(address, mask, gateway) || user.ask(ChangeMessages::subnetQuestion);
+}
+
+std::optional<std::uint32_t> simpleSubnetPasses(ChangeDialogue& user, std::uint32_t newAddress, std::uint32_t gateway)
+{
+    SimpleSubnetVerdict subnet = simpleSubnetRule(newAddress, gateway);
+    if (subnet.filledGateway)
+        return *subnet.filledGateway;
+    if (subnet.ask && !user.ask(ChangeMessages::subnetQuestion))
+        return std::nullopt;
+    return gateway;
+}
+
+DeviceOutcome exchangeResult(ExchangeOutcome outcome)
+{
+    switch (outcome) {
+    case ExchangeOutcome::Accepted:
+        return DeviceOutcome::Changed;
+    case ExchangeOutcome::WrongPassword:
+    case ExchangeOutcome::Refused:
+        return DeviceOutcome::Refused;
+    case ExchangeOutcome::Timeout:
+    case ExchangeOutcome::ReceiveError:
+        break;
+    }
+    return DeviceOutcome::Unreachable;
+}
+
+std::optional<std::string_view> exchangeProblem(ExchangeOutcome outcome)
+{
+    switch (outcome) {
+    case ExchangeOutcome::WrongPassword:
+        return ChangeMessages::wrongPassword;
+    case ExchangeOutcome::Timeout:
+        return ChangeMessages::replyTimeout;
+    case ExchangeOutcome::ReceiveError:
+        return ChangeMessages::receiveError;
+    case ExchangeOutcome::Accepted:
+    case ExchangeOutcome::Refused:
+        break;
+    }
+    return std::nullopt;
+}
+
+DeviceOutcome authorityResult(AuthorityVerdict verdict)
+{
+    if (verdict == AuthorityVerdict::Accepted)
+        return DeviceOutcome::Changed;
+    return verdict == AuthorityVerdict::Unreachable ? DeviceOutcome::Unreachable : DeviceOutcome::Refused;
+}
+
+std::string_view authorityProblem(AuthorityVerdict verdict)
+{
+    return verdict == AuthorityVerdict::Unreachable ? ChangeMessages::noConnection : ChangeMessages::wrongPassword;
+}
+
+ChangePath changePathFor(std::int32_t typeCode)
+{
+    if (typeCode >= 900 && typeCode <= 999)
+        return ChangePath::Onvif;
+    if ((typeCode >= 500 && typeCode <= 899) || typeCode == 1000)
+        return ChangePath::Extended;
+    return ChangePath::Basic;
+}
+
+ModifyValues modifyValues(const FormValues& form, const std::string& currentIpText, const std::string& macText)
+{
+    ModifyValues values;
+    values.currentIpText = currentIpText;
+    // The address fields go out only while they can be edited: with DHCP on
+    // the device takes them from the server.
+    values.addressesIncluded = !form.dhcpEnabled;
+    values.newIp = form.newIp;
+    values.mask = form.netMask;
+    values.gateway = form.gateway;
+    values.dns = form.dnsServer;
+    values.dhcp = form.dhcpEnabled;
+    values.macText = macText;
+    values.httpPort = leadingInteger(form.httpPortText);
+    values.rtspPort = leadingInteger(form.rtspPortText);
+    values.thirdPort = leadingInteger(form.mobilePortText);
+    values.userName = utf8ToDeviceText(form.userName);
+    values.password = utf8ToDeviceText(form.passwordText);
+    return values;
+}
+
+ModifyValues oldModifyValues(
+    const FormValues& form, const std::string& currentIpText, std::uint32_t newAddress, std::uint32_t gateway)
+{
+    ModifyValues values = modifyValues(form, currentIpText, {});
+    values.addressesIncluded = true;
+    values.dhcp = false;
+    values.newIp = newAddress;
+    values.gateway = gateway;
+    return values;
 }
 
 std::optional<std::string> portProblem(std::string_view kindText, std::int32_t typeCode, std::string_view httpPort,

@@ -605,9 +605,9 @@ TEST_F(ConfigurationChangeTest, BatchGivesConsecutiveAddressesByEachEntrysPath)
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress), std::string(M::badAddress)}));
     auto report = change.lastBatchReport();
     ASSERT_EQ(report.size(), 4u);
-    EXPECT_EQ(report[0].second, BatchOutcome::Changed);
-    EXPECT_EQ(report[1].second, BatchOutcome::Skipped);
-    EXPECT_EQ(report[2].second, BatchOutcome::Failed);
+    EXPECT_EQ(report[0].outcome, DeviceOutcome::Changed);
+    EXPECT_EQ(report[1].outcome, DeviceOutcome::Skipped);
+    EXPECT_EQ(report[2].outcome, DeviceOutcome::Refused);
     EXPECT_EQ(view.busyPictures, (std::vector<MainView::BusyPicture> {MainView::BusyPicture::Changing}));
     EXPECT_EQ(view.busyEnds, (std::vector<int> {0}));
 }
@@ -719,6 +719,30 @@ TEST_F(ConfigurationChangeTest, ALostSdkConnectionEndsTheBatchsWait)
     services.onSdkLogin = nullptr;
 }
 
+// A batch's login answered after the run stopped waiting for it continues
+// nothing: neither the batch's device nor a change of the row last clicked,
+// whose form holds no settings for it.
+TEST_F(ConfigurationChangeTest, ABatchLoginAnsweredLateChangesNothing)
+{
+    change.setLoginWait(std::chrono::milliseconds(1)); // the SDK answers only after the run
+    for (bool accepted : {true, false}) {
+        SCOPED_TRACE(accepted);
+        clickedDevice("300");
+        state.batchMode = true;
+        view.form.startIp = ip(10, 1, 0, 100);
+        state.batchEntries = {entry("10.0.0.4", 1001)};
+        services.sdkSessions.clear();
+        services.basicModifies.clear();
+        change.apply();
+        change.waitForBatch();
+        ASSERT_EQ(services.sdkSessions.size(), 1u);
+        view.messages.clear();
+        change.loginAnswered(accepted, services.sdkSessions[0]);
+        EXPECT_TRUE(services.basicModifies.empty()) << "a late batch answer sent a modify request";
+        EXPECT_TRUE(view.messages.empty());
+    }
+}
+
 // In a batch too: no answer is no connection, a refusal a wrong password.
 TEST_F(ConfigurationChangeTest, BatchEntriesTellNoConnectionFromWrongPassword)
 {
@@ -757,6 +781,106 @@ TEST_F(ConfigurationChangeTest, BatchStartAddressMustBeAHostAddress)
     change.waitForBatch();
     EXPECT_TRUE(services.exchanges.empty());
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::badAddress)}));
+}
+
+// Each single change records what became of the selected device, with its
+// MAC and its present and new address, at whatever point it ended: what the
+// console's exit status rests on.
+TEST_F(ConfigurationChangeTest, ASingleChangeRecordsWhatBecameOfTheDevice)
+{
+    const std::function<void()> cancelAtOnce = [this] {
+        while (queue.tryTake()) {
+        } // the ends of the exchanges before
+        view.onBusyDialog = [] { return 2; };
+    };
+    // The exchange a Cancel left running has ended before the next case
+    // arranges the services it reads.
+    const std::function<void()> exchangeEnded = [this] {
+        EXPECT_TRUE(queue.take(std::chrono::seconds(20)).has_value());
+    };
+    struct Case {
+        const char* what;
+        const char* type;
+        std::function<void()> arrange;
+        std::function<void()> after; // once apply() has returned
+        DeviceOutcome outcome;
+    } cases[] = {
+        {"basic, sent", "300", {}, {}, DeviceOutcome::Changed},
+        {"old generation, sent", "0", [this] { state.searchMode = 0; }, {}, DeviceOutcome::Changed},
+        {"extended, accepted", "610", {}, {}, DeviceOutcome::Changed},
+        {"extended, wrong password", "610", [this] { services.exchangeOutcome = ExchangeOutcome::WrongPassword; }, {},
+            DeviceOutcome::Refused},
+        {"extended, no answer", "610", [this] { services.exchangeOutcome = ExchangeOutcome::Timeout; }, {},
+            DeviceOutcome::Unreachable},
+        {"extended, cancelled with the request out", "610", cancelAtOnce, exchangeEnded, DeviceOutcome::NotConfirmed},
+        {"basic, check cancelled before anything was sent", "300", cancelAtOnce, exchangeEnded,
+            DeviceOutcome::Skipped},
+        {"basic, password refused", "300", [this] { services.httpVerdict = AuthorityVerdict::Refused; }, {},
+            DeviceOutcome::Refused},
+        {"basic, check unanswered, SDK refused too", "300",
+            [this] { services.httpVerdict = AuthorityVerdict::Unreachable; },
+            [this] { change.loginAnswered(false, change.loginSession()); }, DeviceOutcome::Unreachable},
+        {"basic, password refused, SDK accepted", "300", [this] { services.httpVerdict = AuthorityVerdict::Refused; },
+            [this] { change.loginAnswered(true, change.loginSession()); }, DeviceOutcome::Changed},
+        {"SDK login not answered yet", "1001", {}, {}, DeviceOutcome::Unreachable},
+        {"SDK login lost the device", "1001", {}, [this] { change.loginAbandoned(); }, DeviceOutcome::Unreachable},
+        {"SDK login refused", "1001", {}, [this] { change.loginAnswered(false, change.loginSession()); },
+            DeviceOutcome::Refused},
+        {"broken mask", "300", [this] { view.form.netMask = ip(255, 0, 255, 0); }, {}, DeviceOutcome::Refused},
+        {"subnet question declined", "300",
+            [this] {
+                view.form.gateway = ip(10, 9, 0, 1);
+                view.answerOk = false;
+            },
+            {}, DeviceOutcome::Refused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clickedDevice(c.type);
+        services.exchangeOutcome = ExchangeOutcome::Accepted;
+        services.httpVerdict = AuthorityVerdict::Accepted;
+        view.answerOk = true;
+        view.onBusyDialog = nullptr;
+        if (c.arrange)
+            c.arrange();
+        change.apply();
+        if (c.after)
+            c.after();
+        ASSERT_TRUE(change.lastOutcome().has_value());
+        EXPECT_EQ(*change.lastOutcome(),
+            (DeviceChangeOutcome {"00:12:34:56:78:9A", "10.1.0.20", ip(10, 1, 0, 50), c.outcome}));
+    }
+    view.onBusyDialog = nullptr;
+}
+
+// A batch records each device in run order, with its MAC, its listed address
+// and the address it was to get, and why it was not changed.
+TEST_F(ConfigurationChangeTest, ABatchRecordsWhatBecameOfEachDevice)
+{
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 2, 0, 10);
+    view.form.gateway = ip(10, 2, 0, 1);
+    services.exchangeOutcome = ExchangeOutcome::Timeout;
+    services.httpVerdict = AuthorityVerdict::Refused;
+    services.onSdkLogin = [this](std::uintptr_t session) {
+        std::thread([this, session] { change.loginAnswered(true, session); }).detach();
+    };
+    state.batchEntries = {entry("10.0.0.1", 610), entry("10.0.0.2", 300, 1), entry("10.0.0.3", 300),
+        entry("10.0.0.4", 1001)};
+    EXPECT_FALSE(change.lastOutcome().has_value()) << "no single change was tried";
+    change.apply();
+    change.waitForBatch();
+    services.onSdkLogin = nullptr;
+    // Neither refused device took the first address: the SDK device gets it.
+    EXPECT_EQ(change.lastBatchReport(),
+        (std::vector<DeviceChangeOutcome> {
+            {"00:12:34:00:00:1", "10.0.0.1", ip(10, 2, 0, 10), DeviceOutcome::Unreachable},
+            {"00:12:34:00:00:2", "10.0.0.2", 0, DeviceOutcome::Skipped},
+            {"00:12:34:00:00:3", "10.0.0.3", ip(10, 2, 0, 10), DeviceOutcome::Refused},
+            {"00:12:34:00:00:4", "10.0.0.4", ip(10, 2, 0, 10), DeviceOutcome::Changed},
+        }));
+    EXPECT_FALSE(change.lastOutcome().has_value()) << "a batch is no single change";
 }
 
 // What "Zmiana IP" handed over to be looked for on the wire.

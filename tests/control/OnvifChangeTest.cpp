@@ -229,6 +229,41 @@ TEST_F(OnvifChange, WithDhcpOnTheAddressesStillTravel)
     EXPECT_EQ(field(library.blocks[0].address, sizeof library.blocks[0].address), "192.168.1.30");
 }
 
+// The device's outcome at each point the ONVIF path can end: what the
+// console's exit status rests on, since this path shows no message.
+TEST_F(OnvifChange, TheOutcomeFollowsTheLoginAndTheDevicesAnswer)
+{
+    struct Case {
+        const char* what;
+        std::optional<std::int32_t> login;
+        std::optional<std::int32_t> change;
+        DeviceOutcome outcome;
+    } cases[] = {
+        {"no login answer yet", {}, {}, DeviceOutcome::Unreachable},
+        {"login refused", LS_NET_EVENT_LOGIN_FAILED, {}, DeviceOutcome::Refused},
+        {"handed over, no answer yet", LS_NET_EVENT_LOGIN_OK, {}, DeviceOutcome::NotConfirmed},
+        {"the device took it", LS_NET_EVENT_LOGIN_OK, LS_NET_CHANGE_ACCEPTED, DeviceOutcome::Changed},
+        {"the device did not take it", LS_NET_EVENT_LOGIN_OK, LS_NET_CHANGE_FAILED, DeviceOutcome::NotConfirmed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clickedDevice();
+        controller->applyChanges();
+        if (c.login) {
+            library.answerLogin(*c.login);
+            deliver();
+        }
+        if (c.change) {
+            library.answerChange(*c.change);
+            deliver();
+        }
+        const std::optional<DeviceChangeOutcome>& outcome = controller->configurationChange().lastOutcome();
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_EQ(*outcome, (DeviceChangeOutcome {"0012AB34CD56", "192.168.1.20", ip(192, 168, 1, 30), c.outcome}));
+        controller.reset();
+    }
+}
+
 // --- batches
 
 class OnvifBatch : public OnvifControllerTest {
@@ -251,11 +286,15 @@ protected:
         batchDialogPlays();
     }
 
-    std::vector<std::pair<std::string, BatchOutcome>> run()
+    // Each device's address as listed, and its outcome.
+    std::vector<std::pair<std::string, DeviceOutcome>> run()
     {
         controller->applyChanges();
         controller->configurationChange().waitForBatch();
-        return controller->configurationChange().lastBatchReport();
+        std::vector<std::pair<std::string, DeviceOutcome>> report;
+        for (const DeviceChangeOutcome& device : controller->configurationChange().lastBatchReport())
+            report.emplace_back(device.formerIp, device.outcome);
+        return report;
     }
 
     std::vector<std::string> newAddresses()
@@ -282,8 +321,8 @@ TEST_F(OnvifBatch, EachDeviceIsLoggedIntoAndGetsTheNextAddress)
     EXPECT_EQ(field(library.blocks[1].mac, sizeof library.blocks[1].mac), "0012AB000021");
     EXPECT_EQ(library.blocks[1].dhcp, 0);
     EXPECT_EQ(controller->state().loginPurpose, 4);
-    EXPECT_EQ(report, (std::vector<std::pair<std::string, BatchOutcome>> {{"10.1.0.20", BatchOutcome::Changed},
-                          {"10.1.0.21", BatchOutcome::Changed}, {"10.1.0.22", BatchOutcome::Skipped}}));
+    EXPECT_EQ(report, (std::vector<std::pair<std::string, DeviceOutcome>> {{"10.1.0.20", DeviceOutcome::Changed},
+                          {"10.1.0.21", DeviceOutcome::Changed}, {"10.1.0.22", DeviceOutcome::Skipped}}));
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));
 }
 
@@ -296,8 +335,8 @@ TEST_F(OnvifBatch, AnAddressHandedOverIsTakenEvenWhenTheDeviceDoesNotConfirm)
     // It may still take the address later: the next device must not get it.
     EXPECT_EQ(newAddresses(), (std::vector<std::string> {"10.1.0.100", "10.1.0.101"}));
     ASSERT_EQ(report.size(), 3u);
-    EXPECT_EQ(report[0].second, BatchOutcome::Failed);
-    EXPECT_EQ(report[1].second, BatchOutcome::Failed);
+    EXPECT_EQ(report[0].second, DeviceOutcome::NotConfirmed);
+    EXPECT_EQ(report[1].second, DeviceOutcome::NotConfirmed);
     // Silent per device, but the run does not pass for a success.
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::nothingChanged)}));
 }
@@ -309,8 +348,8 @@ TEST_F(OnvifBatch, ARefusedLoginLeavesTheAddressToTheNextDevice)
     auto report = run();
     EXPECT_TRUE(library.blocks.empty());
     ASSERT_EQ(report.size(), 3u);
-    EXPECT_EQ(report[0].second, BatchOutcome::Failed);
-    EXPECT_EQ(report[1].second, BatchOutcome::Failed);
+    EXPECT_EQ(report[0].second, DeviceOutcome::Refused);
+    EXPECT_EQ(report[1].second, DeviceOutcome::Refused);
     // A refused ONVIF login is silent here too; the run's report tells, and
     // the run ends without a success.
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::nothingChanged)}));
@@ -322,8 +361,8 @@ TEST_F(OnvifBatch, ALoginWithoutAnswerGivesUpAfterTheWait)
     controller->configurationChange().setLoginWait(std::chrono::milliseconds(50));
     auto report = run();
     ASSERT_EQ(report.size(), 3u);
-    EXPECT_EQ(report[0].second, BatchOutcome::Failed);
-    EXPECT_EQ(report[1].second, BatchOutcome::Failed);
+    EXPECT_EQ(report[0].second, DeviceOutcome::Unreachable);
+    EXPECT_EQ(report[1].second, DeviceOutcome::Unreachable);
     // A late answer, after the run stopped waiting, changes nothing.
     library.answerLogin(LS_NET_EVENT_LOGIN_OK);
     deliver();
@@ -345,7 +384,7 @@ TEST_F(OnvifBatch, ALateLoginAnswerDoesNotSatisfyTheNextDevicesWait)
     auto report = run();
     EXPECT_TRUE(library.blocks.empty()) << "no settings without the device's own login answer";
     ASSERT_EQ(report.size(), 3u);
-    EXPECT_EQ(report[1].second, BatchOutcome::Failed);
+    EXPECT_EQ(report[1].second, DeviceOutcome::Unreachable);
 }
 
 // The end notice of a discovery that is over must not close a batch's dialog.

@@ -1,0 +1,343 @@
+#include "control/BatchChange.h"
+
+#include "control/BusyDialog.h"
+#include "control/OnvifParameterBlock.h"
+#include "net/Base64.h"
+#include "platform/DeviceAddress.h"
+#include "platform/TextCodec.h"
+
+namespace lorvena {
+
+namespace M = ChangeMessages;
+
+namespace {
+constexpr int busyCancelled = 2;
+// loginPurpose of a login started by a batch's SDK path and its ONVIF path.
+constexpr int sdkBatchLogin = 1;
+constexpr int onvifBatchLogin = 4;
+} // namespace
+
+void BatchChange::WorkerDialogue::say(std::string_view text)
+{
+    view_.runOnGuiThread([this, text] { view_.showMessage(text); });
+}
+
+bool BatchChange::WorkerDialogue::ask(std::string_view text)
+{
+    bool confirmed = false;
+    view_.runOnGuiThread([this, text, &confirmed] { confirmed = view_.askOkCancel(text); });
+    return confirmed;
+}
+
+BatchChange::BatchChange(MainView& view, WindowState& state, ChangeServices& services, LoginSessions& sessions)
+    : view_(view), state_(state), services_(services), sessions_(sessions), user_(view)
+{
+}
+
+BatchChange::~BatchChange()
+{
+    shutdown();
+}
+
+void BatchChange::wait()
+{
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void BatchChange::shutdown()
+{
+    runActive_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        answer_ = false;
+    }
+    answerArrived_.notify_all();
+    wait();
+}
+
+void BatchChange::start(BatchInputs inputs)
+{
+    wait();
+    runActive_ = true;
+    workerRunning_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        outcomes_.clear();
+    }
+    const std::uintptr_t number = ++runNumber_;
+    runShown_ = number;
+    worker_ = std::thread([this, number, inputs = std::move(inputs)] { run(number, inputs); });
+    const int closedWith = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
+    runShown_ = 0;
+    if (closedWith == busyCancelled) {
+        // Cancel gives the window back at once: the device being changed
+        // finishes (a wait for a library's answer ends now), no further one
+        // starts, and the worker ends on its own.
+        {
+            std::lock_guard lock(mutex_);
+            runActive_ = false;
+        }
+        answerArrived_.notify_all();
+    }
+}
+
+std::vector<DeviceChangeOutcome> BatchChange::lastOutcomes() const
+{
+    std::lock_guard lock(mutex_);
+    return outcomes_;
+}
+
+void BatchChange::run(std::uintptr_t number, const BatchInputs& inputs)
+{
+    const FormValues& form = inputs.form;
+    const std::uint32_t startIp = form.startIp;
+
+    bool everyDeviceChanged = true;
+    bool anyDeviceChanged = false;
+    bool startRefused = false;
+    if (!addressAcceptable(startIp)) {
+        user_.say(M::badAddress);
+        startRefused = true;
+    } else {
+        std::uint32_t offset = 0;
+        for (const BatchEntry& entry : inputs.entries) {
+            DeviceChangeOutcome record {entry.mac, entry.ip, 0, DeviceOutcome::Skipped};
+            // Devices on DHCP take their address from the server; old
+            // devices have no such flag.
+            if (entry.dhcp == 0 || inputs.oldDevices) {
+                if (!runActive_)
+                    break;
+                record.newIp = startIp + offset;
+                EntryResult result = inputs.oldDevices ? changeOldEntry(form, entry, record.newIp)
+                                                       : changeEntry(form, entry, record.newIp);
+                record.outcome = result.outcome;
+                if (result.addressTaken)
+                    ++offset;
+                if (result.outcome != DeviceOutcome::Changed)
+                    everyDeviceChanged = false;
+                else
+                    anyDeviceChanged = true;
+            }
+            std::lock_guard lock(mutex_);
+            outcomes_.push_back(std::move(record));
+        }
+    }
+    // Success only for a run that changed something: skipped devices (DHCP)
+    // and refused ones leave nothing to report as done. A refused start
+    // address has already said why nothing was tried.
+    if (!startRefused && !anyDeviceChanged)
+        user_.say(M::nothingChanged);
+    else if (everyDeviceChanged && anyDeviceChanged && runActive_)
+        user_.say(M::success);
+    runActive_ = false;
+    // Only this run's dialog: after a Cancel another may be up by now.
+    view_.runOnGuiThread([this, number] {
+        if (runShown_ == number)
+            view_.endBusyDialog(0);
+    });
+    workerRunning_ = false;
+}
+
+void BatchChange::reportChanged(const ChangeExpectation& expected)
+{
+    if (ChangeVerification* verification = verification_)
+        verification->changeReported(expected);
+}
+
+std::uintptr_t BatchChange::newLogin(int purpose)
+{
+    const std::uintptr_t session = sessions_.next();
+    lastLogin_ = session;
+    expectAnswer(Answer::Login, session);
+    view_.runOnGuiThread([this, purpose] { state_.loginPurpose = purpose; });
+    return session;
+}
+
+void BatchChange::expectAnswer(Answer answer, std::uintptr_t session)
+{
+    std::lock_guard lock(mutex_);
+    awaiting_ = answer;
+    awaitingSession_ = session;
+    loginLost_ = false;
+    answer_.reset();
+}
+
+void BatchChange::forgetAnswer()
+{
+    std::lock_guard lock(mutex_);
+    awaiting_ = Answer::None;
+    answer_.reset();
+}
+
+std::optional<bool> BatchChange::awaitAnswer(std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(mutex_);
+    // A Cancel ends the wait too, and so does a library that lost the device:
+    // the device then counts as not changed.
+    bool answered =
+        answerArrived_.wait_for(lock, wait, [this] { return answer_.has_value() || !runActive_ || loginLost_; });
+    answered = answered && answer_.has_value();
+    awaiting_ = Answer::None;
+    std::optional<bool> result = answered ? answer_ : std::nullopt;
+    answer_.reset();
+    return result;
+}
+
+bool BatchChange::handOver(Answer answer, bool value, std::uintptr_t session)
+{
+    std::lock_guard lock(mutex_);
+    if (awaiting_ != answer || awaitingSession_ != session)
+        return false;
+    answer_ = value;
+    answerArrived_.notify_all();
+    return true;
+}
+
+bool BatchChange::loginAnswered(bool accepted, std::uintptr_t session)
+{
+    return handOver(Answer::Login, accepted, session);
+}
+
+bool BatchChange::changeAnswered(bool accepted, std::uintptr_t session)
+{
+    return handOver(Answer::Change, accepted, session);
+}
+
+bool BatchChange::loginAbandoned()
+{
+    std::lock_guard lock(mutex_);
+    if (awaiting_ != Answer::Login)
+        return false;
+    loginLost_ = true;
+    answerArrived_.notify_all();
+    return true;
+}
+
+BatchChange::EntryResult BatchChange::changeEntry(
+    const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
+{
+    const EntryResult refused {DeviceOutcome::Refused, false};
+    std::string port = std::to_string(entry.httpPort);
+    // The row's own address text, as the device sent it: credentials go to
+    // a dotted-quad address one device can have, and nowhere else.
+    if (!deviceAddress(entry.ip)) {
+        user_.say(M::badAddress);
+        return refused;
+    }
+    if (form.passwordText.empty()) {
+        user_.say(M::wrongPassword);
+        return refused;
+    }
+    if (auto problem = portProblem(entry.kind, entry.typeCode, form.httpPortText, form.rtspPortText,
+            form.mobilePortText)) {
+        user_.say(*problem);
+        return refused;
+    }
+    if (!addressAcceptable(newAddress)) {
+        user_.say(M::badAddress);
+        return refused;
+    }
+    const ChangePath path = changePathFor(entry.typeCode);
+    if (path == ChangePath::Onvif)
+        return changeOnvifEntry(form, entry, newAddress);
+    if (!maskedSubnetPasses(user_, newAddress, form.netMask, form.gateway))
+        return refused;
+
+    ModifyValues values = modifyValues(form, entry.ip, entry.mac);
+    values.newIp = newAddress;
+    values.addressesIncluded = true;
+    values.dhcp = false;
+
+    if (path == ChangePath::Extended) {
+        const ExchangeOutcome outcome = services_.extendedExchange(values);
+        if (outcome == ExchangeOutcome::Accepted) {
+            reportChanged(batchExpectation(VerifyGeneration::Extended, entry, newAddress));
+            return {DeviceOutcome::Changed, true};
+        }
+        if (std::optional<std::string_view> problem = exchangeProblem(outcome))
+            user_.say(*problem);
+        return {exchangeResult(outcome), false};
+    }
+
+    // A device that never answered is told so, not that its password is wrong.
+    AuthorityVerdict verdict = AuthorityVerdict::Refused;
+    if (entry.typeCode >= 500) {
+        const std::uintptr_t session = newLogin(sdkBatchLogin);
+        services_.sdkLoginFor(session, entry.ip, port, form.userName, form.passwordText, false);
+        std::optional<bool> answer = awaitAnswer(loginWait_);
+        if (!runActive_)
+            return {DeviceOutcome::Skipped, false}; // cancelled while waiting: no verdict to tell
+        verdict = !answer ? AuthorityVerdict::Unreachable
+                          : (*answer ? AuthorityVerdict::Accepted : AuthorityVerdict::Refused);
+    } else if (!entry.kind.empty()) {
+        std::string token = Base64Encode(utf8ToDeviceText(form.userName + ":" + form.passwordText));
+        verdict = services_.httpAuthorityCheck(entry.ip, port, token);
+    }
+    if (verdict != AuthorityVerdict::Accepted) {
+        user_.say(authorityProblem(verdict));
+        return {authorityResult(verdict), false};
+    }
+    services_.sendBasicModify(values);
+    reportChanged(batchExpectation(VerifyGeneration::Basic, entry, newAddress));
+    return {DeviceOutcome::Changed, true};
+}
+
+BatchChange::EntryResult BatchChange::changeOldEntry(
+    const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
+{
+    // As a single old change: no credentials, the old request, no answer.
+    if (!addressAcceptable(newAddress)) {
+        user_.say(M::badAddress);
+        return {DeviceOutcome::Refused, false};
+    }
+    if (!maskAcceptable(form.netMask)) {
+        user_.say(M::badMask);
+        return {DeviceOutcome::Refused, false};
+    }
+    // An empty gateway becomes each new address's own a.b.c.1.
+    std::optional<std::uint32_t> gateway = simpleSubnetPasses(user_, newAddress, form.gateway);
+    if (!gateway)
+        return {DeviceOutcome::Refused, false};
+    services_.sendOldModify(oldModifyValues(form, entry.ip, newAddress, *gateway));
+    reportChanged(batchExpectation(VerifyGeneration::Old, entry, newAddress));
+    return {DeviceOutcome::Changed, true};
+}
+
+BatchChange::EntryResult BatchChange::changeOnvifEntry(
+    const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
+{
+    const std::uintptr_t session = newLogin(onvifBatchLogin);
+    if (!services_.onvifLoginFor(session, entry.ip, std::to_string(entry.httpPort), form.userName, form.passwordText)) {
+        forgetAnswer();
+        return {DeviceOutcome::Refused, false};
+    }
+    // A refused login is silent on this path; the run's report tells.
+    std::optional<bool> loggedIn = awaitAnswer(loginWait_);
+    if (!loggedIn)
+        return {runActive_ ? DeviceOutcome::Unreachable : DeviceOutcome::Skipped, false};
+    if (!*loggedIn)
+        return {DeviceOutcome::Refused, false};
+    // As for a single device: its present address against the new gateway.
+    if (!maskedSubnetPasses(user_, dottedToAddress(entry.ip), form.netMask, form.gateway))
+        return {DeviceOutcome::Refused, false};
+
+    // The block names the device it goes to (its own MAC text), and the
+    // consecutive addresses of a batch are fixed ones.
+    FormValues fixed = form;
+    fixed.dhcpEnabled = false;
+    OnvifNetParam block = onvifParameterBlock(fixed, entry.mac, newAddress);
+    expectAnswer(Answer::Change, session);
+    if (!services_.onvifChange(block)) {
+        forgetAnswer();
+        return {DeviceOutcome::Refused, false};
+    }
+    // Handed over, the address counts as taken even when the device's
+    // answer does not come in time: it may still take it.
+    if (!awaitAnswer(changeWait_).value_or(false))
+        return {DeviceOutcome::NotConfirmed, true};
+    reportChanged(batchExpectation(VerifyGeneration::Onvif, entry, newAddress));
+    return {DeviceOutcome::Changed, true};
+}
+
+} // namespace lorvena
