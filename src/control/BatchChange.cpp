@@ -12,9 +12,6 @@ namespace M = ChangeMessages;
 
 namespace {
 constexpr int busyCancelled = 2;
-// loginPurpose of a login started by a batch's SDK path and its ONVIF path.
-constexpr int sdkBatchLogin = 1;
-constexpr int onvifBatchLogin = 4;
 } // namespace
 
 void BatchChange::WorkerDialogue::say(std::string_view text)
@@ -145,7 +142,7 @@ void BatchChange::reportChanged(const ChangeExpectation& expected)
         verification->changeReported(expected);
 }
 
-std::uintptr_t BatchChange::newLogin(int purpose)
+std::uintptr_t BatchChange::newLogin(LoginPurpose purpose)
 {
     const std::uintptr_t session = sessions_.next();
     lastLogin_ = session;
@@ -263,7 +260,7 @@ BatchChange::EntryResult BatchChange::changeEntry(
     // A device that never answered is told so, not that its password is wrong.
     AuthorityVerdict verdict = AuthorityVerdict::Refused;
     if (entry.typeCode >= 500) {
-        const std::uintptr_t session = newLogin(sdkBatchLogin);
+        const std::uintptr_t session = newLogin(LoginPurpose::Change);
         services_.sdkLoginFor(session, entry.ip, port, form.userName, form.passwordText, false);
         std::optional<bool> answer = awaitAnswer(loginWait_);
         if (!runActive_)
@@ -307,7 +304,7 @@ BatchChange::EntryResult BatchChange::changeOldEntry(
 BatchChange::EntryResult BatchChange::changeOnvifEntry(
     const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress)
 {
-    const std::uintptr_t session = newLogin(onvifBatchLogin);
+    const std::uintptr_t session = newLogin(LoginPurpose::OnvifBatchChange);
     if (!services_.onvifLoginFor(session, entry.ip, std::to_string(entry.httpPort), form.userName, form.passwordText)) {
         forgetAnswer();
         return {DeviceOutcome::Refused, false};

@@ -99,7 +99,7 @@ private:
     EntryResult changeOldEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
     EntryResult changeOnvifEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
     void reportChanged(const ChangeExpectation& expected);
-    std::uintptr_t newLogin(int purpose);
+    std::uintptr_t newLogin(LoginPurpose purpose);
 
     // Before starting what will answer: from then on the answer is the worker's.
     void expectAnswer(Answer answer, std::uintptr_t session);

@@ -17,9 +17,6 @@ namespace M = ChangeMessages;
 namespace {
 
 constexpr std::size_t passwordFieldLimit = 31;
-// loginPurpose of the single change's SDK login and ONVIF login.
-constexpr int sdkLogin = 1;
-constexpr int onvifLogin = 3;
 
 std::string lowerCased(std::string text)
 {
@@ -208,7 +205,7 @@ void ConfigurationChange::onvifPath(std::int32_t typeCode)
     }
     if (!portsPass(state_.selected.kindText, typeCode))
         return;
-    state_.loginPurpose = onvifLogin;
+    state_.loginPurpose = LoginPurpose::OnvifChange;
     answerPending_ = services_.onvifLoginFor(
         sessions_.next(), state_.selected.ipText, state_.selected.httpPortText, form.userName, form.passwordText);
     onvifStep_ = answerPending_ ? OnvifChangeStep::LoginPending : OnvifChangeStep::Unavailable;
@@ -295,7 +292,7 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
         say(M::badAddress);
         return;
     }
-    state_.loginPurpose = sdkLogin;
+    state_.loginPurpose = LoginPurpose::Change;
     sdkAfterUnansweredCheck_ = false;
     if (typeCode >= 500) {
         // These recorders are checked by the vendor SDK; the change goes on
@@ -402,7 +399,7 @@ void ConfigurationChange::loginAnswered(bool accepted, std::uintptr_t session)
         return;
     }
     switch (state_.loginPurpose) {
-    case sdkLogin:
+    case LoginPurpose::Change:
         if (accepted) {
             basicAfterSdkLogin();
         } else if (!sdkAfterUnansweredCheck_) {
@@ -410,7 +407,7 @@ void ConfigurationChange::loginAnswered(bool accepted, std::uintptr_t session)
             say(M::wrongPassword);
         }
         break;
-    case onvifLogin:
+    case LoginPurpose::OnvifChange:
         // A refused ONVIF login is silent.
         if (accepted) {
             onvifChange();
@@ -452,7 +449,7 @@ void ConfigurationChange::loginAbandoned()
     // A single change's SDK login that could not reach the device: its
     // answer will never come, and the user is told why (once: an unanswered
     // web check before it has said so already).
-    const bool singleSdkLogin = pending && state_.loginPurpose == sdkLogin;
+    const bool singleSdkLogin = pending && state_.loginPurpose == LoginPurpose::Change;
     if (singleSdkLogin) {
         settle(DeviceOutcome::Unreachable);
         if (!sdkAfterUnansweredCheck_)

@@ -239,15 +239,15 @@ void MainController::loginAnswered(bool accepted, std::uintptr_t session)
 {
     // What the answer continues depends on what the login was for.
     switch (state_.loginPurpose) {
-    case 2: // an upgrade through the vendor SDK
+    case LoginPurpose::SdkUpgrade:
         upgrade_.sdkLoginAnswered(accepted, session);
         break;
-    case 1: // a basic change
-    case 3: // an ONVIF change of the selected device
-    case 4: // an ONVIF change inside a batch
+    case LoginPurpose::Change:
+    case LoginPurpose::OnvifChange:
+    case LoginPurpose::OnvifBatchChange:
         change_.loginAnswered(accepted, session);
         break;
-    default:
+    case LoginPurpose::None:
         break;
     }
 }
@@ -256,7 +256,7 @@ void MainController::sdkConnectFailed()
 {
     // A change's login (single or batch) that could not connect is the
     // change's to report; the upgrade panel has nothing to do with it.
-    if (state_.loginPurpose == 1) {
+    if (state_.loginPurpose == LoginPurpose::Change) {
         services_.sdkLogout();
         change_.loginAbandoned();
         return;
@@ -264,7 +264,7 @@ void MainController::sdkConnectFailed()
     // Once an SDK upgrade has reported anything, a lost connection is its
     // business, not a new failure - unless an SDK upgrade is waiting for its
     // end right now: ignoring the loss would leave it waiting for good.
-    bool sdkUpgradeWaiting = state_.loginPurpose == 2 && state_.upgradeRunning;
+    bool sdkUpgradeWaiting = state_.loginPurpose == LoginPurpose::SdkUpgrade && state_.upgradeRunning;
     if (state_.sdkUpgradeState != SdkUpgradeState::NoEvent && !sdkUpgradeWaiting)
         return;
     services_.sdkLogout();

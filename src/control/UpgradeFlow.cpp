@@ -362,7 +362,7 @@ void UpgradeFlow::startSdkUpgrade(int typeCode)
         refuse(M::upgrading);
         return;
     }
-    state_.loginPurpose = 2;
+    state_.loginPurpose = LoginPurpose::SdkUpgrade;
     // A new upgrade has reported nothing yet: a lost connection during its
     // login must end it, whatever the previous upgrade reported.
     state_.sdkUpgradeState = SdkUpgradeState::NoEvent;

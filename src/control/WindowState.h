@@ -15,6 +15,16 @@ enum class SdkUpgradeState {
     Done = 1,
 };
 
+// What the library login under way is for; its answer continues that flow.
+// The values are the window's own numbers for them.
+enum class LoginPurpose {
+    None = -1,
+    Change = 1,            // the vendor SDK's login of a change, single or batch
+    SdkUpgrade = 2,        // the vendor SDK's login of an upgrade
+    OnvifChange = 3,       // the ONVIF login of the selected device's change
+    OnvifBatchChange = 4,  // the ONVIF login of a batch entry
+};
+
 // The main window's shared state beyond the device table.
 struct WindowState {
     int searchMode = 1;
@@ -37,7 +47,7 @@ struct WindowState {
     bool upgradeBusy = false;
     SdkUpgradeState sdkUpgradeState = SdkUpgradeState::NoEvent;
     bool upgradeRunning = false;
-    int loginPurpose = -1;
+    LoginPurpose loginPurpose = LoginPurpose::None;
     // The modal busy dialog is up (a search's or a batch's), and what the
     // last one returned (2: cancelled).
     bool busyDialogShown = false;

@@ -49,7 +49,7 @@ TEST_F(OnvifChange, TheSettingsGoOutAfterTheLoginAndTheLoginEnds)
     clickedDevice();
     controller->applyChanges();
     EXPECT_EQ(library.takeCalls(), (Calls {"login 192.168.1.20:8080 admin haslo"}));
-    EXPECT_EQ(controller->state().loginPurpose, 3);
+    EXPECT_EQ(controller->state().loginPurpose, LoginPurpose::OnvifChange);
     EXPECT_EQ(step(), OnvifChangeStep::LoginPending);
 
     library.answerLogin(LS_NET_EVENT_LOGIN_OK);
@@ -320,7 +320,7 @@ TEST_F(OnvifBatch, EachDeviceIsLoggedIntoAndGetsTheNextAddress)
     // Each block names the device it goes to, with fixed addresses.
     EXPECT_EQ(field(library.blocks[1].mac, sizeof library.blocks[1].mac), "0012AB000021");
     EXPECT_EQ(library.blocks[1].dhcp, 0);
-    EXPECT_EQ(controller->state().loginPurpose, 4);
+    EXPECT_EQ(controller->state().loginPurpose, LoginPurpose::OnvifBatchChange);
     EXPECT_EQ(report, (std::vector<std::pair<std::string, DeviceOutcome>> {{"10.1.0.20", DeviceOutcome::Changed},
                           {"10.1.0.21", DeviceOutcome::Changed}, {"10.1.0.22", DeviceOutcome::Skipped}}));
     EXPECT_EQ(view.messages, (std::vector<std::string> {std::string(M::success)}));

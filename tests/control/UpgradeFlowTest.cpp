@@ -283,7 +283,7 @@ TEST_F(UpgradeFlowTest, SdkRouteLogsInAndFollowsTheLibrarysEvents)
     flow.upgradePressed();
     ASSERT_EQ(services.sdkLogins, std::vector<std::string> {"10.1.0.20:80 admin family1"});
     EXPECT_TRUE(services.httpChecks.empty());
-    EXPECT_EQ(state.loginPurpose, 2);
+    EXPECT_EQ(state.loginPurpose, LoginPurpose::SdkUpgrade);
     EXPECT_TRUE(state.upgradeBusy);
 
     flow.sdkLoginAnswered(true);
