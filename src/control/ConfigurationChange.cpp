@@ -6,6 +6,7 @@
 #include "net/Base64.h"
 #include "platform/DeviceAddress.h"
 #include "platform/LocalAddresses.h"
+#include "platform/TextCase.h"
 #include "platform/TextCodec.h"
 #include "platform/TextNumbers.h"
 
@@ -29,13 +30,6 @@ Path pathFor(std::int32_t typeCode)
     if ((typeCode >= 500 && typeCode <= 899) || typeCode == 1000)
         return Path::Extended;
     return Path::Basic;
-}
-
-std::string lowerCased(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 } // namespace
