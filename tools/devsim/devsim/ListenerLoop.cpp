@@ -38,8 +38,7 @@ void ListenerLoop::close()
     queue_.reset();
 }
 
-bool ListenerLoop::listen(std::size_t device, std::uint32_t address, std::uint16_t port, int backlog,
-    int receiveBuffer)
+bool ListenerLoop::listen(std::size_t device, std::uint32_t address, std::uint16_t port, int backlog, int receiveBuffer)
 {
     const std::uint64_t endpoint = endpointKey(address, port);
     if (byEndpoint_.contains(endpoint))

@@ -36,8 +36,7 @@ std::optional<HostileMode> parseHostile(const std::string& text)
 // Reads one device object, keeping the first error.
 class OnvifDeviceReader : public JsonFieldReader {
 public:
-    OnvifDeviceReader(const Json& object, std::size_t index)
-        : JsonFieldReader("ONVIF device", index), object_(object)
+    OnvifDeviceReader(const Json& object, std::size_t index) : JsonFieldReader("ONVIF device", index), object_(object)
     {
     }
 
@@ -127,7 +126,8 @@ OnvifDeviceFileResult OnvifDeviceFile::load(const std::string& path)
 
 OnvifDeviceFileResult OnvifDeviceFile::parse(std::string_view jsonText)
 {
-    return ParseJsonDeviceList<OnvifDeviceFileResult, OnvifDeviceReader>(jsonText, "onvifDevices", "an \"onvifDevices\" list");
+    return ParseJsonDeviceList<OnvifDeviceFileResult, OnvifDeviceReader>(jsonText, "onvifDevices",
+        "an \"onvifDevices\" list");
 }
 
 } // namespace lorvena::devsim

@@ -27,8 +27,7 @@ public:
     static constexpr std::size_t maxConnections = 64; // more are closed at once
 
     // Everything passed must outlive the servers.
-    VideoServers(const std::vector<SimulatedDevice>& devices, RequestLog& log, UpgradeStore& upgrades,
-        Timers& timers);
+    VideoServers(const std::vector<SimulatedDevice>& devices, RequestLog& log, UpgradeStore& upgrades, Timers& timers);
 
     // Opens at most `budget` listeners; false, with `error`, only when the
     // event queue cannot be made.
