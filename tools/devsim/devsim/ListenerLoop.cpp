@@ -81,6 +81,14 @@ void ListenerLoop::closeListener(std::uint64_t id)
     listeners_.erase(found); // closing the descriptor also takes it out of the queue
 }
 
+void ListenerLoop::watch(int socket, std::uint64_t id, std::uint32_t events)
+{
+    epoll_event event {};
+    event.events = events;
+    event.data.u64 = id;
+    epoll_ctl(queue_.get(), EPOLL_CTL_MOD, socket, &event);
+}
+
 std::optional<std::uint64_t> ListenerLoop::listenerAt(std::uint32_t address, std::uint32_t port) const
 {
     auto found = byEndpoint_.find(endpointKey(address, port));

@@ -47,6 +47,9 @@ public:
     bool isOpen() const { return static_cast<bool>(queue_); }
     int queue() const { return queue_.get(); }
     std::uint64_t newId() { return nextId_++; }
+    // What the queue waits for on connection `id`'s `socket` from now on
+    // (epoll's EPOLLIN and EPOLLOUT; 0: nothing but its end).
+    void watch(int socket, std::uint64_t id, std::uint32_t events);
 
     // A listener for `device` on `address`:`port`. False when another
     // listener holds that endpoint or the socket cannot listen there (the

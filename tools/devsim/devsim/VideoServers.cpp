@@ -186,11 +186,9 @@ bool VideoServers::flush(std::uint64_t id, Connection& connection)
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            epoll_event event {};
-            event.events = connection.closeWhenSent ? static_cast<std::uint32_t>(EPOLLOUT)
-                                                    : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT);
-            event.data.u64 = id;
-            epoll_ctl(loop_.queue(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+            loop_.watch(connection.socket.get(), id,
+                connection.closeWhenSent ? static_cast<std::uint32_t>(EPOLLOUT)
+                                         : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT));
             return true;
         }
         if (sent < 0) {
@@ -203,10 +201,7 @@ bool VideoServers::flush(std::uint64_t id, Connection& connection)
         drop(id);
         return false;
     }
-    epoll_event event {};
-    event.events = EPOLLIN;
-    event.data.u64 = id;
-    epoll_ctl(loop_.queue(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+    loop_.watch(connection.socket.get(), id, EPOLLIN);
     return true;
 }
 

@@ -210,9 +210,7 @@ bool WebServers::takeUpload(std::uint64_t id, Connection& connection, std::strin
     case UpgradeReceiver::Then::StopReading: {
         connection.stalled = true;
         // Nothing but the first reply may still have to go out.
-        epoll_event event {};
-        event.data.u64 = id;
-        epoll_ctl(loop_.queue(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+        loop_.watch(connection.socket.get(), id, 0);
         if (!step.reply.empty())
             sendThenRead(id, connection, std::move(step.reply));
         return connections_.contains(id);
@@ -314,11 +312,8 @@ void WebServers::dripOne(std::uint64_t id, Connection& connection)
 
 void WebServers::waitWritable(std::uint64_t id, const Connection& connection)
 {
-    epoll_event event {};
-    event.events = connection.stalled ? static_cast<std::uint32_t>(EPOLLOUT)
-                                      : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT);
-    event.data.u64 = id;
-    epoll_ctl(loop_.queue(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+    loop_.watch(connection.socket.get(), id,
+        connection.stalled ? static_cast<std::uint32_t>(EPOLLOUT) : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT));
 }
 
 bool WebServers::flush(std::uint64_t id, Connection& connection)
@@ -352,10 +347,7 @@ bool WebServers::flush(std::uint64_t id, Connection& connection)
     }
     if (!connection.closeWhenSent && connection.unsent.empty()) {
         // An upload goes on: back to reading (or, stalled, to nothing).
-        epoll_event event {};
-        event.events = connection.stalled ? 0u : static_cast<std::uint32_t>(EPOLLIN);
-        event.data.u64 = id;
-        epoll_ctl(loop_.queue(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+        loop_.watch(connection.socket.get(), id, connection.stalled ? 0u : static_cast<std::uint32_t>(EPOLLIN));
         return true;
     }
     // Answered in full (or the client is gone): the response ends with the
