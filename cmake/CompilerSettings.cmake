@@ -32,3 +32,13 @@ if(LORVENA_FUZZ)
     -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(lorvena_settings INTERFACE -fsanitize=address,undefined)
 endif()
+
+# The Qt targets opt in to Qt's stricter text rules: no silent conversion
+# between QString and 8-bit text (whose encoding would be guessed), no
+# QUrl from a bare string (which would be guessed too), and QStringBuilder
+# for concatenations. Every conversion is then spelled out: UTF-8 for the
+# program's texts, Latin-1 only where a text is plain ASCII.
+add_library(lorvena_qt_strict INTERFACE)
+target_compile_definitions(lorvena_qt_strict INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING QT_NO_CAST_FROM_BYTEARRAY
+  QT_USE_QSTRINGBUILDER)

@@ -143,7 +143,10 @@ ExchangeOutcome awaitReply(const std::vector<UniqueFd>& sockets, std::string_vie
 }
 
 // The hex digits of a MAC text, lower case: "00-1A-2b..." and "00:1a:2B..."
-// name the same device.
+// name the same device. Kept apart from discovery's macDigits on purpose:
+// that one refuses a spelling it does not know, while here every hex digit
+// counts whatever surrounds it, so a device's own odd spelling of its MAC in
+// a reply still matches the listed one.
 std::string macDigits(std::string_view text)
 {
     std::string digits;

@@ -4,6 +4,7 @@
 #include "discovery/InterfaceSockets.h"
 #include "discovery/SearchPackets.h"
 #include "platform/LocalAddresses.h"
+#include "platform/TextNumbers.h"
 
 #include <algorithm>
 
@@ -29,17 +30,6 @@ std::string_view cut(std::string_view text, std::size_t maxLength)
 bool isSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -131,8 +121,8 @@ std::array<std::uint8_t, 6> parseMacBytes(std::string_view macText)
             ++at;
         int value = 0;
         std::size_t digits = 0;
-        for (; digits < 2 && at < macText.size() && hexDigit(macText[at]) >= 0; ++digits, ++at)
-            value = value * 16 + hexDigit(macText[at]);
+        for (; digits < 2 && at < macText.size() && hexDigitValue(macText[at]) >= 0; ++digits, ++at)
+            value = value * 16 + hexDigitValue(macText[at]);
         if (digits == 0)
             break;
         mac[index] = static_cast<std::uint8_t>(value);

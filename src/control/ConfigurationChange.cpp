@@ -4,6 +4,7 @@
 #include "net/Base64.h"
 #include "platform/DeviceAddress.h"
 #include "platform/LocalAddresses.h"
+#include "platform/TextCase.h"
 #include "platform/TextCodec.h"
 #include "platform/TextNumbers.h"
 
@@ -17,13 +18,6 @@ namespace M = ChangeMessages;
 namespace {
 
 constexpr std::size_t passwordFieldLimit = 31;
-
-std::string lowerCased(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 } // namespace
 

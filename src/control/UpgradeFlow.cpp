@@ -7,6 +7,7 @@
 #include "control/UploadWorker.h"
 #include "net/Base64.h"
 #include "platform/DeviceAddress.h"
+#include "platform/TextCase.h"
 #include "platform/TextCodec.h"
 #include "upgrade/PackageFile.h"
 #include "upgrade/PackageName.h"
@@ -33,13 +34,6 @@ constexpr std::size_t longestPackagePath = 259;
 // password travel in Windows-1250, as on every other route.
 constexpr std::size_t longestVideoServerText = 39;
 constexpr std::size_t longestPassword = 31;
-
-std::string lowerCased(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 std::string cutTo(std::string text, std::size_t bytes)
 {

@@ -1,5 +1,7 @@
 #include "discovery/MacText.h"
 
+#include "platform/TextCase.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -10,12 +12,6 @@ namespace {
 bool allHex(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
-}
-
-void appendLower(std::string& digits, std::string_view part)
-{
-    for (char c : part)
-        digits += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
 // `text` cut at `separator` into `groups` parts of `minDigits` to
@@ -33,7 +29,7 @@ std::optional<std::string> grouped(std::string_view text, char separator, int gr
         if (part.size() < minDigits || part.size() > maxDigits || !allHex(part))
             return std::nullopt;
         digits.append(maxDigits - part.size(), '0');
-        appendLower(digits, part);
+        digits += lowerCased(part);
         start = end + 1;
     }
     return digits;
@@ -47,9 +43,7 @@ std::optional<std::string> macDigits(std::string_view text)
     if (first == std::string_view::npos) {
         if (text.size() != 12 || !allHex(text))
             return std::nullopt;
-        std::string digits;
-        appendLower(digits, text);
-        return digits;
+        return lowerCased(text);
     }
     const char separator = text[first];
     if (separator == '.')

@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include "platform/TextCase.h"
 #include "platform/TextNumbers.h"
 #include "platform/UniqueFd.h"
 
@@ -25,13 +26,6 @@ std::string_view trim(std::string_view text)
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
         text.remove_suffix(1);
     return text;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
 }
 
 std::optional<std::string_view> sectionName(std::string_view line)

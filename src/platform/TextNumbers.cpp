@@ -22,4 +22,15 @@ std::int32_t leadingInteger(std::string_view text)
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 } // namespace lorvena

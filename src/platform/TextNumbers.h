@@ -10,4 +10,7 @@ namespace lorvena {
 // are none. The value saturates at the 32-bit limits.
 std::int32_t leadingInteger(std::string_view text);
 
+// The value of one hexadecimal digit, either case; -1 for any other byte.
+int hexDigitValue(char c);
+
 } // namespace lorvena

@@ -565,10 +565,28 @@ void CTavrinDlg::paintEvent(QPaintEvent*)
 
 void CTavrinDlg::mousePressEvent(QMouseEvent* event)
 {
-    // The window has no title bar: its top band is where it is dragged.
-    if (event->button() == Qt::LeftButton && startsDrag(event->position().y()) && windowHandle())
-        windowHandle()->startSystemMove();
+    // The window has no title bar: its top band is where it is dragged. The
+    // window system moves it where it can (it knows the screens' edges and
+    // snapping); where it cannot, the window follows the mouse itself.
+    if (event->button() == Qt::LeftButton && startsDrag(event->position().y())) {
+        if (!windowHandle() || !windowHandle()->startSystemMove())
+            dragGrip_ = event->globalPosition().toPoint() - pos();
+    }
     QWidget::mousePressEvent(event);
+}
+
+void CTavrinDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    if (dragGrip_ && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - *dragGrip_);
+    QWidget::mouseMoveEvent(event);
+}
+
+void CTavrinDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        dragGrip_.reset();
+    QWidget::mouseReleaseEvent(event);
 }
 
 void CTavrinDlg::closeEvent(QCloseEvent* event)

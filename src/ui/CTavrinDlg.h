@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <optional>
 
 class QCheckBox;
 class QLineEdit;
@@ -95,6 +96,8 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -108,6 +111,9 @@ private:
 
     int searchMode_;
     MainController* controller_ = nullptr;
+    // A drag the window follows itself: the mouse's place on the window
+    // when the press came (empty when there is no such drag).
+    std::optional<QPoint> dragGrip_;
     std::map<ControlId, QWidget*> controls_;
     CSortListCtrl* deviceList_ = nullptr;
     QCheckBox* dhcpCheck_ = nullptr;

@@ -1,13 +1,13 @@
 #include "upgrade/ProgressFigure.h"
 
-#include <cctype>
+#include "platform/TextNumbers.h"
+
+#include <algorithm>
 #include <limits>
 
 namespace lorvena {
 
 namespace {
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The figure's text: after "process=", before the first "<br>" or line feed.
 std::string_view figureText(std::string_view body)
@@ -27,23 +27,11 @@ std::string_view figureText(std::string_view body)
 
 int deviceProgressFigure(std::string_view body)
 {
-    std::string_view text = figureText(body);
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
     // Truncating toward zero keeps the whole part only, so the digits after a
-    // decimal point never matter. A hostile device's endless digits saturate.
-    constexpr long long limit = std::numeric_limits<int>::max();
-    long long whole = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i) {
-        whole = whole * 10 + (text[i] - '0');
-        if (whole > limit)
-            whole = limit;
-    }
-    return static_cast<int>(negative ? -whole : whole);
+    // decimal point never matter. A hostile device's endless digits saturate,
+    // at the same distance from zero either way (the traces have always
+    // shown -2147483647 for a huge negative figure).
+    return std::max(leadingInteger(figureText(body)), -std::numeric_limits<int>::max());
 }
 
 } // namespace lorvena

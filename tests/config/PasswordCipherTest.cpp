@@ -152,10 +152,13 @@ TEST(PasswordCipher, NineToSixteenBytesChangeOnlyTheFirstTwoBlocks)
     }
 }
 
-TEST(PasswordCipher, SameInputSameOutput)
+TEST(PasswordCipher, AKnownPasswordGivesItsKnownField)
 {
-    Field plain = passwordField("admin123");
-    EXPECT_EQ(enciphered(plain), enciphered(plain));
+    // Worked out once by a separate DES program, so a fault shared with the
+    // libcrypto comparison above (key bytes, block order) still shows here.
+    const Field expected {0xff, 0x55, 0x78, 0xde, 0x6f, 0x77, 0x6c, 0xb5, 0x13, 0x1e, 0x9f, 0x44, 0xc5, 0x4e, 0x83,
+        0xf3, 0x13, 0x1e, 0x9f, 0x44, 0xc5, 0x4e, 0x83, 0xf3, 0x13, 0x1e, 0x9f, 0x44, 0xc5, 0x4e, 0x83, 0xf3};
+    EXPECT_EQ(enciphered(passwordField("admin123")), expected);
 }
 
 TEST(PasswordCipher, NullPointersChangeNothing)

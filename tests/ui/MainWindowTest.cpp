@@ -104,11 +104,27 @@ TEST_F(MainWindowTest, EachGenerationShowsItsControls)
     EXPECT_EQ(window->control(ControlId::ModeSwitch)->toolTip(), "Stare");
 }
 
-TEST(MainWindowDrag, OnlyTheTopBandDragsTheWindow)
+TEST_F(MainWindowTest, OnlyTheTopBandDragsTheWindow)
 {
-    EXPECT_TRUE(CTavrinDlg::startsDrag(0));
-    EXPECT_TRUE(CTavrinDlg::startsDrag(77));
-    EXPECT_FALSE(CTavrinDlg::startsDrag(78));
+    open(1);
+    struct Case {
+        int y;
+        bool drags;
+    };
+    const QPoint step(40, 25);
+    for (const Case& c : {Case {0, true}, Case {77, true}, Case {78, false}, Case {300, false}}) {
+        SCOPED_TRACE(c.y);
+        window->move(100, 100);
+        const QPoint before = window->pos();
+        const QPoint press(200, c.y);
+        QTest::mousePress(window.get(), Qt::LeftButton, {}, press);
+        QTest::mouseMove(window.get(), press + step);
+        QTest::mouseRelease(window.get(), Qt::LeftButton, {}, press + step);
+        EXPECT_EQ(window->pos(), c.drags ? before + step : before);
+        // Once released, the mouse moves the window no more.
+        QTest::mouseMove(window.get(), press);
+        EXPECT_EQ(window->pos(), c.drags ? before + step : before);
+    }
 }
 
 TEST_F(MainWindowTest, EscapeLeavesTheWindowOpen)

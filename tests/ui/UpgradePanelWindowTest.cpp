@@ -127,7 +127,12 @@ TEST_F(UpgradePanelWindowTest, TheFileDialogGetsTheFilterInQtsForm)
     chosenFile.clear();
     EXPECT_EQ(view.chooseUpgradeFile(), std::nullopt);
     ASSERT_EQ(filters.size(), 2);
-    EXPECT_EQ(filters[0], CDlgUpgrade::qtFileFilter(upgradeFileFilter));
+    // What the dialog is handed, letter for letter: Qt's "label (patterns)"
+    // entries, every file as "*" (a "*.*" would leave out names without a dot).
+    const QString expected =
+        QStringLiteral("所有文件 (*);;图片 (*.gif *.jpg);;HTML (*.HTM *.HTML);;PACKAGE (*.package);;FLS (*.FLS)");
+    EXPECT_EQ(filters[0], expected);
+    EXPECT_EQ(filters[1], expected);
 }
 
 TEST_F(UpgradePanelWindowTest, ThePanelsButtonsReachTheController)

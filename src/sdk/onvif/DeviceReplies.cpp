@@ -5,7 +5,6 @@
 #include <arpa/inet.h>
 
 #include <cctype>
-#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -16,16 +15,6 @@ namespace {
 pugi::xml_node responseElement(const pugi::xml_document& document, std::string_view name)
 {
     return Child(SoapBody(document), name);
-}
-
-std::optional<int> integerOf(const pugi::xml_node& node)
-{
-    std::string text = TrimmedText(node);
-    int value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
 }
 
 bool isTrue(const pugi::xml_node& node)
@@ -44,12 +33,12 @@ std::optional<std::chrono::system_clock::time_point> readDateTime(const pugi::xm
 {
     pugi::xml_node date = Child(dateTime, "Date");
     pugi::xml_node time = Child(dateTime, "Time");
-    auto year = integerOf(Child(date, "Year"));
-    auto month = integerOf(Child(date, "Month"));
-    auto day = integerOf(Child(date, "Day"));
-    auto hour = integerOf(Child(time, "Hour"));
-    auto minute = integerOf(Child(time, "Minute"));
-    auto second = integerOf(Child(time, "Second"));
+    auto year = IntegerText(Child(date, "Year"));
+    auto month = IntegerText(Child(date, "Month"));
+    auto day = IntegerText(Child(date, "Day"));
+    auto hour = IntegerText(Child(time, "Hour"));
+    auto minute = IntegerText(Child(time, "Minute"));
+    auto second = IntegerText(Child(time, "Second"));
     if (!year || !month || !day || !hour || !minute || !second)
         return std::nullopt;
     // The system clock counts nanoseconds in 64 bits and ends in April 2262;
@@ -125,7 +114,7 @@ std::optional<NetworkInterfaceInfo> ParseNetworkInterfaces(std::string_view repl
     std::string address = TrimmedText(Child(used, "Address"));
     if (isIpv4(address)) {
         info.address = address;
-        auto prefix = integerOf(Child(used, "PrefixLength"));
+        auto prefix = IntegerText(Child(used, "PrefixLength"));
         if (prefix && *prefix >= 0 && *prefix <= 32)
             info.prefixLength = *prefix;
     }

@@ -1,5 +1,7 @@
 #include "sdk/onvif/HttpReplyReader.h"
 
+#include "platform/TextCase.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -7,14 +9,6 @@
 namespace lorvena::onvif {
 
 namespace {
-
-std::string lower(std::string_view text)
-{
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
 
 std::string_view trim(std::string_view text)
 {
@@ -102,9 +96,9 @@ HttpReplyReader::State HttpReplyReader::parseHeader()
         std::size_t colon = line.find(':');
         if (colon == std::string_view::npos)
             continue;
-        std::string name = lower(trim(line.substr(0, colon)));
+        std::string name = lowerCased(trim(line.substr(0, colon)));
         std::string_view value = trim(line.substr(colon + 1));
-        if (name == "transfer-encoding" && lower(value).find("chunked") != std::string::npos) {
+        if (name == "transfer-encoding" && lowerCased(value).find("chunked") != std::string::npos) {
             chunked_ = true;
         } else if (name == "content-length") {
             std::size_t length = 0;

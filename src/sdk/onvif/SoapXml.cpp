@@ -1,6 +1,7 @@
 #include "sdk/onvif/SoapXml.h"
 
 #include <cctype>
+#include <charconv>
 
 namespace lorvena::onvif {
 
@@ -81,6 +82,16 @@ std::string TrimmedText(const pugi::xml_node& node)
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
         text.remove_suffix(1);
     return std::string(text);
+}
+
+std::optional<int> IntegerText(const pugi::xml_node& node)
+{
+    std::string text = TrimmedText(node);
+    int value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
 }
 
 pugi::xml_node SoapBody(const pugi::xml_document& document)

@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,9 @@ pugi::xml_node Descendant(const pugi::xml_node& parent, std::string_view localNa
 pugi::xml_node Path(pugi::xml_node parent, std::initializer_list<std::string_view> localNames);
 // The element's text with surrounding white space removed.
 std::string TrimmedText(const pugi::xml_node& node);
+// The element's trimmed text as a decimal int (a sign allowed, nothing
+// else around it); nothing when it is empty, not a number or out of range.
+std::optional<int> IntegerText(const pugi::xml_node& node);
 
 // The SOAP Body of a parsed envelope (null when the document is none).
 pugi::xml_node SoapBody(const pugi::xml_document& document);

@@ -1,5 +1,7 @@
 #include "sdk/onvif/WsDiscoveryMessages.h"
 
+#include "platform/TextCase.h"
+#include "platform/TextNumbers.h"
 #include "sdk/onvif/OnvifAccess.h"
 #include "sdk/onvif/OnvifNamespaces.h"
 #include "sdk/onvif/SoapXml.h"
@@ -24,17 +26,6 @@ std::vector<std::string> splitWords(std::string_view text)
     while (stream >> word)
         words.push_back(word);
     return words;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::string_view localPart(std::string_view qname)
@@ -114,12 +105,8 @@ std::vector<ProbeMatch> ParseProbeMatches(std::string_view datagram)
 std::optional<ServiceAddress> ParseServiceUrl(std::string_view url)
 {
     constexpr std::string_view scheme = "http://";
-    if (url.size() < scheme.size())
+    if (url.size() < scheme.size() || !equalsIgnoringCase(url.substr(0, scheme.size()), scheme))
         return std::nullopt;
-    for (std::size_t i = 0; i < scheme.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i])
-            return std::nullopt;
-    }
     url.remove_prefix(scheme.size());
     std::size_t slash = url.find('/');
     std::string_view authority = url.substr(0, slash);
@@ -161,8 +148,8 @@ std::string PercentDecode(std::string_view text)
     decoded.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size()) {
-            int high = hexValue(text[i + 1]);
-            int low = hexValue(text[i + 2]);
+            int high = hexDigitValue(text[i + 1]);
+            int low = hexDigitValue(text[i + 2]);
             if (high >= 0 && low >= 0) {
                 decoded += static_cast<char>(high * 16 + low);
                 i += 2;

@@ -74,9 +74,9 @@ std::optional<Fault> parseFault(std::string_view text)
 }
 
 // Reads one device object, keeping the first error.
-class DeviceReader {
+class DeviceReader : public JsonFieldReader {
 public:
-    DeviceReader(const Json& object, std::size_t index) : object_(object), index_(index) {}
+    DeviceReader(const Json& object, std::size_t index) : JsonFieldReader("device", index), object_(object) {}
 
     std::optional<SimulatedDevice> read()
     {
@@ -135,61 +135,18 @@ public:
             else
                 fail(key, "is not a known field");
         }
-        if (error_.empty() && !haveIp)
+        if (!failed() && !haveIp)
             fail("ip", "is required");
-        if (error_.empty() && !haveMac)
+        if (!failed() && !haveMac)
             fail("mac", "is required");
-        if (!error_.empty())
+        if (failed())
             return std::nullopt;
         if (!haveMacText)
             device.macText = object_["mac"].get<std::string>();
         return device;
     }
 
-    const std::string& error() const { return error_; }
-
 private:
-    std::nullopt_t fail(const std::string& key, const std::string& problem)
-    {
-        if (error_.empty()) {
-            error_ = "device " + std::to_string(index_);
-            if (!key.empty())
-                error_ += ": \"" + key + "\"";
-            error_ += " " + problem;
-        }
-        return std::nullopt;
-    }
-
-    bool readText(const std::string& key, const Json& value, std::string& target)
-    {
-        if (!value.is_string()) {
-            fail(key, "must be a string");
-            return false;
-        }
-        target = value.get<std::string>();
-        return true;
-    }
-
-    void readBool(const std::string& key, const Json& value, bool& target)
-    {
-        if (value.is_boolean())
-            target = value.get<bool>();
-        else
-            fail(key, "must be true or false");
-    }
-
-    std::int64_t readInteger(const std::string& key, const Json& value, std::int64_t low, std::int64_t high)
-    {
-        if (value.is_number_integer()) {
-            auto number = value.get<std::int64_t>();
-            // A large unsigned value reads back negative; it is out of range either way.
-            if (number >= low && number <= high && !(value.is_number_unsigned() && number < 0))
-                return number;
-        }
-        fail(key, "must be an integer from " + std::to_string(low) + " to " + std::to_string(high));
-        return 0;
-    }
-
     bool readIp(const Json& value, SimulatedDevice& device)
     {
         std::optional<std::uint32_t> ip = value.is_string() ? parseIpv4(value.get<std::string>()) : std::nullopt;
@@ -418,8 +375,6 @@ private:
     }
 
     const Json& object_;
-    std::size_t index_;
-    std::string error_;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "devsim/DeviceGenerator.h"
 
+#include "discovery/ReplyParser.h"
 #include "platform/LocalAddresses.h"
 
 #include <array>
@@ -27,13 +28,6 @@ constexpr std::array models {
 
 // Locally administered, so it can never collide with a real device's MAC.
 constexpr std::array<std::uint8_t, 3> macPrefix {0x02, 0x4C, 0x56};
-
-std::string formatMac(const std::array<std::uint8_t, 6>& mac)
-{
-    char text[18];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
-    return text;
-}
 
 } // namespace
 
@@ -66,7 +60,7 @@ GeneratedDevices DeviceGenerator::generate(std::size_t count, std::uint32_t firs
         device.dns = gateway;
         device.mac = {macPrefix[0], macPrefix[1], macPrefix[2], static_cast<std::uint8_t>(serial >> 16),
             static_cast<std::uint8_t>(serial >> 8), static_cast<std::uint8_t>(serial)};
-        device.macText = formatMac(device.mac);
+        device.macText = macText(device.mac);
         device.password = "admin";
         result.devices.push_back(std::move(device));
     }

@@ -1,5 +1,7 @@
 #include "devsim/HttpResponder.h"
 
+#include "platform/TextCase.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -15,13 +17,6 @@ constexpr std::string_view userName = "admin";
 // The upgrade progress query: "/vb.htm?setuser=<user>&upgradeprocess".
 constexpr std::string_view progressStart = "/vb.htm?setuser=";
 constexpr std::string_view progressEnd = "&upgradeprocess";
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 std::string_view trimmed(std::string_view text)
 {

@@ -34,9 +34,11 @@ std::optional<HostileMode> parseHostile(const std::string& text)
 }
 
 // Reads one device object, keeping the first error.
-class OnvifDeviceReader {
+class OnvifDeviceReader : public JsonFieldReader {
 public:
-    OnvifDeviceReader(const Json& object, std::size_t index) : object_(object), index_(index) {}
+    OnvifDeviceReader(const Json& object, std::size_t index) : JsonFieldReader("ONVIF device", index), object_(object)
+    {
+    }
 
     std::optional<OnvifDeviceConfig> read()
     {
@@ -85,55 +87,14 @@ public:
             else
                 fail(key, "is not a known field");
         }
-        if (error_.empty() && !haveIp)
+        if (!failed() && !haveIp)
             fail("ip", "is required");
-        if (!error_.empty())
+        if (failed())
             return std::nullopt;
         return device;
     }
 
-    const std::string& error() const { return error_; }
-
 private:
-    std::nullopt_t fail(const std::string& key, const std::string& problem)
-    {
-        if (error_.empty()) {
-            error_ = "ONVIF device " + std::to_string(index_);
-            if (!key.empty())
-                error_ += ": \"" + key + "\"";
-            error_ += " " + problem;
-        }
-        return std::nullopt;
-    }
-
-    void readText(const std::string& key, const Json& value, std::string& target)
-    {
-        if (value.is_string())
-            target = value.get<std::string>();
-        else
-            fail(key, "must be a string");
-    }
-
-    void readBool(const std::string& key, const Json& value, bool& target)
-    {
-        if (value.is_boolean())
-            target = value.get<bool>();
-        else
-            fail(key, "must be true or false");
-    }
-
-    std::int64_t readInteger(const std::string& key, const Json& value, std::int64_t low, std::int64_t high)
-    {
-        if (value.is_number_integer()) {
-            auto number = value.get<std::int64_t>();
-            // A large unsigned value reads back negative; it is out of range either way.
-            if (number >= low && number <= high && !(value.is_number_unsigned() && number < 0))
-                return number;
-        }
-        fail(key, "must be an integer from " + std::to_string(low) + " to " + std::to_string(high));
-        return low;
-    }
-
     bool readIp(const Json& value, OnvifDeviceConfig& device)
     {
         if (!value.is_string() || !parseIpv4(value.get<std::string>())) {
@@ -154,8 +115,6 @@ private:
     }
 
     const Json& object_;
-    std::size_t index_;
-    std::string error_;
 };
 
 } // namespace
@@ -167,7 +126,8 @@ OnvifDeviceFileResult OnvifDeviceFile::load(const std::string& path)
 
 OnvifDeviceFileResult OnvifDeviceFile::parse(std::string_view jsonText)
 {
-    return ParseJsonDeviceList<OnvifDeviceFileResult, OnvifDeviceReader>(jsonText, "onvifDevices", "an \"onvifDevices\" list");
+    return ParseJsonDeviceList<OnvifDeviceFileResult, OnvifDeviceReader>(jsonText, "onvifDevices",
+        "an \"onvifDevices\" list");
 }
 
 } // namespace lorvena::devsim

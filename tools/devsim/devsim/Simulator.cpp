@@ -3,6 +3,7 @@
 #include "devsim/DevicePassword.h"
 #include "devsim/Ipv4Text.h"
 #include "platform/LocalAddresses.h"
+#include "platform/TextCase.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>
@@ -28,13 +29,6 @@ constexpr std::size_t receiveBufferSize = 65536;
 // Descriptors kept free for everything else the process opens.
 constexpr std::size_t spareDescriptors = 64;
 constexpr std::string_view administrator = "admin";
-
-bool sameText(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 // An empty text keeps the address; anything else must be a unicast address.
 bool acceptableNewAddress(std::string_view text)
@@ -301,7 +295,7 @@ void Simulator::modify(RequestKind kind, ByteView datagram, const sockaddr_in& s
     for (std::size_t i = 0; i < devices_.size(); ++i) {
         const SimulatedDevice& device = devices_[i];
         if (device.answers(request.generation) && dottedAddress(device.ip) == request.currentAddress
-            && (!extended || sameText(device.macText, request.macText)))
+            && (!extended || equalsIgnoringCase(device.macText, request.macText)))
             chosen.push_back(i);
     }
     for (std::size_t index : chosen) {

@@ -11,6 +11,12 @@ namespace lorvena::devsim {
 // "ZV", a type byte, a zero byte, the payload length (32 bits, least
 // significant byte first), the payload. The package of an update follows its
 // Update frame unframed.
+//
+// This is deliberately a second implementation, written from that README and
+// not from the client's codec in src/sdk/ZazadaClient.cpp: the simulator is
+// what checks the client, so a mistake in the client's framing (a length
+// byte order, a header size, a cap) must show up as a failed exchange here
+// rather than be mirrored by shared code. Keep the two apart.
 enum class VideoFrameType : std::uint8_t {
     Login = 1,      // client: user and password, each a length byte and its bytes
     LoginReply = 2, // server: status byte, 0 accepted, 1 refused

@@ -1,7 +1,5 @@
 #include "devsim/VideoServers.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 
@@ -31,104 +29,47 @@ VideoServers::VideoServers(const std::vector<SimulatedDevice>& devices, RequestL
 bool VideoServers::open(std::size_t budget, std::string& error)
 {
     close();
-    epoll_.reset(epoll_create1(EPOLL_CLOEXEC));
-    if (!epoll_) {
-        error = std::string("epoll_create1: ") + std::strerror(errno);
+    if (!loop_.open(error))
         return false;
-    }
-    for (std::size_t i = 0; i < devices_.size() && listeners_.size() < budget; ++i)
+    for (std::size_t i = 0; i < devices_.size() && loop_.listenerCount() < budget; ++i)
         openListener(i);
-    serverCount_ = listeners_.size();
+    serverCount_ = loop_.listenerCount();
     return true;
 }
 
 void VideoServers::close()
 {
     connections_.clear();
-    listeners_.clear();
-    listenerDevice_.clear();
-    epoll_.reset();
+    loop_.close();
     serverCount_ = 0;
 }
 
 bool VideoServers::openListener(std::size_t device)
 {
     const SimulatedDevice& simulated = devices_[device];
-    if (!listenable(simulated))
-        return false;
-    UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket)
-        return false;
-    int on = 1;
-    setsockopt(socket.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in local {};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(simulated.videoServer.port);
-    local.sin_addr.s_addr = htonl(simulated.ip);
-    if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
-        || listen(socket.get(), 16) != 0)
-        return false;
-    std::uint64_t id = nextId_++;
-    epoll_event event {};
-    event.events = EPOLLIN | EPOLLET; // as the web servers: accepting drains the queue
-    event.data.u64 = id;
-    if (epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, socket.get(), &event) != 0)
-        return false;
-    listeners_.emplace(id, std::move(socket));
-    listenerDevice_.emplace(id, device);
-    return true;
+    return listenable(simulated) && loop_.listen(device, simulated.ip, simulated.videoServer.port, 16);
 }
 
 void VideoServers::deviceMoved(std::size_t index)
 {
-    if (!epoll_)
+    if (!loop_.isOpen())
         return;
-    for (auto entry = listenerDevice_.begin(); entry != listenerDevice_.end(); ++entry) {
-        if (entry->second == index) {
-            listeners_.erase(entry->first);
-            listenerDevice_.erase(entry);
-            break;
-        }
-    }
+    if (std::optional<std::uint64_t> old = loop_.listenerOf(index))
+        loop_.closeListener(*old);
     openListener(index);
-    serverCount_ = listeners_.size();
+    serverCount_ = loop_.listenerCount();
 }
 
-void VideoServers::handleEvents()
+void VideoServers::event(std::uint64_t id, std::uint32_t events)
 {
-    std::array<epoll_event, 64> events {};
-    int count = epoll_wait(epoll_.get(), events.data(), static_cast<int>(events.size()), 0);
-    for (int i = 0; i < count; ++i) {
-        const epoll_event& event = events[static_cast<std::size_t>(i)];
-        if (listeners_.contains(event.data.u64))
-            acceptAll(event.data.u64);
-        else if (connections_.contains(event.data.u64))
-            serve(event.data.u64, event.events);
-    }
+    if (connections_.contains(id))
+        serve(id, events);
 }
 
-void VideoServers::acceptAll(std::uint64_t listenerId)
+void VideoServers::adopt(std::uint64_t id, UniqueFd socket, std::size_t device)
 {
-    const int listener = listeners_.at(listenerId).get();
-    const std::size_t device = listenerDevice_.at(listenerId);
-    for (;;) {
-        UniqueFd socket(accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-        if (!socket) {
-            if (errno == EINTR || errno == ECONNABORTED)
-                continue;
-            return;
-        }
-        if (connections_.size() >= maxConnections)
-            continue;
-        std::uint64_t id = nextId_++;
-        epoll_event event {};
-        event.events = EPOLLIN;
-        event.data.u64 = id;
-        if (epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, socket.get(), &event) != 0)
-            continue;
-        connections_.emplace(id,
-            Connection {std::move(socket), device, std::make_unique<VideoServerSession>(devices_[device]), {}, false, {}});
-    }
+    connections_.emplace(id,
+        Connection {std::move(socket), device, std::make_unique<VideoServerSession>(devices_[device]), {}, false, {}});
 }
 
 void VideoServers::serve(std::uint64_t id, std::uint32_t events)
@@ -245,11 +186,9 @@ bool VideoServers::flush(std::uint64_t id, Connection& connection)
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            epoll_event event {};
-            event.events = connection.closeWhenSent ? static_cast<std::uint32_t>(EPOLLOUT)
-                                                    : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT);
-            event.data.u64 = id;
-            epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+            loop_.watch(connection.socket.get(), id,
+                connection.closeWhenSent ? static_cast<std::uint32_t>(EPOLLOUT)
+                                         : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT));
             return true;
         }
         if (sent < 0) {
@@ -262,10 +201,7 @@ bool VideoServers::flush(std::uint64_t id, Connection& connection)
         drop(id);
         return false;
     }
-    epoll_event event {};
-    event.events = EPOLLIN;
-    event.data.u64 = id;
-    epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+    loop_.watch(connection.socket.get(), id, EPOLLIN);
     return true;
 }
 

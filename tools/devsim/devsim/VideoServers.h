@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devsim/ListenerLoop.h"
 #include "devsim/RequestLog.h"
 #include "devsim/SimulatedDevice.h"
 #include "devsim/Timers.h"
@@ -21,20 +22,19 @@ namespace lorvena::devsim {
 // its address and video-server port, served like the web servers by the
 // caller's thread (`pollDescriptor`, `handleEvents`); the device's writing
 // after an update is paced by `timers`.
-class VideoServers {
+class VideoServers : private ListenerLoop::Owner {
 public:
     static constexpr std::size_t maxConnections = 64; // more are closed at once
 
     // Everything passed must outlive the servers.
-    VideoServers(const std::vector<SimulatedDevice>& devices, RequestLog& log, UpgradeStore& upgrades,
-        Timers& timers);
+    VideoServers(const std::vector<SimulatedDevice>& devices, RequestLog& log, UpgradeStore& upgrades, Timers& timers);
 
     // Opens at most `budget` listeners; false, with `error`, only when the
     // event queue cannot be made.
     bool open(std::size_t budget, std::string& error);
     void close();
-    int pollDescriptor() const { return epoll_.get(); }
-    void handleEvents();
+    int pollDescriptor() const { return loop_.queue(); }
+    void handleEvents() { loop_.handleEvents(); }
     // Device `index` changed its address: its service moves along.
     void deviceMoved(std::size_t index);
 
@@ -51,9 +51,11 @@ private:
         std::string dripping;
     };
 
+    bool full() const override { return connections_.size() >= maxConnections; }
+    void adopt(std::uint64_t id, UniqueFd socket, std::size_t device) override;
+    void event(std::uint64_t id, std::uint32_t events) override;
     bool openListener(std::size_t device);
     void dripNext(std::uint64_t id);
-    void acceptAll(std::uint64_t listenerId);
     void serve(std::uint64_t id, std::uint32_t events);
     void apply(std::uint64_t id, Connection& connection, VideoServerSession::Step step);
     void startWriting(std::uint64_t id, std::size_t device);
@@ -67,11 +69,8 @@ private:
     RequestLog& log_;
     UpgradeStore& upgrades_;
     Timers& timers_;
-    UniqueFd epoll_;
-    std::unordered_map<std::uint64_t, std::size_t> listenerDevice_; // listener id to device
-    std::unordered_map<std::uint64_t, UniqueFd> listeners_;
+    ListenerLoop loop_ {*this};
     std::unordered_map<std::uint64_t, Connection> connections_;
-    std::uint64_t nextId_ = 1;
     std::atomic<std::size_t> serverCount_ {0};
 };
 

@@ -20,11 +20,6 @@ namespace lorvena::devsim {
 
 namespace {
 
-std::uint64_t endpointKey(std::uint32_t address, std::uint32_t port)
-{
-    return (static_cast<std::uint64_t>(address) << 16) | port;
-}
-
 bool listenable(const SimulatedDevice& device)
 {
     std::uint32_t address = device.ip;
@@ -43,129 +38,65 @@ WebServers::WebServers(const std::vector<SimulatedDevice>& devices, RequestLog& 
 bool WebServers::open(std::size_t budget, std::string& error)
 {
     close();
-    epoll_.reset(epoll_create1(EPOLL_CLOEXEC));
-    if (!epoll_) {
-        error = std::string("epoll_create1: ") + std::strerror(errno);
+    if (!loop_.open(error))
         return false;
-    }
-    for (std::size_t i = 0; i < devices_.size() && listeners_.size() < budget; ++i)
+    for (std::size_t i = 0; i < devices_.size() && loop_.listenerCount() < budget; ++i)
         openListener(i);
-    serverCount_ = listeners_.size();
+    serverCount_ = loop_.listenerCount();
     return true;
 }
 
 void WebServers::close()
 {
     connections_.clear();
-    listeners_.clear();
-    byEndpoint_.clear();
-    epoll_.reset();
+    loop_.close();
     serverCount_ = 0;
 }
 
 bool WebServers::openListener(std::size_t device)
 {
     const SimulatedDevice& simulated = devices_[device];
-    std::uint64_t endpoint = endpointKey(simulated.ip, simulated.httpPort);
-    if (!listenable(simulated) || byEndpoint_.contains(endpoint))
+    if (!listenable(simulated))
         return false;
-    UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket)
-        return false;
-    int on = 1;
-    // Connections closed by the server linger in TIME_WAIT; the next
-    // simulator on the same address must still be able to listen.
-    setsockopt(socket.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (simulated.upgrade.hostile == UpgradeHostility::StopReading) {
-        // A small window (inherited by accepted connections): once the device
-        // stops reading, a client's sends block after a few KiB instead of
-        // filling megabytes of socket buffer first.
-        int small = 4096;
-        setsockopt(socket.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    }
-    sockaddr_in local {};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(static_cast<std::uint16_t>(simulated.httpPort));
-    local.sin_addr.s_addr = htonl(simulated.ip);
-    if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || listen(socket.get(), 64) != 0)
-        return false;
-    std::uint64_t id = nextId_++;
-    // Edge-triggered: accepting drains the queue, and a listener that cannot
-    // accept (no descriptor left) does not wake the thread over and over.
-    epoll_event event {};
-    event.events = EPOLLIN | EPOLLET;
-    event.data.u64 = id;
-    if (epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, socket.get(), &event) != 0)
-        return false;
-    listeners_.emplace(id, Listener {std::move(socket), device, endpoint});
-    byEndpoint_.emplace(endpoint, id);
-    return true;
-}
-
-void WebServers::closeListener(std::uint64_t id)
-{
-    auto found = listeners_.find(id);
-    if (found == listeners_.end())
-        return;
-    byEndpoint_.erase(found->second.endpoint);
-    listeners_.erase(found); // closing the descriptor also takes it out of the epoll set
+    // A device that stops reading gets a small window (inherited by accepted
+    // connections): a client's sends then block after a few KiB instead of
+    // filling megabytes of socket buffer first.
+    const int receiveBuffer = simulated.upgrade.hostile == UpgradeHostility::StopReading ? 4096 : 0;
+    return loop_.listen(device, simulated.ip, static_cast<std::uint16_t>(simulated.httpPort), 64, receiveBuffer);
 }
 
 void WebServers::deviceMoved(std::size_t index, std::uint32_t oldAddress, std::uint32_t oldPort)
 {
-    if (!epoll_)
+    if (!loop_.isOpen())
         return;
-    auto old = byEndpoint_.find(endpointKey(oldAddress, oldPort));
-    if (old != byEndpoint_.end() && listeners_.at(old->second).device == index) {
-        closeListener(old->second);
+    std::optional<std::uint64_t> old = loop_.listenerAt(oldAddress, oldPort);
+    if (old && loop_.deviceOf(*old) == index) {
+        loop_.closeListener(*old);
         for (std::size_t i = 0; i < devices_.size(); ++i) {
             if (i != index && devices_[i].ip == oldAddress && devices_[i].httpPort == oldPort && openListener(i))
                 break;
         }
     }
     openListener(index);
-    serverCount_ = listeners_.size();
+    serverCount_ = loop_.listenerCount();
 }
 
-void WebServers::handleEvents()
+void WebServers::event(std::uint64_t id, std::uint32_t events)
 {
-    std::array<epoll_event, 64> events {};
-    int count = epoll_wait(epoll_.get(), events.data(), static_cast<int>(events.size()), 0);
-    for (int i = 0; i < count; ++i) {
-        std::uint64_t id = events[static_cast<std::size_t>(i)].data.u64;
-        // An entry closed earlier in this batch is simply not found.
-        if ((id & dripTimerTag) != 0) {
-            if (auto dripping = connections_.find(id & ~dripTimerTag); dripping != connections_.end())
-                dripOne(dripping->first, dripping->second);
-        } else if (auto listener = listeners_.find(id); listener != listeners_.end())
-            acceptAll(listener->second);
-        else if (connections_.contains(id))
-            serve(id, events[static_cast<std::size_t>(i)].events);
-    }
+    // An entry closed earlier in this batch is simply not found.
+    if ((id & dripTimerTag) != 0) {
+        if (auto dripping = connections_.find(id & ~dripTimerTag); dripping != connections_.end())
+            dripOne(dripping->first, dripping->second);
+    } else if (connections_.contains(id))
+        serve(id, events);
 }
 
-void WebServers::acceptAll(const Listener& listener)
+void WebServers::adopt(std::uint64_t id, UniqueFd socket, std::size_t device)
 {
-    for (;;) {
-        UniqueFd socket(accept4(listener.socket.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-        if (!socket) {
-            if (errno == EINTR || errno == ECONNABORTED)
-                continue;
-            return; // EAGAIN: all accepted (or out of descriptors: wait for the next)
-        }
-        if (connections_.size() >= maxConnections)
-            continue; // closed at once
-        std::uint64_t id = nextId_++;
-        epoll_event event {};
-        event.events = EPOLLIN;
-        event.data.u64 = id;
-        if (epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, socket.get(), &event) != 0)
-            continue;
-        Connection connection;
-        connection.socket = std::move(socket);
-        connection.device = listener.device;
-        connections_.emplace(id, std::move(connection));
-    }
+    Connection connection;
+    connection.socket = std::move(socket);
+    connection.device = device;
+    connections_.emplace(id, std::move(connection));
 }
 
 void WebServers::serve(std::uint64_t id, std::uint32_t events)
@@ -279,9 +210,7 @@ bool WebServers::takeUpload(std::uint64_t id, Connection& connection, std::strin
     case UpgradeReceiver::Then::StopReading: {
         connection.stalled = true;
         // Nothing but the first reply may still have to go out.
-        epoll_event event {};
-        event.data.u64 = id;
-        epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+        loop_.watch(connection.socket.get(), id, 0);
         if (!step.reply.empty())
             sendThenRead(id, connection, std::move(step.reply));
         return connections_.contains(id);
@@ -357,7 +286,7 @@ bool WebServers::startDrip(std::uint64_t id, Connection& connection, std::chrono
     event.events = EPOLLIN;
     event.data.u64 = id | dripTimerTag;
     if (timerfd_settime(connection.dripTimer.get(), 0, &every, nullptr) != 0
-        || epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, connection.dripTimer.get(), &event) != 0) {
+        || epoll_ctl(loop_.queue(), EPOLL_CTL_ADD, connection.dripTimer.get(), &event) != 0) {
         connection.dripTimer.reset();
         return false; // the answer goes out at once instead
     }
@@ -383,11 +312,8 @@ void WebServers::dripOne(std::uint64_t id, Connection& connection)
 
 void WebServers::waitWritable(std::uint64_t id, const Connection& connection)
 {
-    epoll_event event {};
-    event.events = connection.stalled ? static_cast<std::uint32_t>(EPOLLOUT)
-                                      : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT);
-    event.data.u64 = id;
-    epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+    loop_.watch(connection.socket.get(), id,
+        connection.stalled ? static_cast<std::uint32_t>(EPOLLOUT) : static_cast<std::uint32_t>(EPOLLIN | EPOLLOUT));
 }
 
 bool WebServers::flush(std::uint64_t id, Connection& connection)
@@ -421,10 +347,7 @@ bool WebServers::flush(std::uint64_t id, Connection& connection)
     }
     if (!connection.closeWhenSent && connection.unsent.empty()) {
         // An upload goes on: back to reading (or, stalled, to nothing).
-        epoll_event event {};
-        event.events = connection.stalled ? 0u : static_cast<std::uint32_t>(EPOLLIN);
-        event.data.u64 = id;
-        epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, connection.socket.get(), &event);
+        loop_.watch(connection.socket.get(), id, connection.stalled ? 0u : static_cast<std::uint32_t>(EPOLLIN));
         return true;
     }
     // Answered in full (or the client is gone): the response ends with the

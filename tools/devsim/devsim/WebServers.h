@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devsim/HttpResponder.h"
+#include "devsim/ListenerLoop.h"
 #include "devsim/RequestLog.h"
 #include "devsim/SimulatedDevice.h"
 #include "devsim/UpgradeReceiver.h"
@@ -28,7 +29,7 @@ namespace lorvena::devsim {
 // end of the connection (a hostile device's answer may never end: then the
 // client's leaving ends it). A connection that starts with the upgrade
 // command is a firmware upload instead (UpgradeReceiver).
-class WebServers {
+class WebServers : private ListenerLoop::Owner {
 public:
     static constexpr std::size_t maxRequestBytes = 8192;
     static constexpr std::size_t maxConnections = 256; // more are closed at once
@@ -50,8 +51,8 @@ public:
     // (its address is not local, or the port is taken) has no server.
     bool open(std::size_t budget, std::string& error);
     void close();
-    int pollDescriptor() const { return epoll_.get(); }
-    void handleEvents();
+    int pollDescriptor() const { return loop_.queue(); }
+    void handleEvents() { loop_.handleEvents(); }
 
     // Device `index` changed its address or HTTP port from these: its server
     // moves (and a device left on the old endpoint takes it over).
@@ -61,11 +62,6 @@ public:
     std::uint64_t requestCount() const { return requestCount_.load(); }
 
 private:
-    struct Listener {
-        UniqueFd socket;
-        std::size_t device = 0;
-        std::uint64_t endpoint = 0;
-    };
     struct Connection {
         UniqueFd socket;
         std::size_t device = 0;
@@ -88,9 +84,10 @@ private:
     // others again.
     static constexpr std::size_t fillerBytesPerTurn = 1024 * 1024;
 
+    bool full() const override { return connections_.size() >= maxConnections; }
+    void adopt(std::uint64_t id, UniqueFd socket, std::size_t device) override;
+    void event(std::uint64_t id, std::uint32_t events) override;
     bool openListener(std::size_t device);
-    void closeListener(std::uint64_t id);
-    void acceptAll(const Listener& listener);
     void serve(std::uint64_t id, std::uint32_t events);
     // False when the connection has ended (and is gone).
     bool readRequest(std::uint64_t id, Connection& connection);
@@ -111,11 +108,8 @@ private:
     RequestLog& log_;
     UpgradeStore& upgrades_;
     UploadSinks sinks_;
-    UniqueFd epoll_;
-    std::unordered_map<std::uint64_t, Listener> listeners_;     // by id
-    std::unordered_map<std::uint64_t, std::uint64_t> byEndpoint_; // address:port to listener id
+    ListenerLoop loop_ {*this};
     std::unordered_map<std::uint64_t, Connection> connections_; // by id
-    std::uint64_t nextId_ = 1;
     std::atomic<std::size_t> serverCount_ {0};
     std::atomic<std::uint64_t> requestCount_ {0};
 };

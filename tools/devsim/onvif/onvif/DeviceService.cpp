@@ -6,7 +6,6 @@
 
 #include <arpa/inet.h>
 
-#include <charconv>
 #include <optional>
 #include <ctime>
 
@@ -14,6 +13,7 @@ namespace lorvena::devsim::onvif {
 
 namespace ns = lorvena::onvif::ns;
 using lorvena::onvif::Child;
+using lorvena::onvif::IntegerText;
 using lorvena::onvif::LocalName;
 using lorvena::onvif::Path;
 using lorvena::onvif::TrimmedText;
@@ -78,16 +78,6 @@ std::string networkInterfaces(const OnvifDeviceConfig& config, const OnvifDevice
         + "</tt:Config></tt:IPv4></tds:NetworkInterfaces></tds:GetNetworkInterfacesResponse>";
 }
 
-std::optional<int> integerOf(const pugi::xml_node& node)
-{
-    std::string text = TrimmedText(node);
-    int value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
 std::string hostileBody(const std::string& good, HostileMode mode)
 {
     switch (mode) {
@@ -137,7 +127,7 @@ ServiceReply perform(ServiceReply reply, const pugi::xml_node& request, const On
             return fault(reply, ServiceOutcome::Fault, "env:Sender", "ter:InvalidArgVal", "No such interface");
         bool dhcp = TrimmedText(Child(ipv4, "DHCP")) == "true";
         std::string address = TrimmedText(Path(ipv4, {"Manual", "Address"}));
-        std::optional<int> prefix = integerOf(Path(ipv4, {"Manual", "PrefixLength"}));
+        std::optional<int> prefix = IntegerText(Path(ipv4, {"Manual", "PrefixLength"}));
         if (!dhcp && (!isIpv4(address) || !prefix || *prefix < 1 || *prefix > 32))
             return fault(reply, ServiceOutcome::Fault, "env:Sender", "ter:InvalidArgVal", "Bad IPv4 setting");
         state.dhcp = dhcp;
@@ -161,7 +151,7 @@ ServiceReply perform(ServiceReply reply, const pugi::xml_node& request, const On
         for (pugi::xml_node protocol = request.first_child(); protocol; protocol = protocol.next_sibling()) {
             if (LocalName(protocol) != "NetworkProtocols" || TrimmedText(Child(protocol, "Name")) != "HTTP")
                 continue;
-            std::optional<int> port = integerOf(Child(protocol, "Port"));
+            std::optional<int> port = IntegerText(Child(protocol, "Port"));
             if (!port || *port < 1 || *port > 65535)
                 return fault(reply, ServiceOutcome::Fault, "env:Sender", "ter:InvalidArgVal", "Bad port");
             state.httpPort = static_cast<std::uint16_t>(*port);

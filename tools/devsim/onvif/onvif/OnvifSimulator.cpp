@@ -3,6 +3,7 @@
 #include "onvif/DeviceService.h"
 #include "onvif/ProbeAnswer.h"
 #include "platform/LocalAddresses.h"
+#include "platform/TextCase.h"
 #include "sdk/onvif/OnvifNamespaces.h"
 
 #include <arpa/inet.h>
@@ -67,9 +68,7 @@ std::string httpResponse(int status, const std::string& body)
 // Content-Length of a request head; 0 when absent, nullopt when unreadable.
 std::optional<std::size_t> contentLength(std::string_view head)
 {
-    std::string lower(head);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string lower = lowerCased(head);
     std::size_t at = lower.find("\ncontent-length:");
     if (at == std::string::npos)
         return 0;
