@@ -95,7 +95,7 @@ screenshots: build
 # The Release tree of the window, lorvena-cli, their manual pages and the
 # rest of an installation; `make package` and `make install` use it.
 release: deps $(BUILD_REL)/build.ninja
-	$(AS_OWNER) $(CMAKE) --build $(BUILD_REL) -j$(JOBS)
+	$(AS_OWNER) $(CMAKE) --build $(BUILD_REL) -j$(JOBS) --target lorvena_installation
 
 # The Debian package: $(BUILD_REL)/lorvena_VERSION_amd64.deb, its
 # dependencies computed by dpkg-shlibdeps. `sudo apt install ./build-release/lorvena_*.deb`

@@ -35,10 +35,11 @@ endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lorvena-cli.bash-completion
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME lorvena-cli)
 
+# Named after the component's id, as the software centres look it up.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/lorvena.metainfo.xml.in
-  ${CMAKE_BINARY_DIR}/lorvena.metainfo.xml @ONLY)
+  ${CMAKE_BINARY_DIR}/org.lorvena.Lorvena.metainfo.xml @ONLY)
 if(LORVENA_BUILD_GUI)
-  install(FILES ${CMAKE_BINARY_DIR}/lorvena.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${CMAKE_BINARY_DIR}/org.lorvena.Lorvena.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   foreach(_size IN LISTS LORVENA_ARTWORK_ICON_SIZES)
     install(FILES ${LORVENA_ARTWORK_DIR}/icons/${_size}/lorvena.png
       DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps)
@@ -56,19 +57,31 @@ add_custom_command(
   VERBATIM)
 add_custom_target(lorvena_package_doc ALL DEPENDS ${CMAKE_BINARY_DIR}/package-doc/changelog.gz)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/package-doc/changelog.gz
-  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/lorvena)
+
+# Everything an installation takes and nothing else (not the simulator, the
+# screenshot renderer or the bench): what `make release` builds, and all
+# that cpack needs built (it would otherwise build every target first).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+add_custom_target(lorvena_installation)
+add_dependencies(lorvena_installation lorvena-cli lorvena_package_doc)
+if(TARGET lorvena_man_pages)
+  add_dependencies(lorvena_installation lorvena_man_pages)
+endif()
+if(LORVENA_BUILD_GUI)
+  add_dependencies(lorvena_installation lorvena lorvena_skin lorvena_artwork)
+endif()
 
 set(CPACK_PACKAGE_NAME lorvena)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Lorvena")
 set(CPACK_PACKAGE_CONTACT "Lorvena developers <lorvena@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find and set up network video devices on the LAN")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "find and set up network video devices on the LAN\n"
-  "A desktop tool and a command-line tool for installers of IP cameras and\n"
-  "video recorders: they find devices on every attached network segment by\n"
-  "UDP broadcast and ONVIF discovery, change their network settings (also\n"
-  "several devices to consecutive addresses) and upgrade their firmware.")
+set(CPACK_PACKAGE_DESCRIPTION
+  "A desktop tool and a command-line tool for installers of IP cameras and
+video recorders: they find devices on every attached network segment by
+UDP broadcast and ONVIF discovery, change their network settings (also
+several devices to consecutive addresses) and upgrade their firmware.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
