@@ -79,6 +79,8 @@ check "the metainfo's version" yes \
 # --- the installed programs run
 check "lorvena-cli --version" "lorvena-cli $version" "$("$root/usr/bin/lorvena-cli" --version 2>&1)"
 check "lorvena --version" "lorvena $version" "$("$root/usr/bin/lorvena" --version 2>&1)"
+check "lorvena --help answers without a display" "Usage: lorvena [-Soft]" \
+    "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/lorvena" --help 2>&1 | head -1)"
 check "the manual page of lorvena-cli reads" yes \
     "$(MANWIDTH=80 man -l "$root/usr/share/man/man1/lorvena-cli.1.gz" 2>/dev/null | grep -q 'EXIT STATUS' && echo yes || echo no)"
 
