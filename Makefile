@@ -17,7 +17,14 @@ FUZZ_SECONDS ?= 600
 # The lab (network namespaces) needs root; the window keeps the user's display.
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo --preserve-env=DISPLAY,WAYLAND_DISPLAY,XAUTHORITY,XDG_RUNTIME_DIR)
 
-.PHONY: all deps build run test test-default test-asan test-tsan test-fuzz fuzz demo screenshots install bench clean
+# Build trees belong to whoever owns the checkout: under `sudo make install`
+# the Release tree is still built as that user, so no root-owned file is
+# left in it (runuser, with the owner's HOME for the compiler cache).
+OWNER_UID := $(shell stat -c %u .)
+AS_OWNER  := $(shell [ "$$(id -u)" -eq 0 ] && [ "$(OWNER_UID)" -ne 0 ] && \
+	echo runuser -u "$$(stat -c %U .)" -- env HOME="$$(getent passwd $(OWNER_UID) | cut -d: -f6)")
+
+.PHONY: all deps build run test test-default test-asan test-tsan test-fuzz fuzz demo screenshots release package install bench clean
 
 all: build
 
@@ -34,7 +41,7 @@ $(BUILD_TSAN)/build.ninja: | deps
 	$(CMAKE) -S . -B $(BUILD_TSAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DLORVENA_SANITIZE=thread -DLORVENA_BUILD_GUI=OFF
 
 $(BUILD_REL)/build.ninja: | deps
-	$(CMAKE) -S . -B $(BUILD_REL) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DLORVENA_BUILD_TESTS=OFF -DLORVENA_BUILD_GUI=ON
+	$(AS_OWNER) $(CMAKE) -S . -B $(BUILD_REL) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DLORVENA_BUILD_TESTS=OFF -DLORVENA_BUILD_GUI=ON
 
 $(BUILD_FUZZ)/build.ninja: | deps
 	$(CMAKE) -S . -B $(BUILD_FUZZ) $(GENERATOR) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -49,7 +56,9 @@ run: build
 
 test: test-default test-asan test-tsan test-fuzz
 
-test-default: build
+# The package test unpacks and runs the package of the Release tree: built
+# here once, and only brought up to date afterwards.
+test-default: build package
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 # Core and tests under AddressSanitizer + UndefinedBehaviorSanitizer.
@@ -83,11 +92,25 @@ demo: build
 screenshots: build
 	$(SUDO) $(BUILD)/tools/screenshots/lorvena-screenshots $(BUILD)/artwork/Skin tests/lab/demo-devices.json docs/screenshots
 
-# Installs under PREFIX (default /usr/local): the program and its Skin in
-# lib/lorvena, a link in bin, the desktop file and the icon.
+# The Release tree of the window, lorvena-cli, their manual pages and the
+# rest of an installation; `make package` and `make install` use it.
+release: deps $(BUILD_REL)/build.ninja
+	$(AS_OWNER) $(CMAKE) --build $(BUILD_REL) -j$(JOBS) --target lorvena_installation
+
+# The Debian package: $(BUILD_REL)/lorvena_VERSION_amd64.deb, its
+# dependencies computed by dpkg-shlibdeps. `sudo apt install ./build-release/lorvena_*.deb`
+# installs it.
+package: release
+	cd $(BUILD_REL) && $(AS_OWNER) cpack -G DEB
+
+# Installs the Release tree under PREFIX (default /usr/local): the window and
+# its Skin in lib/lorvena with a link in bin, lorvena-cli, the manual pages,
+# bash completion, the desktop entry, the icons and the metainfo. Nothing is
+# built as root: the tree is built as the checkout's owner first.
 PREFIX ?= /usr/local
-install: build
-	$(CMAKE) --install $(BUILD) --prefix $(PREFIX)
+install: release
+	$(CMAKE) --install $(BUILD_REL) --prefix $(PREFIX)
+	chown --reference=$(BUILD_REL) $(BUILD_REL)/install_manifest.txt
 
 # One table of figures, medians of several runs (bench/run_bench.sh says
 # which): searches of 1,000 and 10,000 simulated devices in a lab, the device

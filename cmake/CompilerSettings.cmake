@@ -5,6 +5,13 @@ target_compile_options(lorvena_settings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
   -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wformat=2)
 
+# The hardening Debian builds its own packages with: the Release programs
+# are what gets installed on laptops (fortify needs the optimiser, so only
+# there).
+target_compile_options(lorvena_settings INTERFACE
+  $<$<CONFIG:Release>:-D_FORTIFY_SOURCE=2 -fstack-protector-strong>)
+target_link_options(lorvena_settings INTERFACE $<$<CONFIG:Release>:-Wl,-z,relro -Wl,-z,now>)
+
 if(LORVENA_SANITIZE STREQUAL "address")
   set(_sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 elseif(LORVENA_SANITIZE STREQUAL "thread")

@@ -8,6 +8,9 @@ packages=(
   libgtest-dev nlohmann-json3-dev libssl-dev libpugixml-dev
   iproute2 procps time
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
+  # The package and its checks: manual pages, dependencies, lintian, the
+  # desktop entry and metainfo validators, reading a manual page, completion.
+  scdoc dpkg-dev lintian desktop-file-utils appstream man-db bash-completion
 )
 
 missing=()

@@ -382,15 +382,49 @@ CliCommand parseUpgrade(const std::vector<std::string>& arguments)
     return command;
 }
 
-} // namespace
+constexpr std::string_view commandNames[] = {"search", "set", "batch", "upgrade", "soft-close", "help"};
 
-CliCommand parseArguments(const std::vector<std::string>& arguments)
+bool isCommand(std::string_view name)
 {
-    if (arguments.empty())
-        return UsageError {"no command given"};
+    return std::find(std::begin(commandNames), std::end(commandNames), name) != std::end(commandNames);
+}
+
+// Options that take no value; every other "--" option takes one.
+bool isFlag(std::string_view option)
+{
+    return option == "--yes" || option == "--onvif-mask" || option == "--no-verify";
+}
+
+// The arguments after the command with "--option=value" split in two, or
+// the help asked for with --help or -h among the options. Only an option's
+// own place is looked at: a password that reads "--help" or holds "=" stays
+// a value.
+std::variant<std::vector<std::string>, HelpCommand, UsageError> splitOptions(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> split {arguments.front()};
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h")
+            return HelpCommand {arguments.front()};
+        std::size_t equals = argument.find('=');
+        if (argument.starts_with("--") && equals != std::string::npos) {
+            std::string option = argument.substr(0, equals);
+            if (isFlag(option))
+                return UsageError {"'" + option + "' takes no value"};
+            split.push_back(option);
+            split.push_back(argument.substr(equals + 1));
+            continue;
+        }
+        split.push_back(argument);
+        if (argument.starts_with("--") && !isFlag(argument) && i + 1 < arguments.size())
+            split.push_back(arguments[++i]);
+    }
+    return split;
+}
+
+CliCommand parseCommand(const std::vector<std::string>& arguments)
+{
     const std::string& command = arguments.front();
-    if (command == "help" || command == "--help" || command == "-h")
-        return HelpCommand {};
     if (command == "search")
         return parseSearch(arguments);
     if (command == "set")
@@ -399,83 +433,158 @@ CliCommand parseArguments(const std::vector<std::string>& arguments)
         return parseChange<BatchCommand>(arguments, true);
     if (command == "upgrade")
         return parseUpgrade(arguments);
-    if (command == "soft-close") {
-        if (arguments.size() > 1)
-            return UsageError {"unknown argument '" + arguments[1] + "' for 'soft-close'"};
-        return SoftCloseCommand {};
-    }
-    return UsageError {"unknown command '" + command + "'"};
+    if (arguments.size() > 1)
+        return UsageError {"unknown argument '" + arguments[1] + "' for '" + command + "'"};
+    return SoftCloseCommand {};
 }
 
-const char* usageText()
+struct CommandHelp {
+    std::string_view command;
+    std::string_view text;
+};
+
+constexpr CommandHelp commandHelp[] = {
+    {"search",
+        "  lorvena-cli search [--mode old|new] [--wait SECONDS] [--format table|csv|json]\n"
+        "                     [--onvif-mask]\n"
+        "      Broadcasts a device search from every local IPv4 address, keeps\n"
+        "      receiving replies for SECONDS (default 3), then prints the device list.\n"
+        "      The new mode also runs the ONVIF discovery, after a one-second pause,\n"
+        "      for SECONDS (at least 1) and until it has asked every device found;\n"
+        "      --onvif-mask (\"ONVIF tryb maski\") also asks every address of each\n"
+        "      local subnet. Without --mode the mode stored in Account.ini is used\n"
+        "      (missing: old).\n"},
+    {"set",
+        "  lorvena-cli set --device IP|--mac MAC [--new-ip A] [--mask M] [--gateway G]\n"
+        "                  [--dns D] [--http-port P] [--rtsp-port P] [--dhcp on|off]\n"
+        "                  [--user NAME] [--password PW|--password-file FILE] [--yes]\n"
+        "                  [--mode old|new] [--wait SECONDS] [--onvif-mask]\n"
+        "                  [--no-verify] [--verify-wait SECONDS]\n"
+        "      Searches, clicks the device listed at IP (or with MAC), puts the options\n"
+        "      into the form and presses \"Zmiana IP\". Every message is printed on its\n"
+        "      own line; the subnet question is answered OK only with --yes. An ONVIF\n"
+        "      device (type 900..999) shows no message after its login: lines starting\n"
+        "      \"onvif:\" tell whether the login failed, that the settings were handed\n"
+        "      to the device, and whether the device took them. The old generation\n"
+        "      takes --new-ip, --mask and --gateway only.\n"},
+    {"batch",
+        "  lorvena-cli batch --devices IP|MAC[,IP|MAC...] --start-ip A [--mask M]\n"
+        "                  [--gateway G] [--dns D] [--http-port P] [--rtsp-port P]\n"
+        "                  [--user NAME] [--password PW|--password-file FILE] [--yes]\n"
+        "                  [--mode old|new] [--wait SECONDS] [--onvif-mask]\n"
+        "                  [--no-verify] [--verify-wait SECONDS]\n"
+        "      Ctrl+clicks the devices in order and changes them to consecutive\n"
+        "      addresses from A; a line per device on standard error.\n"
+        "      After set and batch, each device reported changed is looked for at\n"
+        "      its new settings for SECONDS (default 15, or Account.ini's [VERIFY]\n"
+        "      WAIT): a line \"verified: MAC at NEW-IP\" or \"not seen: MAC expected\n"
+        "      at NEW-IP\" per device. --no-verify skips it.\n"},
+    {"upgrade",
+        "  lorvena-cli upgrade --device IP|--mac MAC --file PATH [--user NAME]\n"
+        "                      [--password PW|--password-file FILE] [--mode new]\n"
+        "                      [--wait SECONDS]\n"
+        "      Searches (new mode), clicks the device listed at IP (or with MAC), fills\n"
+        "      the Upgrade tab with the package, user (default admin) and password,\n"
+        "      presses Upgrade and follows the device to the end. Progress goes to\n"
+        "      standard error; every message is printed on its own line.\n"},
+    {"soft-close",
+        "  lorvena-cli soft-close\n"
+        "      Closes the window of a Lorvena started with the argument -Soft\n"
+        "      (message 6024 over the per-user local socket).\n"},
+    {"help",
+        "  lorvena-cli help [COMMAND]\n"
+        "      Shows this text, or the text of one command (also: COMMAND --help).\n"
+        "  lorvena-cli --version\n"
+        "      Shows the version (also: -V).\n"},
+};
+
+constexpr std::string_view passwordNotes =
+    "The password: --password PW (visible to anyone listing processes, and\n"
+    "kept in shell history), else the first line of --password-file FILE (- for\n"
+    "standard input), else the environment variable LORVENA_PASSWORD, else a\n"
+    "prompt without echo when standard input is a terminal.\n"
+    "A MAC may be written 00:1a:2b:3c:4d:5e, 00-1A-2B-3C-4D-5E or 001a2b3c4d5e.\n"
+    "Several devices can answer from one address (factory defaults): an address\n"
+    "that lists more than one is refused with the candidates; choose by MAC.\n"
+    "Arguments are checked before anything is sent: ports 1 to 65535, masks of\n"
+    "ones then zeros, options the chosen generation has a field for, batch\n"
+    "addresses that do not end in .0 or .255 and a batch password of at most\n"
+    "31 characters, a readable package file.\n";
+
+constexpr std::string_view exitNotes =
+    "Exit status: 0 on success (a search also when no device answered; a change\n"
+    "when it ended with \"Zmiana zakończona powodzeniem\" or an ONVIF device took\n"
+    "it and every changed device was seen at its new settings; an upgrade when\n"
+    "the device confirmed its end), 1 when a change or an upgrade failed or\n"
+    "soft-close finds no window, 2 on a usage error (also an address listing\n"
+    "several devices, a device that cannot be reached alone at a shared\n"
+    "address, or an address for a device on DHCP without --dhcp off), 3 when a\n"
+    "device to change is not listed (by address or by MAC), 4 when a change was\n"
+    "sent or accepted but a device was not seen at its new settings.\n";
+
+constexpr std::string_view optionNotes =
+    "An option's value follows it, or is joined to it by \"=\" (--wait=5).\n";
+
+} // namespace
+
+CliCommand parseArguments(const std::vector<std::string>& arguments)
 {
-    return "Usage:\n"
-           "  lorvena-cli search [--mode old|new] [--wait SECONDS] [--format table|csv|json]\n"
-           "                     [--onvif-mask]\n"
-           "      Broadcasts a device search from every local IPv4 address, keeps\n"
-           "      receiving replies for SECONDS (default 3), then prints the device list.\n"
-           "      The new mode also runs the ONVIF discovery, after a one-second pause,\n"
-           "      for SECONDS (at least 1) and until it has asked every device found;\n"
-           "      --onvif-mask (\"ONVIF tryb maski\") also asks every address of each\n"
-           "      local subnet. Without --mode the mode stored in Account.ini is used\n"
-           "      (missing: old).\n"
-           "  lorvena-cli set --device IP|--mac MAC [--new-ip A] [--mask M] [--gateway G]\n"
-           "                  [--dns D] [--http-port P] [--rtsp-port P] [--dhcp on|off]\n"
-           "                  [--user NAME] [--password PW|--password-file FILE] [--yes]\n"
-           "                  [--mode old|new] [--wait SECONDS] [--onvif-mask]\n"
-           "                  [--no-verify] [--verify-wait SECONDS]\n"
-           "      Searches, clicks the device listed at IP (or with MAC), puts the options\n"
-           "      into the form and presses \"Zmiana IP\". Every message is printed on its\n"
-           "      own line; the subnet question is answered OK only with --yes. An ONVIF\n"
-           "      device (type 900..999) shows no message after its login: lines starting\n"
-           "      \"onvif:\" tell whether the login failed, that the settings were handed\n"
-           "      to the device, and whether the device took them. The old generation\n"
-           "      takes --new-ip, --mask and --gateway only.\n"
-           "  lorvena-cli batch --devices IP|MAC[,IP|MAC...] --start-ip A [--mask M]\n"
-           "                  [--gateway G] [--dns D] [--http-port P] [--rtsp-port P]\n"
-           "                  [--user NAME] [--password PW|--password-file FILE] [--yes]\n"
-           "                  [--mode old|new] [--wait SECONDS] [--onvif-mask]\n"
-           "                  [--no-verify] [--verify-wait SECONDS]\n"
-           "      Ctrl+clicks the devices in order and changes them to consecutive\n"
-           "      addresses from A; a line per device on standard error.\n"
-           "      After set and batch, each device reported changed is looked for at\n"
-           "      its new settings for SECONDS (default 15, or Account.ini's [VERIFY]\n"
-           "      WAIT): a line \"verified: MAC at NEW-IP\" or \"not seen: MAC expected\n"
-           "      at NEW-IP\" per device. --no-verify skips it.\n"
-           "  lorvena-cli upgrade --device IP|--mac MAC --file PATH [--user NAME]\n"
-           "                      [--password PW|--password-file FILE] [--mode new]\n"
-           "                      [--wait SECONDS]\n"
-           "      Searches (new mode), clicks the device listed at IP (or with MAC), fills\n"
-           "      the Upgrade tab with the package, user (default admin) and password,\n"
-           "      presses Upgrade and follows the device to the end. Progress goes to\n"
-           "      standard error; every message is printed on its own line.\n"
-           "  lorvena-cli soft-close\n"
-           "      Closes the window of a Lorvena started with the argument -Soft\n"
-           "      (message 6024 over the per-user local socket).\n"
-           "  lorvena-cli help\n"
-           "      Shows this text.\n"
-           "\n"
-           "The password: --password PW (visible to anyone listing processes, and\n"
-           "kept in shell history), else the first line of --password-file FILE (- for\n"
-           "standard input), else the environment variable LORVENA_PASSWORD, else a\n"
-           "prompt without echo when standard input is a terminal.\n"
-           "A MAC may be written 00:1a:2b:3c:4d:5e, 00-1A-2B-3C-4D-5E or 001a2b3c4d5e.\n"
-           "Several devices can answer from one address (factory defaults): an address\n"
-           "that lists more than one is refused with the candidates; choose by MAC.\n"
-           "Arguments are checked before anything is sent: ports 1 to 65535, masks of\n"
-           "ones then zeros, options the chosen generation has a field for, batch\n"
-           "addresses that do not end in .0 or .255 and a batch password of at most\n"
-           "31 characters, a readable package file.\n"
-           "\n"
-           "Exit status: 0 on success (a search also when no device answered; a change\n"
-           "when it ended with \"Zmiana zakończona powodzeniem\" or an ONVIF device took\n"
-           "it and every changed device was seen at its new settings; an upgrade when\n"
-           "the device confirmed its end), 1 when a change or an upgrade failed or\n"
-           "soft-close finds no window, 2 on a usage error (also an address listing\n"
-           "several devices, a device that cannot be reached alone at a shared\n"
-           "address, or an address for a device on DHCP without --dhcp off), 3 when a\n"
-           "device to change is not listed (by address or by MAC), 4 when a change was\n"
-           "sent or accepted but a device was not seen at its new settings.\n";
+    if (arguments.empty())
+        return UsageError {"no command given"};
+    const std::string& command = arguments.front();
+    if (command == "--version" || command == "-V") {
+        if (arguments.size() > 1)
+            return UsageError {"unknown argument '" + arguments[1] + "' after '" + command + "'"};
+        return VersionCommand {};
+    }
+    if (command == "--help" || command == "-h" || command == "help") {
+        if (arguments.size() == 1)
+            return HelpCommand {};
+        if (arguments.size() > 2)
+            return UsageError {"'help' takes one command, not '" + arguments[2] + "'", "help"};
+        if (!isCommand(arguments[1]))
+            return UsageError {"unknown command '" + arguments[1] + "'"};
+        return HelpCommand {arguments[1]};
+    }
+    if (!isCommand(command))
+        return UsageError {"unknown command '" + command + "'"};
+    auto split = splitOptions(arguments);
+    if (auto* help = std::get_if<HelpCommand>(&split))
+        return *help;
+    CliCommand parsed = std::holds_alternative<UsageError>(split)
+        ? CliCommand {std::get<UsageError>(split)}
+        : parseCommand(std::get<std::vector<std::string>>(split));
+    if (auto* error = std::get_if<UsageError>(&parsed))
+        error->command = command;
+    return parsed;
+}
+
+std::string usageText(std::string_view command)
+{
+    std::string text = "Usage:\n";
+    for (const CommandHelp& help : commandHelp) {
+        if (command.empty() || help.command == command)
+            text += help.text;
+    }
+    bool sendsToDevices = command.empty() || command == "set" || command == "batch" || command == "upgrade";
+    if (sendsToDevices) {
+        text += "\n";
+        text += passwordNotes;
+    }
+    if (command != "help" && command != "soft-close") {
+        text += "\n";
+        text += optionNotes;
+    }
+    if (command != "help") {
+        text += "\n";
+        text += exitNotes;
+    }
+    return text;
+}
+
+std::string usageHint(const UsageError& error)
+{
+    return "try 'lorvena-cli help" + (error.command.empty() ? std::string() : " " + error.command) + "'";
 }
 
 } // namespace lorvena

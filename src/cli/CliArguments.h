@@ -86,24 +86,37 @@ struct UpgradeCommand {
     std::optional<std::string> passwordFile;
 };
 
-struct HelpCommand {};
+// `help`, `--help`: the whole text; `help COMMAND`, `COMMAND --help`: that
+// command's.
+struct HelpCommand {
+    std::string command;
+};
+
+// `--version`, `-V`.
+struct VersionCommand {};
 
 // Closes a window started with "-Soft".
 struct SoftCloseCommand {};
 
-// A usage error, with the message for standard error.
+// A usage error, with the one-line message for standard error; `command`
+// (empty when none was recognised) names the help to point to.
 struct UsageError {
     std::string message;
+    std::string command = {};
 };
 
 using CliCommand = std::variant<SearchCommand, SetCommand, BatchCommand, UpgradeCommand, HelpCommand,
-    SoftCloseCommand, UsageError>;
+    VersionCommand, SoftCloseCommand, UsageError>;
 
 // Reads the arguments and checks everything about them that needs neither
 // the network nor the search mode: a usage error comes before any datagram.
+// An option's value may follow it as the next argument or after "=".
 CliCommand parseArguments(const std::vector<std::string>& arguments);
 
+// The whole help text (`command` empty) or one command's.
+std::string usageText(std::string_view command = {});
 
-const char* usageText();
+// The line after a usage error: where to read how it is done right.
+std::string usageHint(const UsageError& error);
 
 } // namespace lorvena

@@ -8,6 +8,8 @@
 #include "platform/SoftCloseChannel.h"
 #include "platform/WindowMessage.h"
 
+#include <LorvenaVersion.h>
+
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -27,13 +29,26 @@ int runSearch(const SearchCommand& command)
 
 // The copy of --password in our own arguments is what `ps` and
 // /proc/PID/cmdline show: it is blanked once read (the shell's history is
-// the user's to mind: see --password-file).
+// the user's to mind: see --password-file). Both spellings, "--password PW"
+// and "--password=PW".
 void blankPasswordArguments(int argc, char** argv)
 {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--password") == 0)
+    constexpr const char joined[] = "--password=";
+    for (int i = 1; i < argc; ++i) {
+        if (i + 1 < argc && std::strcmp(argv[i], "--password") == 0)
             std::memset(argv[i + 1], 0, std::strlen(argv[i + 1]));
+        else if (std::strncmp(argv[i], joined, sizeof joined - 1) == 0)
+            std::memset(argv[i] + sizeof joined - 1, 0, std::strlen(argv[i] + sizeof joined - 1));
     }
+}
+
+const char* commandName(const CliCommand& command)
+{
+    if (std::holds_alternative<SetCommand>(command))
+        return "set";
+    if (std::holds_alternative<BatchCommand>(command))
+        return "batch";
+    return "upgrade";
 }
 
 // Fills in the password of a command that sends one; a usage error when a
@@ -92,14 +107,22 @@ int main(int argc, char** argv)
         notReady = prepareChange(*batch);
     else if (auto* upgrade = std::get_if<UpgradeCommand>(&command))
         notReady = prepareUpgrade(*upgrade);
-    if (notReady)
+    if (notReady) {
+        notReady->command = commandName(command);
         command = *notReady;
+    }
+    // One line naming what is wrong and one saying where to read more: the
+    // whole help text would push the message itself off the screen.
     if (auto* error = std::get_if<UsageError>(&command)) {
-        std::cerr << "lorvena-cli: " << error->message << "\n\n" << usageText();
+        std::cerr << "lorvena-cli: " << error->message << '\n' << usageHint(*error) << '\n';
         return 2;
     }
-    if (std::holds_alternative<HelpCommand>(command)) {
-        std::cout << usageText();
+    if (auto* help = std::get_if<HelpCommand>(&command)) {
+        std::cout << usageText(help->command);
+        return 0;
+    }
+    if (std::holds_alternative<VersionCommand>(command)) {
+        std::cout << "lorvena-cli " << kLorvenaVersion << '\n';
         return 0;
     }
     if (std::holds_alternative<SoftCloseCommand>(command)) {

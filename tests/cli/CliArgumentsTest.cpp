@@ -259,5 +259,122 @@ TEST(CliArguments, UpgradePackageCheckedBeforeTheSearch)
     fs::remove_all(folder);
 }
 
+// "--option=value" reads as "--option value"; only an option's own place is
+// split, so a value that holds "=" or reads like an option stays a value.
+TEST(CliArguments, JoinedValuesReadAsSeparateOnes)
+{
+    using Args = std::vector<std::string>;
+    struct Case {
+        const char* name;
+        Args joined;
+        Args separate;
+    } cases[] = {
+        {"search", {"search", "--mode=new", "--wait=0.5", "--format=csv", "--onvif-mask"},
+            {"search", "--mode", "new", "--wait", "0.5", "--format", "csv", "--onvif-mask"}},
+        {"set", {"set", "--device=10.1.0.40", "--mask=255.255.0.0", "--password=a=b", "--yes"},
+            {"set", "--device", "10.1.0.40", "--mask", "255.255.0.0", "--password", "a=b", "--yes"}},
+        {"value that reads like an option", {"set", "--device=10.1.0.40", "--password", "--help"},
+            {"set", "--device", "10.1.0.40", "--password", "--help"}},
+        {"empty value", {"set", "--device=10.1.0.40", "--password="},
+            {"set", "--device", "10.1.0.40", "--password", ""}},
+        {"batch", {"batch", "--devices=10.1.0.40,00:12:34:00:00:01", "--start-ip=10.1.2.1", "--verify-wait=2"},
+            {"batch", "--devices", "10.1.0.40,00:12:34:00:00:01", "--start-ip", "10.1.2.1", "--verify-wait", "2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CliCommand joined = parseArguments(c.joined);
+        CliCommand separate = parseArguments(c.separate);
+        ASSERT_EQ(joined.index(), separate.index()) << usageError(joined);
+        ASSERT_FALSE(std::holds_alternative<UsageError>(joined)) << usageError(joined);
+        if (auto* set = std::get_if<SetCommand>(&joined)) {
+            const auto& other = std::get<SetCommand>(separate);
+            EXPECT_EQ(set->device, other.device);
+            EXPECT_EQ(set->change.mask, other.change.mask);
+            EXPECT_EQ(set->change.password, other.change.password);
+            EXPECT_EQ(set->change.yes, other.change.yes);
+        } else if (auto* batch = std::get_if<BatchCommand>(&joined)) {
+            const auto& other = std::get<BatchCommand>(separate);
+            EXPECT_EQ(batch->devices, other.devices);
+            EXPECT_EQ(batch->startIp, other.startIp);
+            EXPECT_EQ(batch->change.verifyWaitSeconds, other.change.verifyWaitSeconds);
+        } else {
+            const auto& search = std::get<SearchCommand>(joined);
+            const auto& other = std::get<SearchCommand>(separate);
+            EXPECT_EQ(search.searchMode, other.searchMode);
+            EXPECT_EQ(search.waitSeconds, other.waitSeconds);
+            EXPECT_EQ(search.format, other.format);
+            EXPECT_EQ(search.onvifMaskMode, other.onvifMaskMode);
+        }
+    }
+    EXPECT_EQ(std::get<SetCommand>(parseArguments({"set", "--device", "10.1.0.40", "--password", "--help"}))
+                  .change.password,
+        "--help");
+}
+
+// Help and version as Linux users ask for them, and the usage errors among
+// them; a usage error names the command whose help the hint points to.
+TEST(CliArguments, HelpVersionAndTheHintAfterAUsageError)
+{
+    using Args = std::vector<std::string>;
+    struct Case {
+        Args arguments;
+        const char* help; // the help shown; nullptr: none
+        const char* hint; // the hint after a usage error; nullptr: none
+    } cases[] = {
+        {{"help"}, "", nullptr},
+        {{"--help"}, "", nullptr},
+        {{"-h"}, "", nullptr},
+        {{"help", "set"}, "set", nullptr},
+        {{"--help", "batch"}, "batch", nullptr},
+        {{"upgrade", "--help"}, "upgrade", nullptr},
+        {{"set", "--device", "10.1.0.40", "-h"}, "set", nullptr},
+        {{"soft-close", "--help"}, "soft-close", nullptr},
+        {{"search", "--mode=newer", "--help"}, "search", nullptr},
+        {{"help", "find"}, nullptr, "try 'lorvena-cli help'"},
+        {{"help", "set", "batch"}, nullptr, "try 'lorvena-cli help help'"},
+        {{"--version", "search"}, nullptr, "try 'lorvena-cli help'"},
+        {{"set", "--yes=1", "--device", "10.1.0.40"}, nullptr, "try 'lorvena-cli help set'"},
+        {{"search", "--wait=soon"}, nullptr, "try 'lorvena-cli help search'"},
+        {{"batch", "--devices", "10.1.0.40"}, nullptr, "try 'lorvena-cli help batch'"},
+        {{"soft-close", "now"}, nullptr, "try 'lorvena-cli help soft-close'"},
+        {{"find"}, nullptr, "try 'lorvena-cli help'"},
+    };
+    for (const Case& c : cases) {
+        CliCommand command = parseArguments(c.arguments);
+        SCOPED_TRACE(c.arguments.empty() ? std::string() : c.arguments.front() + " " + std::to_string(c.arguments.size()));
+        if (c.help) {
+            ASSERT_TRUE(std::holds_alternative<HelpCommand>(command)) << usageError(command);
+            EXPECT_EQ(std::get<HelpCommand>(command).command, c.help);
+        } else {
+            ASSERT_TRUE(std::holds_alternative<UsageError>(command));
+            EXPECT_EQ(usageHint(std::get<UsageError>(command)), c.hint);
+        }
+    }
+    for (const char* version : {"--version", "-V"})
+        EXPECT_TRUE(std::holds_alternative<VersionCommand>(parseArguments({version}))) << version;
+    EXPECT_NE(usageError(parseArguments({"set", "--yes=1"})).find("'--yes' takes no value"), std::string::npos);
+}
+
+// One command's help shows that command and the notes it needs, not the
+// others'.
+TEST(CliArguments, OneCommandsHelp)
+{
+    const std::string whole = usageText();
+    for (const char* command : {"search", "set", "batch", "upgrade", "soft-close"}) {
+        const std::string synopsis = std::string("lorvena-cli ") + command;
+        EXPECT_NE(whole.find(synopsis), std::string::npos) << command;
+        const std::string text = usageText(command);
+        EXPECT_NE(text.find(synopsis), std::string::npos) << command;
+        EXPECT_NE(text.find("Exit status"), std::string::npos) << command;
+        for (const char* other : {"search", "set", "batch", "upgrade", "soft-close"}) {
+            if (std::string_view(other) != command)
+                EXPECT_EQ(text.find(std::string("lorvena-cli ") + other + " "), std::string::npos)
+                    << other << " in the help of " << command;
+        }
+    }
+    EXPECT_NE(usageText("set").find("LORVENA_PASSWORD"), std::string::npos);
+    EXPECT_EQ(usageText("search").find("LORVENA_PASSWORD"), std::string::npos);
+}
+
 } // namespace
 } // namespace lorvena

@@ -80,6 +80,10 @@ run 2 set --mode old --device 10.1.0.10 --new-ip 10.1.0.11 --password 12345 >/de
 check "the old generation has no password field" yes "$(stderr_has "--password")"
 run 2 set --mode new --device 10.1.0.10 --mask 255.0.255.0 --password 12345 >/dev/null
 check "a mask that is no mask" yes "$(stderr_has "--mask")"
+run 2 set --mode=new --device=10.1.0.10 --mask=255.0.255.0 --password=12345 >/dev/null
+check "a usage error is one line naming the option, then where to read more" \
+    "lorvena-cli: --mask takes a network mask (ones from the top, then zeros, e.g. 255.255.255.0), not '255.0.255.0'
+try 'lorvena-cli help set'" "$(cat "$LAB_DIR/stderr")"
 run 2 batch --mode new --devices 10.1.0.10,10.1.0.20 --start-ip 10.1.2.255 --password 12345 >/dev/null
 check "a start address no device may take" yes "$(stderr_has "--start-ip")"
 run 2 upgrade --device 10.1.0.10 --file "$LAB_DIR/none.package" --password 12345 >/dev/null

@@ -25,6 +25,12 @@ std::vector<Artwork> renderAll() {
       {QStringLiteral("resources/busy_change.png"), renderBusyPicture(BusyKind::Change)});
   artworks.push_back({QStringLiteral("resources/lorvena.png"), renderAppIcon(256)});
   artworks.push_back({QStringLiteral("resources/lorvena-48.png"), renderAppIcon(48)});
+  // The desktop's icon theme picks the size nearest to what it draws (menus,
+  // panels, the task switcher): one file per usual size, so none is blurred
+  // by scaling. 48 and 256 are the two above.
+  for (const int size : kThemeIconSizes) {
+    artworks.push_back({QStringLiteral("icons/%1/lorvena.png").arg(size), renderAppIcon(size)});
+  }
   return artworks;
 }
 

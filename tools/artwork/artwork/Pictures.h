@@ -17,4 +17,8 @@ QImage renderBusyPicture(BusyKind kind);
 // size x size with alpha; transparent outside its rounded square.
 QImage renderAppIcon(int size);
 
+// Sizes of the icon drawn for the desktop's icon theme besides 48 and 256
+// (artwork folder "icons/SIZE/lorvena.png").
+inline constexpr int kThemeIconSizes[] = {16, 24, 32, 64, 128};
+
 }  // namespace lorvena::artwork

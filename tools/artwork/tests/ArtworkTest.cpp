@@ -122,7 +122,7 @@ TEST(ArtworkBusy, OpaqueAndClearUnderCancel) {
 }
 
 TEST(ArtworkIcon, SquareWithTransparentCorners) {
-  for (const int size : {256, 48}) {
+  for (const int size : {256, 128, 64, 48, 32, 24, 16}) {
     const QImage icon = renderAppIcon(size);
     ASSERT_EQ(icon.size(), QSize(size, size));
     EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
@@ -149,7 +149,7 @@ TEST(ArtworkWriter, WritesEveryFileAndReportsFailure) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const std::vector<Artwork> artworks = renderAll();
-  ASSERT_EQ(artworks.size(), 16u);
+  ASSERT_EQ(artworks.size(), 21u);
   EXPECT_EQ(writeAll(dir.path(), artworks), QString());
   for (const Artwork& artwork : artworks) {
     const QImage written(dir.filePath(artwork.relativePath));
