@@ -367,9 +367,10 @@ TEST(CliArguments, OneCommandsHelp)
         EXPECT_NE(text.find(synopsis), std::string::npos) << command;
         EXPECT_NE(text.find("Exit status"), std::string::npos) << command;
         for (const char* other : {"search", "set", "batch", "upgrade", "soft-close"}) {
-            if (std::string_view(other) != command)
+            if (std::string_view(other) != command) {
                 EXPECT_EQ(text.find(std::string("lorvena-cli ") + other + " "), std::string::npos)
                     << other << " in the help of " << command;
+            }
         }
     }
     EXPECT_NE(usageText("set").find("LORVENA_PASSWORD"), std::string::npos);

@@ -91,8 +91,9 @@ TEST(DeviceSelection, ASharedAddressTakesOnlyARequestThatNamesTheMac)
         SCOPED_TRACE(c.mac);
         RowChoice choice = chooseRow(table, byMac(c.mac), c.purpose, c.searchMode);
         EXPECT_EQ(choice.verdict, c.verdict) << choice.problem;
-        if (c.verdict == RowChoice::Verdict::Refused)
+        if (c.verdict == RowChoice::Verdict::Refused) {
             EXPECT_NE(choice.problem.find("10.1.0.20"), std::string::npos) << choice.problem;
+        }
     }
 }
 
