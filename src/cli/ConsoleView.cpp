@@ -12,7 +12,6 @@ namespace lorvena {
 namespace {
 // No batch takes this long: a device that never answers times out in 30 s.
 constexpr std::chrono::hours busyLimit {1};
-constexpr int cancelled = 2;
 } // namespace
 
 ConsoleView::ConsoleView(ConsoleLoop& loop, bool answerYes)
@@ -61,7 +60,7 @@ int ConsoleView::runBusyDialog(BusyPicture picture)
     busy_ = false;
     if (!ended && searching) {
         std::cerr << "lorvena-cli: the ONVIF discovery did not end; cancelled" << std::endl;
-        busyResult_ = cancelled;
+        busyResult_ = busyCancelled;
     }
     return busyResult_;
 }

@@ -10,10 +10,6 @@ namespace lorvena {
 
 namespace M = ChangeMessages;
 
-namespace {
-constexpr int busyCancelled = 2;
-} // namespace
-
 void BatchChange::WorkerDialogue::say(std::string_view text)
 {
     view_.runOnGuiThread([this, text] { view_.showMessage(text); });
@@ -67,7 +63,7 @@ void BatchChange::start(BatchInputs inputs)
     worker_ = std::thread([this, number, inputs = std::move(inputs)] { run(number, inputs); });
     const int closedWith = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
     runShown_ = 0;
-    if (closedWith == busyCancelled) {
+    if (closedWith == MainView::busyCancelled) {
         // Cancel gives the window back at once: the device being changed
         // finishes (a wait for a library's answer ends now), no further one
         // starts, and the worker ends on its own.
@@ -131,7 +127,7 @@ void BatchChange::run(std::uintptr_t number, const BatchInputs& inputs)
     // Only this run's dialog: after a Cancel another may be up by now.
     view_.runOnGuiThread([this, number] {
         if (runShown_ == number)
-            view_.endBusyDialog(0);
+            view_.endBusyDialog(MainView::busyEnded);
     });
     workerRunning_ = false;
 }

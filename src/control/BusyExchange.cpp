@@ -4,10 +4,6 @@
 
 namespace lorvena {
 
-namespace {
-constexpr int busyCancelled = 2;
-} // namespace
-
 BusyExchange::BusyExchange(MainView& view, WindowState& state, MessagePoster& poster)
     : view_(view), state_(state), poster_(poster)
 {
@@ -33,7 +29,7 @@ bool BusyExchange::runWhileBusy(std::function<void()> exchange)
     });
     const int closedWith = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
     exchangeShown_ = 0;
-    if (closedWith == busyCancelled) {
+    if (closedWith == MainView::busyCancelled) {
         // Cancel gives the window back at once. The exchange ends on its own
         // (its waits bound it) and its result is dropped; the thread is
         // joined once it has ended, or at shutdown.
@@ -59,7 +55,7 @@ void BusyExchange::exchangeDone(std::uintptr_t exchange)
 {
     // Only the dialog of that exchange; a late end (after Cancel) is ignored.
     if (exchange != 0 && exchange == exchangeShown_)
-        view_.endBusyDialog(0);
+        view_.endBusyDialog(MainView::busyEnded);
 }
 
 void BusyExchange::shutdown()

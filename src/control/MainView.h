@@ -78,9 +78,13 @@ public:
     virtual bool askOkCancel(std::string_view text) = 0;
     virtual void focusControl(ControlId id) = 0;
 
-    // The modal busy dialog: runs until its Cancel (result 2) or
+    // The modal busy dialog: runs until its Cancel (busyCancelled) or
     // endBusyDialog(); messages keep being handled meanwhile.
     enum class BusyPicture { Searching, Changing };
+    // Its results, in the window's own numbers: closed by the program, or
+    // by the user's Cancel.
+    static constexpr int busyEnded = 0;
+    static constexpr int busyCancelled = 2;
     virtual int runBusyDialog(BusyPicture picture) = 0;
     virtual void endBusyDialog(int result) = 0;
     // Runs `work` on the window's thread and waits until it is done: how a

@@ -21,10 +21,10 @@ void OnvifSearch::runAndWait()
     std::this_thread::sleep_for(pause_);
     const std::int32_t multi = view_.isChecked(ControlId::OnvifMaskCheck) ? 1 : 0;
     handle_ = library_.startSearchDevice(multi, &OnvifSearchCallback, &poster_);
-    // Ended by Cancel (2) or by the end of the discovery, which closes it
+    // Ended by Cancel or by the end of the discovery, which closes it
     // with the last busy result. A failed start leaves only Cancel.
     int result = showBusyDialog(view_, state_, MainView::BusyPicture::Searching);
-    if (result == 2 && handle_ != 0) {
+    if (result == MainView::busyCancelled && handle_ != 0) {
         library_.stopSearchDevice(handle_);
         handle_ = 0;
     }

@@ -22,7 +22,6 @@ namespace M = UpgradeMessages;
 namespace {
 
 // What the busy dialog returns when the user pressed its Cancel.
-constexpr int busyCancelled = 2;
 
 // The video server's service port.
 constexpr std::int32_t videoServerPort = 4000;
@@ -270,7 +269,7 @@ std::optional<AuthorityVerdict> UpgradeFlow::checkWhileBusy(
         checkShown_ = number;
         const int result = showBusyDialog(view_, state_, MainView::BusyPicture::Changing);
         checkShown_ = 0;
-        if (result == busyCancelled)
+        if (result == MainView::busyCancelled)
             return std::nullopt;
     } while (!check->done);
     return check->verdict;
@@ -280,7 +279,7 @@ void UpgradeFlow::credentialCheckDone(std::uintptr_t check)
 {
     // A late end (after Cancel) closes nothing.
     if (check != 0 && check == checkShown_)
-        view_.endBusyDialog(0);
+        view_.endBusyDialog(MainView::busyEnded);
     reapChecks(false);
 }
 
