@@ -153,7 +153,7 @@ void MainController::upgradeTabClicked()
 void MainController::closeButtonClicked()
 {
     state_.form = view_.readForm();
-    view_.endWindow(1);
+    view_.endWindow(MainView::windowClosed);
 }
 
 void MainController::rowClicked(int row, ClickKind kind)
@@ -170,7 +170,7 @@ void MainController::closeRequested()
 {
     upgrade_.closeRequested();
     shutdownSearch();
-    view_.endWindow(2);
+    view_.endWindow(MainView::windowCancelled);
 }
 
 void MainController::windowDestroyed()
@@ -208,7 +208,7 @@ void MainController::handleMessage(const WindowMessage& message)
         break;
     case MessageId::SoftClose:
         if (state_.softStart)
-            view_.endWindow(2);
+            view_.endWindow(MainView::windowCancelled);
         break;
     case MessageId::LoginResultOk:
         loginAnswered(true, message.wParam);

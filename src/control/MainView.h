@@ -92,7 +92,10 @@ public:
     virtual void runOnGuiThread(const std::function<void()>& work) = 0;
 
     virtual void openUrl(const std::string& url) = 0;
-    // Ends the window with a result code (1 close button, 2 cancel).
+    // Ends the window with a result code: closed with its own close button,
+    // or cancelled (a close request from the system, or a soft close).
+    static constexpr int windowClosed = 1;
+    static constexpr int windowCancelled = 2;
     virtual void endWindow(int result) = 0;
     // Asks the window to close later, as a close request from the system.
     virtual void postCloseRequest() = 0;
