@@ -148,6 +148,10 @@ void Receiver::receiveReady(const std::vector<int>& ready)
     for (InterfaceSocket& entry : sockets_.list(setup_.family)) {
         if (entry.socket == -1 || !std::binary_search(ready.begin(), ready.end(), entry.socket))
             continue;
+        // Errors the kernel queues about our own sends (a datagram too big
+        // for the path, say) raise no pending error for the read to return,
+        // yet keep every wait waking at once until they are read.
+        drainErrorQueue(entry.socket);
         // A search makes every device answer at once: emptying the socket
         // now, rather than one datagram per wait, keeps its buffer from
         // overflowing. The bound keeps the other sockets' turn near.

@@ -9,6 +9,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/select.h>
 #include <sys/socket.h>
@@ -318,6 +319,20 @@ TEST_F(Search, AnErrorTheNetworkSendsBackKeepsTheSocketListening)
     ASSERT_EQ(sendto(toolFd, "x", 1, 0, reinterpret_cast<const sockaddr*>(&closed), sizeof closed), 1);
     pumpFor(std::chrono::milliseconds(300));
     EXPECT_EQ(controller->discovery().sockets().liveSocketCount(SocketFamily::Basic), 1u);
+
+    // An error the kernel queues about our own send (too big for the path)
+    // raises no pending error: it must be read off all the same, or every
+    // wait of the receiver wakes at once from then on.
+    ASSERT_EQ(std::system("ip link set lo mtu 1500"), 0);
+    int probe = IP_PMTUDISC_DO;
+    ASSERT_EQ(setsockopt(toolFd, IPPROTO_IP, IP_MTU_DISCOVER, &probe, sizeof probe), 0);
+    const std::vector<char> tooBig(2000, 'x');
+    EXPECT_LT(sendto(toolFd, tooBig.data(), tooBig.size(), 0, reinterpret_cast<const sockaddr*>(&closed),
+                  sizeof closed),
+        0);
+    pumpFor(std::chrono::milliseconds(300));
+    pollfd queued {toolFd, 0, 0};
+    ASSERT_EQ(poll(&queued, 1, 0), 0) << "an error is still queued on the search socket";
 
     auto late = testing_support::basicReply().text(13, "NVR").text(30, "10.0.0.50").raw(23, {1, 2, 3, 4, 5, 6});
     UniqueFd sender(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
