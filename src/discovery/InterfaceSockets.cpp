@@ -144,10 +144,38 @@ void InterfaceSockets::broadcast(SocketFamily family,
         if (entry.socket == -1)
             continue;
         ByteView packet = packetFor(entry.localAddress);
-        const ssize_t sent = sendto(entry.socket, packet.data(), packet.size(), 0,
-            reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+        auto send = [&] {
+            return sendto(entry.socket, packet.data(), packet.size(), 0,
+                reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+        };
+        ssize_t sent = send();
+        // An error the network sent back for an earlier datagram, not yet
+        // read off by the receiver, is returned by this send instead, and
+        // this datagram stays unsent: it is sent once more.
+        if (sent < 0 && ReportedByTheNetwork(errno))
+            sent = send();
         if (sent != static_cast<ssize_t>(packet.size()))
             report({SocketProblem::Step::Send, entry.localAddress, sent < 0 ? errno : EMSGSIZE});
+    }
+}
+
+bool ReportedByTheNetwork(int error)
+{
+    switch (error) {
+    case ECONNREFUSED:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case ENETDOWN:
+    case ENONET:
+    case EMSGSIZE:
+    case EPROTO:
+    case EACCES:
+    case ENOPROTOOPT:
+    case EOPNOTSUPP:
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -44,6 +44,11 @@ struct SocketProblem {
 };
 std::string describeSocketProblem(const SocketProblem& problem);
 
+// Whether `error`, from a search socket's read or send, is what the network
+// (or the kernel on its behalf) said about an earlier datagram: that one
+// went astray, the socket itself is fine.
+bool ReportedByTheNetwork(int error);
+
 // Called from whichever thread met the problem, possibly while the list's
 // lock is held: it must not call back into the socket lists.
 using SocketProblemSink = std::function<void(const SocketProblem&)>;

@@ -36,27 +36,6 @@ ssize_t receiveDatagram(InterfaceSocket& entry, ReplyBuffer& buffer)
     return received;
 }
 
-// What the network (or the kernel on its behalf) said about a datagram this
-// socket sent: one request went astray, the socket is fine.
-bool reportedByTheNetwork(int error)
-{
-    switch (error) {
-    case ECONNREFUSED:
-    case EHOSTUNREACH:
-    case ENETUNREACH:
-    case EHOSTDOWN:
-    case ENETDOWN:
-    case ENONET:
-    case EMSGSIZE:
-    case EPROTO:
-    case EACCES:
-    case ENOPROTOOPT:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Reads off the errors queued for the socket's sent datagrams; left there,
 // they would keep every wait waking at once.
 void drainErrorQueue(int socket)
@@ -173,7 +152,7 @@ bool Receiver::receiveOne(InterfaceSocket& entry, ReplyBuffer& buffer)
         return false; // emptied
     debugTrace("recvfrom:" + std::to_string(received));
     if (received < 0) {
-        if (reportedByTheNetwork(error)) {
+        if (ReportedByTheNetwork(error)) {
             debugTrace("the network reported " + std::string(std::strerror(error)));
             drainErrorQueue(entry.socket);
             return true;

@@ -421,6 +421,45 @@ TEST(SocketProblems, AreToldNotSwallowed)
     EXPECT_EQ(told, std::vector<std::string> {"no local IPv4 address: the search was not sent"});
 }
 
+// An error the network sent back for an earlier datagram is handed to the
+// next send on that socket, which then does not go out: the request is sent
+// once more, not lost (nor reported as a problem). No receiver runs here, so
+// nothing reads the error off first.
+TEST(SocketProblems, AnEarlierDatagramsErrorDoesNotCostTheNextRequest)
+{
+    InterfaceSockets sockets([] { return std::vector<std::uint32_t> {0x7F000001}; });
+    std::vector<std::string> told;
+    sockets.setProblemSink([&told](const SocketProblem& problem) { told.push_back(describeSocketProblem(problem)); });
+    sockets.refreshSockets(SocketFamily::Basic);
+    int toolFd = -1;
+    {
+        std::lock_guard lock(sockets.interfaceLock());
+        ASSERT_EQ(sockets.list(SocketFamily::Basic).size(), 1u);
+        toolFd = sockets.list(SocketFamily::Basic).front().socket;
+    }
+    UniqueFd device(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    int on = 1;
+    ::setsockopt(device.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in devicePort {};
+    devicePort.sin_family = AF_INET;
+    devicePort.sin_port = htons(DiscoveryHeader::port);
+    ASSERT_EQ(::bind(device.get(), reinterpret_cast<const sockaddr*>(&devicePort), sizeof devicePort), 0);
+
+    sockaddr_in closed {};
+    closed.sin_family = AF_INET;
+    closed.sin_port = htons(9);
+    closed.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(sendto(toolFd, "x", 1, 0, reinterpret_cast<const sockaddr*>(&closed), sizeof closed), 1);
+    pollfd answered {toolFd, 0, 0};
+    ASSERT_EQ(poll(&answered, 1, 5000), 1) << "no port-unreachable came back";
+
+    const std::uint8_t request[] = {1, 2, 3, 4};
+    sockets.broadcast(SocketFamily::Basic, [&](std::uint32_t) { return ByteView(request); });
+    EXPECT_TRUE(told.empty()) << told.front();
+    pollfd heard {device.get(), POLLIN, 0};
+    EXPECT_EQ(poll(&heard, 1, 5000), 1) << "the request never went out";
+}
+
 TEST_F(Search, ShutdownEndsIdleReceiversPromptlyAndClosesEverySocket)
 {
     startDevices({makeDevice("10.0.0.1", 0x01)});

@@ -83,19 +83,16 @@ TEST(SweepWindow, KeepsAtMostItsCapacityOfHostsInFlight)
     const SweepWindow::Clock::time_point t0 {};
     SweepWindow window(3, 3000ms);
     EXPECT_EQ(window.room(t0), 3u);
-    EXPECT_FALSE(window.nextRoom());
 
     window.asked(ip(10, 0, 0, 1), t0);
     window.asked(ip(10, 0, 0, 2), t0 + 100ms);
     window.asked(ip(10, 0, 0, 3), t0 + 200ms);
     EXPECT_EQ(window.room(t0 + 200ms), 0u);
-    EXPECT_EQ(window.nextRoom(), t0 + 3000ms);
 
     // An answer frees its place at once; a stranger's answer frees nothing.
     window.answered(ip(10, 0, 0, 1));
     window.answered(ip(10, 0, 0, 9));
     EXPECT_EQ(window.room(t0 + 300ms), 1u);
-    EXPECT_EQ(window.nextRoom(), t0 + 3100ms);
     window.asked(ip(10, 0, 0, 4), t0 + 300ms);
     EXPECT_EQ(window.room(t0 + 300ms), 0u);
 

@@ -212,14 +212,13 @@ void DiscoverySearch::run()
             delay = std::min(delay * 2, settings_.probeUpperDelay);
         }
         if (sweepLeft && now >= nextSweep) {
+            // A full window sends nothing; each interval looks again, so a
+            // place freed by an answer is taken at once.
             sendSweepBatch(now);
             nextSweep = now + settings_.sweepInterval;
-            // A full window opens when its oldest host leaves it (or sooner,
-            // when a host answers: the next interval looks again).
-            if (sweepWindow_.room(now) == 0)
-                nextSweep = std::max(nextSweep, sweepWindow_.nextRoom().value_or(nextSweep));
         }
-        Clock::time_point until = end;
+        // Past the end only the sweep is left to wait for.
+        Clock::time_point until = end > now ? end : now + settings_.sweepInterval;
         if (roundsLeft > 0)
             until = std::min(until, nextRound);
         if (sweeping && sweepNext_ < sweepTargets_.size())

@@ -37,12 +37,4 @@ void SweepWindow::answered(std::uint32_t host)
     inFlight_.erase(host);
 }
 
-std::optional<SweepWindow::Clock::time_point> SweepWindow::nextRoom()
-{
-    skipAnswered();
-    if (order_.empty())
-        return std::nullopt;
-    return order_.front().when + hold_;
-}
-
 } // namespace lorvena::onvif

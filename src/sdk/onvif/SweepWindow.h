@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <optional>
 #include <unordered_set>
 
 namespace lorvena::onvif {
@@ -31,8 +30,6 @@ public:
     void asked(std::uint32_t host, Clock::time_point now);
     // The host's lookup has resolved: it answered from that address.
     void answered(std::uint32_t host);
-    // When the oldest host in flight leaves the window; none when empty.
-    std::optional<Clock::time_point> nextRoom();
     std::size_t inFlight() const { return inFlight_.size(); }
 
 private:
