@@ -6,20 +6,29 @@
 #include "platform/DeviceAddress.h"
 #include "platform/TextCodec.h"
 
+#include <atomic>
+#include <memory>
+#include <string>
+
 namespace lorvena {
 
 namespace M = ChangeMessages;
 
 void BatchChange::WorkerDialogue::say(std::string_view text)
 {
-    view_.runOnGuiThread([this, text] { view_.showMessage(text); });
+    // The text is copied: a closing window gives the worker back before a
+    // message it shows is closed.
+    view_.runOnGuiThread([this, message = std::string(text)] { view_.showMessage(message); });
 }
 
 bool BatchChange::WorkerDialogue::ask(std::string_view text)
 {
-    bool confirmed = false;
-    view_.runOnGuiThread([this, text, &confirmed] { confirmed = view_.askOkCancel(text); });
-    return confirmed;
+    // Shared, not on this stack: a closing window gives the worker back while
+    // the question may still be up, and its answer comes later.
+    auto confirmed = std::make_shared<std::atomic<bool>>(false);
+    view_.runOnGuiThread(
+        [this, question = std::string(text), confirmed] { *confirmed = view_.askOkCancel(question); });
+    return *confirmed;
 }
 
 BatchChange::BatchChange(MainView& view, WindowState& state, ChangeServices& services, LoginSessions& sessions)
