@@ -153,8 +153,8 @@ bool Receiver::receiveOne(InterfaceSocket& entry, ReplyBuffer& buffer)
     debugTrace("recvfrom:" + std::to_string(received));
     if (received < 0) {
         if (ReportedByTheNetwork(error)) {
+            // The queued error itself is read off at the socket's next turn.
             debugTrace("the network reported " + std::string(std::strerror(error)));
-            drainErrorQueue(entry.socket);
             return true;
         }
         if (error != EINTR) {
