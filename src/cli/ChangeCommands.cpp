@@ -2,7 +2,7 @@
 
 #include "cli/ConsoleSession.h"
 #include "cli/DeviceSelection.h"
-#include "cli/TerminalText.h"
+#include "platform/TerminalText.h"
 #include "control/SettingsFile.h"
 #include "platform/ExecutablePath.h"
 

@@ -1,6 +1,6 @@
 #include "cli/ConsoleView.h"
 
-#include "cli/TerminalText.h"
+#include "platform/TerminalText.h"
 
 #include <chrono>
 #include <iostream>

@@ -1,6 +1,6 @@
 #include "cli/TableOutput.h"
 
-#include "cli/TerminalText.h"
+#include "platform/TerminalText.h"
 
 #include <nlohmann/json.hpp>
 
@@ -40,20 +40,6 @@ std::size_t displayWidth(std::string_view text)
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::string csvField(std::string_view cell)
-{
-    const std::string text = printableText(cell);
-    if (text.find_first_of(",\"") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
 } // namespace
 
 std::string formatTable(const DeviceTable& table)
@@ -84,24 +70,6 @@ std::string formatTable(const DeviceTable& table)
     std::string out = line([&](std::size_t c) { return columns[c].title; });
     for (std::size_t r = 0; r < table.rowCount(); ++r)
         out += line([&](std::size_t c) { return std::string_view(cells[r][c]); });
-    return out;
-}
-
-std::string formatCsv(const DeviceTable& table)
-{
-    auto columns = columnsOf(table.layout());
-    std::string out;
-    auto line = [&](auto cellText) {
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            if (c > 0)
-                out += ',';
-            out += csvField(cellText(c));
-        }
-        out += "\r\n";
-    };
-    line([&](std::size_t c) { return columns[c].title; });
-    for (std::size_t r = 0; r < table.rowCount(); ++r)
-        line([&](std::size_t c) { return std::string_view(table.text(r, static_cast<int>(c))); });
     return out;
 }
 

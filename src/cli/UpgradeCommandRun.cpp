@@ -2,7 +2,7 @@
 
 #include "cli/ConsoleSession.h"
 #include "cli/DeviceSelection.h"
-#include "cli/TerminalText.h"
+#include "platform/TerminalText.h"
 
 #include <chrono>
 #include <iostream>

@@ -1,4 +1,4 @@
-#include "cli/TerminalText.h"
+#include "platform/TerminalText.h"
 
 #include <cstdio>
 
