@@ -9,6 +9,7 @@
 #include "controls/CSortListCtrl.h"
 #include "ui/CDlgUpgrade.h"
 #include "ui/DeviceListColumns.h"
+#include "ui/DeviceListMenu.h"
 #include "ui/DialogUnits.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/WindowFont.h"
@@ -211,6 +212,7 @@ void CTavrinDlg::attach(MainController& controller)
 {
     controller_ = &controller;
     connectControls();
+    deviceListMenu_ = new DeviceListMenu(*deviceList_, controller, *this);
 }
 
 void CTavrinDlg::connectControls()

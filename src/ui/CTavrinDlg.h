@@ -22,6 +22,7 @@ class CIpAddressEdit;
 class CNumEdit;
 class CPngButton;
 class CSortListCtrl;
+class DeviceListMenu;
 class MainController;
 
 // The main window: a frameless 1047 x 579 window with the device list, the
@@ -39,6 +40,8 @@ public:
 
     QWidget* control(ControlId id) const;
     CSortListCtrl* deviceList() const { return deviceList_; }
+    // The list's context menu; exists once attach() has run.
+    DeviceListMenu* deviceListMenu() const { return deviceListMenu_; }
     CDlgBuffer* busyDialog() const { return busyDialog_; }
     CDlgUpgrade* upgradePanel() const { return upgradePanel_; }
     // The result the window ended with: 1 close button, 2 cancel, 0 open.
@@ -116,6 +119,7 @@ private:
     std::optional<QPoint> dragGrip_;
     std::map<ControlId, QWidget*> controls_;
     CSortListCtrl* deviceList_ = nullptr;
+    DeviceListMenu* deviceListMenu_ = nullptr;
     QCheckBox* dhcpCheck_ = nullptr;
     CDlgUpgrade* upgradePanel_ = nullptr;
     CDlgBuffer* busyDialog_ = nullptr;
