@@ -7,7 +7,11 @@
 # sweep), segment 2 a few generated ones. Then runs lorvena-cli's new-mode and old-mode searches in
 # the host namespace.
 # With --window, the desktop window runs in the lab instead (as the user who
-# called sudo, on their display): press "Wyszukaj" to find the devices.
+# called sudo, on their display): press "Wyszukaj" to find the devices. The
+# lab stays up as long as any window runs in it: the generation switch ends
+# the window and starts its successor there. LORVENA_DEMO_WINDOW names
+# another program to run as the window (the lab test's scripted one), and
+# QT_QPA_PLATFORM=offscreen runs it without a display.
 # Usage: demo.sh BUILD_DIR [--window | extra lorvena-cli search arguments, e.g. --wait 2]
 set -euo pipefail
 
@@ -36,8 +40,8 @@ lab_start_devsim 2 --generate 4 --first-ip 10.2.1.1
 echo "Lab ready: host addresses ${LAB_HOST_ADDR[1]} and ${LAB_HOST_ADDR[2]}"
 
 if [[ ${1:-} == --window ]]; then
-    window=$build_dir/src/app/lorvena
-    if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
+    window=${LORVENA_DEMO_WINDOW:-$build_dir/src/app/lorvena}
+    if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} && ${QT_QPA_PLATFORM:-} != offscreen ]]; then
         echo "demo: no display (DISPLAY or WAYLAND_DISPLAY) to show the window on; showing the console search instead"
         shift
     else
@@ -46,9 +50,14 @@ if [[ ${1:-} == --window ]]; then
         if [[ -n ${SUDO_USER:-} && $SUDO_USER != root ]]; then
             run_as=(runuser -u "$SUDO_USER" --)
         fi
-        lab_host_exec "${run_as[@]}" env DISPLAY="${DISPLAY:-}" WAYLAND_DISPLAY="${WAYLAND_DISPLAY:-}" \
-            XAUTHORITY="${XAUTHORITY:-}" XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-}" "$window"
-        exit 0
+        display=(DISPLAY="${DISPLAY:-}" WAYLAND_DISPLAY="${WAYLAND_DISPLAY:-}" XAUTHORITY="${XAUTHORITY:-}")
+        [[ -n ${QT_QPA_PLATFORM:-} ]] && display+=(QT_QPA_PLATFORM="$QT_QPA_PLATFORM")
+        status=0
+        lab_host_exec "${run_as[@]}" env "${display[@]}" XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-}" "$window" || status=$?
+        # Switching the generation starts a new window in the lab and ends
+        # this one: the demo ends with the last window, not the first.
+        lab_wait_host_empty
+        exit "$status"
     fi
 fi
 

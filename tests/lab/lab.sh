@@ -288,6 +288,15 @@ lab_host_exec() {
     ip netns exec "$LAB_HOST_NS" "$@"
 }
 
+# lab_wait_host_empty: waits until no process runs in the host namespace,
+# whoever started it: a program there may have started others that outlive
+# it (the window's successor after a generation switch).
+lab_wait_host_empty() {
+    while [[ -n $(ip netns pids "$LAB_HOST_NS" 2>/dev/null) ]]; do
+        sleep 0.5
+    done
+}
+
 # lab_device_exec K CMD...: runs CMD in segment K's device namespace.
 lab_device_exec() {
     local k=$1
@@ -315,6 +324,11 @@ lab_teardown() {
             lab_log "devsim in segment $k exited with status $status:"
             cat "$LAB_DIR/devsim-$k.out" >&2 || true
         fi
+    done
+    # Whatever still runs in the host namespace (a window left when the demo
+    # is interrupted) would search an empty network once it is gone.
+    for pid in $(ip netns pids "$LAB_HOST_NS" 2>/dev/null); do
+        kill -TERM "$pid" 2>/dev/null || true
     done
     for k in "${!LAB_DEVICE_NS[@]}"; do
         [[ ${LAB_DEVICE_NS[$k]} != "$LAB_HOST_NS" ]] && { ip netns del "${LAB_DEVICE_NS[$k]}" 2>/dev/null || true; }
