@@ -26,8 +26,8 @@ std::optional<std::uint32_t> prefixValue(std::string_view text)
 {
     if (text.size() != 8 || text[2] != '-' || text[5] != '-')
         return std::nullopt;
-    const std::string digits = std::string(text.substr(0, 2)) + std::string(text.substr(3, 2)) +
-        std::string(text.substr(6, 2));
+    const std::string digits = std::string(text.substr(0, 2)) + std::string(text.substr(3, 2))
+        + std::string(text.substr(6, 2));
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
     if (error != std::errc() || end != digits.data() + digits.size())

@@ -114,8 +114,8 @@ void DeviceListMenu::exportList()
         && file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size())
         && file.commit();
     if (!written) {
-        const QString message =
-            exportFailedText + QDir::toNativeSeparators(path) + QStringLiteral("\n") + file.errorString();
+        const QString message = exportFailedText + QDir::toNativeSeparators(path) + QStringLiteral("\n")
+            + file.errorString();
         view_.showMessage(message.toStdString());
         return;
     }
@@ -138,8 +138,7 @@ QString DeviceListMenu::makerAt(const QPoint& viewportPos) const
     // Until the list is read, the cell shows no maker.
     if (!makers_.valid() || makers_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
         return {};
-    return QString::fromStdString(
-        printableText(makers_.get().makerOf(table.row(static_cast<std::size_t>(row)).mac)));
+    return QString::fromStdString(printableText(makers_.get().makerOf(table.row(static_cast<std::size_t>(row)).mac)));
 }
 
 bool DeviceListMenu::eventFilter(QObject* watched, QEvent* event)

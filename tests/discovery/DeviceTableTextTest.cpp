@@ -36,14 +36,17 @@ TEST(DeviceTableText, CsvCellsAreQuotedDefusedAndPrintable)
         {"minus", "-1", "'-1"},
         {"at", "@SUM(A1)", "'@SUM(A1)"},
         {"equals inside is text", "a=b", "a=b"},
-        {"line end cannot split the row", "a\r\nb", "a\xEF\xBF\xBD\xEF\xBF\xBD" "b"},
+        {"line end cannot split the row", "a\r\nb",
+            "a\xEF\xBF\xBD\xEF\xBF\xBD"
+            "b"},
         {"control before formula", "\t=1", "\xEF\xBF\xBD=1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         EXPECT_EQ(formatCsv(tableNamed(c.name)),
             "Nr,Rodzaj,Nazwa,Adres IP,Maska podsieci,MAC,Port HTTP,Port RTSP,Kanały\r\n"
-            "1,IPCAMERA," + c.cell + ",10.1.0.20,,AA:BB:CC:00:00:01,,,\r\n");
+            "1,IPCAMERA,"
+                + c.cell + ",10.1.0.20,,AA:BB:CC:00:00:01,,,\r\n");
     }
 }
 

@@ -7,18 +7,17 @@ namespace {
 
 // The shape of Debian's oui.txt: a heading, then per prefix a "(hex)" line
 // and a "(base 16)" line with the maker's address below.
-constexpr std::string_view sample =
-    "OUI/MA-L\t\t\t\t\t\t\tOrganization\r\n"
-    "company_id\t\t\t\t\tOrganization\r\n"
-    "\t\t\t\t\t\t\t\tAddress\r\n"
-    "\r\n"
-    "00-12-AB   (hex)\t\tKamery Łódź Sp. z o.o.\r\n"
-    "0012AB     (base 16)\t\tKamery Łódź Sp. z o.o.\r\n"
-    "\t\t\t\tul. Piotrkowska 1\r\n"
-    "\r\n"
-    "A4-14-37   (hex)\t\tRecorder Works\n"
-    "A414-37    (hex)\t\tMisprinted Prefix\n"
-    "FF-FF-FF   (hex)\t\t\n";
+constexpr std::string_view sample = "OUI/MA-L\t\t\t\t\t\t\tOrganization\r\n"
+                                    "company_id\t\t\t\t\tOrganization\r\n"
+                                    "\t\t\t\t\t\t\t\tAddress\r\n"
+                                    "\r\n"
+                                    "00-12-AB   (hex)\t\tKamery Łódź Sp. z o.o.\r\n"
+                                    "0012AB     (base 16)\t\tKamery Łódź Sp. z o.o.\r\n"
+                                    "\t\t\t\tul. Piotrkowska 1\r\n"
+                                    "\r\n"
+                                    "A4-14-37   (hex)\t\tRecorder Works\n"
+                                    "A414-37    (hex)\t\tMisprinted Prefix\n"
+                                    "FF-FF-FF   (hex)\t\t\n";
 
 TEST(OuiList, NamesTheMakerOfAMacInAnySpelling)
 {

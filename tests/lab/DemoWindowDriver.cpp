@@ -23,8 +23,8 @@
 
 namespace {
 
-using lorvena::CTavrinDlg;
 using lorvena::ControlId;
+using lorvena::CTavrinDlg;
 
 QString journalPath()
 {

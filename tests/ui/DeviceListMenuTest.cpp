@@ -73,8 +73,8 @@ protected:
 
         window = std::make_unique<CTavrinDlg>(QStringLiteral(LORVENA_TEST_SKIN_DIR), 1);
         poster = std::make_unique<QtMessagePoster>(window.get());
-        controller = std::make_unique<MainController>(
-            1, MainController::Dependencies {*window, *poster, localIpv4Addresses});
+        controller = std::make_unique<MainController>(1,
+            MainController::Dependencies {*window, *poster, localIpv4Addresses});
         window->attach(*controller);
         window->setMessageSink([this](const QString& text) { messages << text; });
         window->setUrlOpener([this](const QString& url) { urls << url; });
@@ -91,7 +91,8 @@ protected:
     void clickHeader(int column)
     {
         QHeaderView* header = list->horizontalHeader();
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(column) + 5, 5));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + 5, 5));
     }
 
     QPoint rowPoint(int row) { return list->visualItemRect(list->item(row, 2)).center(); }
@@ -141,8 +142,9 @@ TEST_F(DeviceListMenuTest, ActionsTakeTheRowTheMenuWasOpenedOn)
     };
     const Case cases[] = {
         {"row", DeviceListMenu::copyRowText, false,
-            QStringLiteral("3\tIPCAMERA\t=1+1\t\t10.0.0.100\t255.255.255.0\t10.0.0.1\t10.0.0.1\t00:12:00:00:00:03\t81\t554\t1"
-                           "\tNieaktywne\t1"),
+            QStringLiteral(
+                "3\tIPCAMERA\t=1+1\t\t10.0.0.100\t255.255.255.0\t10.0.0.1\t10.0.0.1\t00:12:00:00:00:03\t81\t554\t1"
+                "\tNieaktywne\t1"),
             {}},
         {"ip", DeviceListMenu::copyIpText, false, QStringLiteral("10.0.0.100"), {}},
         {"mac", DeviceListMenu::copyMacText, false, QStringLiteral("00:12:00:00:00:03"), {}},
@@ -247,7 +249,8 @@ TEST_F(DeviceListMenuTest, ExportWritesTheListAsShownAndAsTheConsoleDoes)
     ASSERT_EQ(offered.size(), 2);
     EXPECT_EQ(QFileInfo(offered.last()).absolutePath(), QFileInfo(folder.path()).absoluteFilePath());
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages.first().startsWith(DeviceListMenu::exportFailedText + target)) << messages.first().toStdString();
+    EXPECT_TRUE(messages.first().startsWith(DeviceListMenu::exportFailedText + target))
+        << messages.first().toStdString();
     EXPECT_FALSE(QFileInfo::exists(target));
 }
 
