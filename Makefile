@@ -28,54 +28,64 @@ AS_OWNER  := $(shell [ "$$(id -u)" -eq 0 ] && [ "$(OWNER_UID)" -ne 0 ] && \
 
 all: build
 
+# `make test` prints how long each stage took (scripts/stage-time.sh).
+STAGE_LOG ?=
+STAGE      = scripts/stage-time.sh "$(STAGE_LOG)"
+
 deps:
-	@scripts/install-deps.sh
+	@$(STAGE) "packages" scripts/install-deps.sh
 
 $(BUILD)/build.ninja: | deps
-	$(CMAKE) -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug
+	$(STAGE) "default: configure" $(CMAKE) -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug
 
 $(BUILD_ASAN)/build.ninja: | deps
-	$(CMAKE) -S . -B $(BUILD_ASAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DLORVENA_SANITIZE=address -DLORVENA_BUILD_GUI=OFF
+	$(STAGE) "asan: configure" $(CMAKE) -S . -B $(BUILD_ASAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DLORVENA_SANITIZE=address -DLORVENA_BUILD_GUI=OFF
 
 $(BUILD_TSAN)/build.ninja: | deps
-	$(CMAKE) -S . -B $(BUILD_TSAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DLORVENA_SANITIZE=thread -DLORVENA_BUILD_GUI=OFF
+	$(STAGE) "tsan: configure" $(CMAKE) -S . -B $(BUILD_TSAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DLORVENA_SANITIZE=thread -DLORVENA_BUILD_GUI=OFF
 
 $(BUILD_REL)/build.ninja: | deps
-	$(AS_OWNER) $(CMAKE) -S . -B $(BUILD_REL) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DLORVENA_BUILD_TESTS=OFF -DLORVENA_BUILD_GUI=ON
+	$(STAGE) "release: configure" $(AS_OWNER) $(CMAKE) -S . -B $(BUILD_REL) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DLORVENA_BUILD_TESTS=OFF -DLORVENA_BUILD_GUI=ON
 
 $(BUILD_FUZZ)/build.ninja: | deps
-	$(CMAKE) -S . -B $(BUILD_FUZZ) $(GENERATOR) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	$(STAGE) "fuzz: configure" $(CMAKE) -S . -B $(BUILD_FUZZ) $(GENERATOR) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DLORVENA_FUZZ=ON -DLORVENA_BUILD_GUI=OFF -DLORVENA_BUILD_TESTS=OFF
 
 build: deps $(BUILD)/build.ninja
-	$(CMAKE) --build $(BUILD) -j$(JOBS)
+	$(STAGE) "default: build" $(CMAKE) --build $(BUILD) -j$(JOBS)
 
 # Starts the window. It searches only when asked to ("Wyszukaj" or Enter).
 run: build
 	$(BUILD)/src/app/lorvena
 
-test: test-default test-asan test-tsan test-fuzz
+# Each stage's time is printed at the end, also when a stage failed.
+test:
+	@rm -f .stage-times
+	@status=0; \
+	$(MAKE) --no-print-directory STAGE_LOG=$(CURDIR)/.stage-times test-default test-asan test-tsan test-fuzz || status=$$?; \
+	scripts/stage-time.sh --report .stage-times; \
+	exit $$status
 
 # The package test unpacks and runs the package of the Release tree: built
 # here once, and only brought up to date afterwards.
 test-default: build package
-	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	cd $(BUILD) && $(CURDIR)/$(STAGE) "default: tests" ctest --output-on-failure -j$(JOBS)
 
 # Core and tests under AddressSanitizer + UndefinedBehaviorSanitizer.
 test-asan: deps $(BUILD_ASAN)/build.ninja
-	$(CMAKE) --build $(BUILD_ASAN) -j$(JOBS)
-	cd $(BUILD_ASAN) && ctest --output-on-failure -j$(JOBS) -LE no-sanitizer
+	$(STAGE) "asan: build" $(CMAKE) --build $(BUILD_ASAN) -j$(JOBS)
+	cd $(BUILD_ASAN) && $(CURDIR)/$(STAGE) "asan: tests" ctest --output-on-failure -j$(JOBS) -LE no-sanitizer
 
 # The threaded tests (receivers, queues, simulator) under ThreadSanitizer.
 test-tsan: deps $(BUILD_TSAN)/build.ninja
-	$(CMAKE) --build $(BUILD_TSAN) -j$(JOBS)
-	cd $(BUILD_TSAN) && ctest --output-on-failure -j$(JOBS) -L threads
+	$(STAGE) "tsan: build" $(CMAKE) --build $(BUILD_TSAN) -j$(JOBS)
+	cd $(BUILD_TSAN) && $(CURDIR)/$(STAGE) "tsan: tests" ctest --output-on-failure -j$(JOBS) -L threads
 
 # Every reader of outside bytes under libFuzzer (clang, ASan+UBSan): the
 # saved findings replayed, then a short run of each target.
 test-fuzz: deps $(BUILD_FUZZ)/build.ninja
-	$(CMAKE) --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz-all
-	fuzz/run_fuzzers.sh $(BUILD_FUZZ) 20
+	$(STAGE) "fuzz: build" $(CMAKE) --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz-all
+	$(STAGE) "fuzz: replay and 20 s runs" fuzz/run_fuzzers.sh $(BUILD_FUZZ) 20
 
 # The long run: each target for FUZZ_SECONDS.
 fuzz: deps $(BUILD_FUZZ)/build.ninja
@@ -95,13 +105,13 @@ screenshots: build
 # The Release tree of the window, lorvena-cli, their manual pages and the
 # rest of an installation; `make package` and `make install` use it.
 release: deps $(BUILD_REL)/build.ninja
-	$(AS_OWNER) $(CMAKE) --build $(BUILD_REL) -j$(JOBS) --target lorvena_installation
+	$(STAGE) "release: build" $(AS_OWNER) $(CMAKE) --build $(BUILD_REL) -j$(JOBS) --target lorvena_installation
 
 # The Debian package: $(BUILD_REL)/lorvena_VERSION_amd64.deb, its
 # dependencies computed by dpkg-shlibdeps. `sudo apt install ./build-release/lorvena_*.deb`
 # installs it.
 package: release
-	cd $(BUILD_REL) && $(AS_OWNER) cpack -G DEB
+	cd $(BUILD_REL) && $(CURDIR)/$(STAGE) "release: package" $(AS_OWNER) cpack -G DEB
 
 # Installs the Release tree under PREFIX (default /usr/local): the window and
 # its Skin in lib/lorvena with a link in bin, lorvena-cli, the manual pages,
