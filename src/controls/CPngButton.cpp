@@ -2,6 +2,7 @@
 
 #include "controls/ScaledPicture.h"
 
+#include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -173,7 +174,7 @@ void CPngButton::paintEvent(QPaintEvent*)
     painter.setClipRegion(mask());
     const QSize frame = frameSize(strip_);
     painter.drawImage(QRect(QPoint(0, 0), frame), strip_, frameSource(strip_.size(), currentFrame()));
-    if (hasFocus()) {
+    if (hasFocus() && keyboardFocus_) {
         // Dark and light dashes in turn: the mark shows on every frame of
         // every strip, red, white or grey.
         const QRect mark = focusMarkRect(frame);
@@ -227,6 +228,25 @@ void CPngButton::changeEvent(QEvent* event)
     if (event->type() == QEvent::EnabledChange)
         stateChanged();
     QAbstractButton::changeEvent(event);
+}
+
+void CPngButton::focusInEvent(QFocusEvent* event)
+{
+    switch (event->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+        keyboardFocus_ = true;
+        break;
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+        // The focus comes back to where it was: so does the mark, or not.
+        break;
+    default:
+        keyboardFocus_ = false;
+        break;
+    }
+    QAbstractButton::focusInEvent(event);
 }
 
 bool CPngButton::event(QEvent* event)

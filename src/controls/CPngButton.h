@@ -66,6 +66,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     // Follows a change of state: the new frame's shape and a repaint.
@@ -79,6 +80,10 @@ private:
     std::array<QRegion, 4> shapes_;
     bool selected_ = false;
     bool hover_ = false;
+    // The keyboard brought the focus: the focus mark shows. A window that
+    // merely opens or comes back to the front gives its first button the
+    // focus too, and that alone shows no mark.
+    bool keyboardFocus_ = false;
     Frame shownFrame_ = Normal;
 };
 

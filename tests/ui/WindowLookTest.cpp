@@ -72,6 +72,13 @@ int contrastIn(const QImage& image, const QRect& area)
     return most;
 }
 
+// A rectangle of logical pixels in a grab, which has the screen's scale.
+QRect inGrab(const QRect& logical, const QImage& grab)
+{
+    const qreal ratio = grab.devicePixelRatio();
+    return QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toRect();
+}
+
 class WindowLookTest : public testing::Test {
 protected:
     void TearDown() override
@@ -137,7 +144,7 @@ TEST_F(WindowLookTest, DarkThemeKeepsLabelsBlackOnTheArtworkAndFieldsReadable)
     for (ControlId label :
         {IpLabel, MaskLabel, GatewayLabel, HttpPortLabel, UserNameLabel, PasswordLabel, DhcpLabel, OnvifMaskLabel}) {
         SCOPED_TRACE(static_cast<int>(label));
-        const QRect place = window->control(label)->geometry();
+        const QRect place = inGrab(window->control(label)->geometry(), shot);
         int darkest = 255;
         for (int y = place.top(); y <= place.bottom(); ++y) {
             for (int x = place.left(); x <= place.right(); ++x)
@@ -150,13 +157,13 @@ TEST_F(WindowLookTest, DarkThemeKeepsLabelsBlackOnTheArtworkAndFieldsReadable)
         SCOPED_TRACE(static_cast<int>(field));
         QWidget* widget = window->control(field);
         const QImage image = widget->grab().toImage();
-        EXPECT_GT(contrastIn(image, image.rect().adjusted(3, 3, -3, -3)), 100);
+        EXPECT_GT(contrastIn(image, inGrab(widget->rect().adjusted(3, 3, -3, -3), image)), 100);
     }
     // So do the rows with a tint of their own.
     for (int tinted : {0, 1}) {
         SCOPED_TRACE(tinted);
         const QImage image = list->viewport()->grab().toImage();
-        const QRect cell = list->visualItemRect(list->item(tinted, 2)).adjusted(2, 2, -2, -2);
+        const QRect cell = inGrab(list->visualItemRect(list->item(tinted, 2)).adjusted(2, 2, -2, -2), image);
         EXPECT_GT(contrastIn(image, cell), 100);
     }
 }
@@ -184,6 +191,25 @@ TEST_F(WindowLookTest, SkinStripsKeepTheirSizeAndShapeAtTwiceTheScale)
             EXPECT_EQ(parent.childAt(10 + logical.width() / 2, 10 + logical.height() / 2), button);
         }
     }
+
+    // In the window, at whatever scale the screen has (the tests run at 1x
+    // and again at 2x): the same shapes, where the layout puts the buttons.
+    open(1);
+    for (ControlId id : {Search, Close, ModifyTab, ApplyChanges}) {
+        SCOPED_TRACE(static_cast<int>(id));
+        const QRect place = window->control(id)->geometry();
+        EXPECT_NE(window->childAt(place.topLeft()), window->control(id));
+        EXPECT_NE(window->childAt(place.topRight()), window->control(id));
+        EXPECT_EQ(window->childAt(place.center()), window->control(id));
+    }
+    // The button shows the drawing made for the screen's scale, pixel for
+    // pixel, not another one stretched to it.
+    const QImage drawing = loadScaledPicture(QStringLiteral(LORVENA_TEST_SKIN_DIR "search.png"),
+        window->devicePixelRatioF());
+    const QImage shown = window->control(Search)->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(shown.devicePixelRatio(), drawing.devicePixelRatio());
+    const QRect middle(shown.width() / 4, shown.height() / 4, shown.width() / 2, shown.height() / 2);
+    EXPECT_EQ(shown.copy(middle), drawing.convertToFormat(QImage::Format_ARGB32).copy(middle));
 }
 
 TEST_F(WindowLookTest, TabReachesZmianaIpWhichShowsAFocusMarkAndSpacePressesIt)
