@@ -502,6 +502,11 @@ int CTavrinDlg::runBusyDialog(BusyPicture picture)
     const QString path = picture == BusyPicture::Searching ? QStringLiteral(":/artwork/busy_search.png")
                                                            : QStringLiteral(":/artwork/busy_change.png");
     busyDialog_->setBackground(QPixmap::fromImage(loadScaledPicture(path, busyDialog_->devicePixelRatioF())));
+    // The dialog's whole message is its picture: a screen reader reads it
+    // from the name.
+    busyDialog_->setAccessibleName(picture == BusyPicture::Searching
+            ? QStringLiteral("Wyszukiwanie, proszę czekać...")
+            : QStringLiteral("Wprowadzanie zmian, proszę czekać..."));
     return busyDialog_->run();
 }
 

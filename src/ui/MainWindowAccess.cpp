@@ -72,6 +72,14 @@ void setMainWindowTabOrder(const std::map<ControlId, QWidget*>& controls, CDlgUp
     auto follow = [&previous](QWidget* next) {
         if (!next)
             return;
+        // Qt leaves the chain as it is for a widget that takes no focus, so
+        // such a widget would break it in two. An address box takes it
+        // through its first field.
+        const QWidget* taker = next;
+        while (taker->focusProxy())
+            taker = taker->focusProxy();
+        if (taker->focusPolicy() == Qt::NoFocus)
+            return;
         if (previous)
             QWidget::setTabOrder(previous, next);
         previous = next;

@@ -242,6 +242,27 @@ TEST_F(WindowLookTest, TabReachesZmianaIpWhichShowsAFocusMarkAndSpacePressesIt)
     EXPECT_FALSE(messages.isEmpty()) << "Space did not press \"Zmiana IP\"";
 }
 
+// The upgrade panel's fields stand where the form's do, and Tab takes them
+// in the form's place: between the tabs and the title band's buttons.
+TEST_F(WindowLookTest, OnTheUpgradeTabTabGoesThroughThePanelsFields)
+{
+    open(1);
+    ASSERT_TRUE(activate());
+    QWidget* upgradeTab = window->control(UpgradeTab);
+    QTest::mouseClick(upgradeTab, Qt::LeftButton, {}, upgradeTab->rect().center());
+    upgradeTab->setFocus(Qt::TabFocusReason);
+    CDlgUpgrade* panel = window->upgradePanel();
+    const std::vector<QString> expected {panel->control(CDlgUpgrade::Id::Path)->objectName(),
+        panel->control(CDlgUpgrade::Id::UserName)->objectName(),
+        panel->control(CDlgUpgrade::Id::Password)->objectName(), window->control(ModeSwitch)->objectName()};
+    std::vector<QString> reached;
+    while (reached.size() < expected.size()) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.push_back(QApplication::focusWidget()->objectName());
+    }
+    EXPECT_EQ(reached, expected);
+}
+
 TEST_F(WindowLookTest, EnterOnAFocusedSkinButtonSearchesAsAnywhereElse)
 {
     open(0);
