@@ -41,6 +41,10 @@ CDlgBuffer::CDlgBuffer(const QString& skinDirectory, QWidget* parent)
 
     cancel_ = new CPngButton(this);
     cancel_->setText(QStringLiteral("Cancel"));
+    cancel_->setAccessibleName(QStringLiteral("Anuluj"));
+    // Space never presses it here (the dialog swallows the key), so it
+    // takes no focus and shows no focus mark.
+    cancel_->setFocusPolicy(Qt::NoFocus);
     cancel_->move(unitsToPixels(QRect(12, 57, 50, 14)).topLeft());
     cancel_->setImage(skinDirectory + QStringLiteral("Cancel.png"));
     connect(cancel_, &QAbstractButton::clicked, this, [this] { done(cancelResult); });

@@ -1,5 +1,7 @@
 #include "controls/CIpAddressEdit.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +21,27 @@ bool typesDigit(const QKeyEvent& key)
 {
     const QString text = key.text();
     return text.size() == 1 && text.front() >= QLatin1Char('0') && text.front() <= QLatin1Char('9');
+}
+
+// An address reads as one field: its label's name and the dotted address
+// as its value, the way it is shown.
+class IpAddressAccessible final : public QAccessibleWidget {
+public:
+    explicit IpAddressAccessible(CIpAddressEdit* edit) : QAccessibleWidget(edit, QAccessible::EditableText) {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Value)
+            return static_cast<const CIpAddressEdit*>(widget())->dottedText();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* ipAddressAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(CIpAddressEdit::staticMetaObject.className()))
+        return new IpAddressAccessible(static_cast<CIpAddressEdit*>(object));
+    return nullptr;
 }
 
 } // namespace
@@ -44,6 +67,12 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QFrame(parent)
         dot->setAlignment(Qt::AlignCenter);
     }
     setFocusProxy(fields_[0]);
+    // One stop for Tab, as one field: the others are reached by typing on,
+    // by '.' and by the arrows.
+    for (std::size_t i = 1; i < fields_.size(); ++i)
+        fields_[i]->setFocusPolicy(Qt::ClickFocus);
+    static const bool readAsOneField = (QAccessible::installFactory(ipAddressAccessible), true);
+    Q_UNUSED(readAsOneField);
 }
 
 void CIpAddressEdit::setAddress(std::uint32_t address)
@@ -66,6 +95,24 @@ std::uint32_t CIpAddressEdit::address() const
     for (QLineEdit* field : fields_)
         address = (address << 8) | std::min(field->text().toUInt(), maxOctet);
     return address;
+}
+
+QString CIpAddressEdit::dottedText() const
+{
+    const std::uint32_t value = address();
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg((value >> 24) & 0xFFu)
+        .arg((value >> 16) & 0xFFu)
+        .arg((value >> 8) & 0xFFu)
+        .arg(value & 0xFFu);
+}
+
+void CIpAddressEdit::setFieldsName(const QString& name)
+{
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        fields_[i]->setAccessibleName(name);
+        fields_[i]->setAccessibleDescription(QStringLiteral("część %1 z 4").arg(i + 1));
+    }
 }
 
 QSize CIpAddressEdit::sizeHint() const

@@ -15,7 +15,9 @@ namespace lorvena {
 // or '.', moves on to the next field, and a digit typed into a full field
 // goes on into the next one; Backspace in an empty field goes back. The
 // value is 32-bit in host order, first octet most significant; an empty
-// field counts as 0.
+// field counts as 0. Tab enters at the first field and leaves the box
+// from any of them. Assistive technology reads the box as one editable
+// field (named by its label, valued with the dotted address).
 class CIpAddressEdit final : public QFrame {
     Q_OBJECT
 
@@ -24,6 +26,12 @@ public:
 
     void setAddress(std::uint32_t address);
     std::uint32_t address() const;
+    // The address as the box shows it: "10.1.1.30".
+    QString dottedText() const;
+
+    // The name the four fields are read by (the box's label); each says
+    // which part of the address it holds.
+    void setFieldsName(const QString& name);
 
     QLineEdit* field(int index) const { return fields_[static_cast<std::size_t>(index)]; }
 

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 
+#include <utility>
+
 namespace lorvena {
 
 namespace {
@@ -155,6 +157,13 @@ void CDlgUpgrade::createControls(const QString& skinDirectory)
     auto* upgrade = new CPngButton(this);
     upgrade->setText(QStringLiteral("Upgrade"));
     controls_[Upgrade] = upgrade;
+    // Their captions are pictures: the names say what the pictures say.
+    browse->setAccessibleName(QStringLiteral("Przeglądaj..."));
+    upgrade->setAccessibleName(QStringLiteral("Aktualizuj"));
+    // Space never presses them (see the key filter below), so Tab does not
+    // offer them either.
+    browse->setFocusPolicy(Qt::NoFocus);
+    upgrade->setFocusPolicy(Qt::NoFocus);
     connect(browse, &QAbstractButton::clicked, this, &CDlgUpgrade::browseClicked);
     connect(upgrade, &QAbstractButton::clicked, this, &CDlgUpgrade::upgradeClicked);
 
@@ -163,6 +172,10 @@ void CDlgUpgrade::createControls(const QString& skinDirectory)
         widget->setGeometry(placement.place);
         widget->setObjectName(QStringLiteral("upgradeControl%1").arg(static_cast<int>(placement.id)));
     }
+    // Each field is read by its label's text.
+    for (auto [label, field] : {std::pair {PathLabel, Path}, {StatusLabel, Progress}, {UserNameLabel, UserName},
+             {PasswordLabel, Password}, {NoteLabel, Note}})
+        static_cast<QLabel*>(controls_.at(label))->setBuddy(controls_.at(field));
     const QFont textFont = windowTextFont();
     for (Id id : fontControls)
         controls_.at(id)->setFont(textFont);

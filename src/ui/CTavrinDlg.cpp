@@ -7,10 +7,14 @@
 #include "controls/CNumEdit.h"
 #include "controls/CPngButton.h"
 #include "controls/CSortListCtrl.h"
+#include "controls/CTintedRowDelegate.h"
+#include "controls/ScaledPicture.h"
+#include "ui/ArtworkColours.h"
 #include "ui/CDlgUpgrade.h"
 #include "ui/DeviceListColumns.h"
 #include "ui/DeviceListMenu.h"
 #include "ui/DialogUnits.h"
+#include "ui/MainWindowAccess.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/WindowFont.h"
 
@@ -90,7 +94,6 @@ void setIfDifferent(QLineEdit* edit, const std::string& text)
 CTavrinDlg::CTavrinDlg(const QString& skinDirectory, int searchMode, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
     , searchMode_(searchMode)
-    , background_(QStringLiteral(":/artwork/background.png"))
 {
     setFixedSize(mainWindowUnits.widthPixels, mainWindowUnits.heightPixels);
     setWindowIcon(QIcon(QStringLiteral(":/artwork/lorvena.png")));
@@ -104,6 +107,8 @@ CTavrinDlg::CTavrinDlg(const QString& skinDirectory, int searchMode, QWidget* pa
     QRect modifyTab = controls_.at(ModifyTab)->geometry();
     upgradePanel_->setGeometry(
         modifyTab.left(), modifyTab.bottom() + 1, CDlgUpgrade::widthPixels, CDlgUpgrade::heightPixels);
+    setMainWindowTabOrder(controls_, upgradePanel_);
+    nameMainWindowControls(controls_);
 
     busyDialog_ = new CDlgBuffer(skinDirectory, this);
     urlOpener_ = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
@@ -132,6 +137,7 @@ void CTavrinDlg::createControls(const QString& skinDirectory)
     for (ControlId id : controlsWithWindowFont())
         controls_.at(id)->setFont(textFont);
     giveSkinImages(skinDirectory);
+    deviceList_->setItemDelegate(new CTintedRowDelegate(deviceList_));
     deviceList_->setColumns(listColumnsOf(searchMode_ == 0 ? TableLayout::OldMode : TableLayout::NewMode));
 
     auto* dropDown = static_cast<QComboBox*>(controls_.at(ModeDropDown));
@@ -196,6 +202,8 @@ void CTavrinDlg::createControl(const ControlSpec& spec, const QString&)
         int height = std::max(place.height(), 22);
         place.adjust(0, (place.height() - height) / 2, 0, (place.height() - height) / 2 + height - place.height());
     }
+    if (spec.kind == ControlKind::Label || spec.kind == ControlKind::CheckBox || spec.kind == ControlKind::PushButton)
+        useArtworkColours(widget);
     widget->setGeometry(place);
     widget->setVisible(spec.visible);
     widget->setObjectName(QStringLiteral("control%1").arg(static_cast<int>(spec.id)));
@@ -385,9 +393,10 @@ void CTavrinDlg::setEnabled(ControlId id, bool enabled)
 void CTavrinDlg::setText(ControlId id, std::string_view text)
 {
     QWidget* widget = control(id);
-    if (auto* label = qobject_cast<QLabel*>(widget))
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(qt(text));
-    else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        labelTextChanged(label);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget))
         edit->setText(qt(text));
     else if (auto* button = qobject_cast<QAbstractButton*>(widget))
         button->setText(qt(text));
@@ -492,8 +501,14 @@ void CTavrinDlg::focusControl(ControlId id)
 
 int CTavrinDlg::runBusyDialog(BusyPicture picture)
 {
-    busyDialog_->setBackground(QPixmap(picture == BusyPicture::Searching ? QStringLiteral(":/artwork/busy_search.png")
-                                                                          : QStringLiteral(":/artwork/busy_change.png")));
+    const QString path = picture == BusyPicture::Searching ? QStringLiteral(":/artwork/busy_search.png")
+                                                           : QStringLiteral(":/artwork/busy_change.png");
+    busyDialog_->setBackground(QPixmap::fromImage(loadScaledPicture(path, busyDialog_->devicePixelRatioF())));
+    // The dialog's whole message is its picture: a screen reader reads it
+    // from the name.
+    busyDialog_->setAccessibleName(picture == BusyPicture::Searching
+            ? QStringLiteral("Wyszukiwanie, proszę czekać...")
+            : QStringLiteral("Wprowadzanie zmian, proszę czekać..."));
     return busyDialog_->run();
 }
 
@@ -561,6 +576,13 @@ bool CTavrinDlg::event(QEvent* event)
 
 void CTavrinDlg::paintEvent(QPaintEvent*)
 {
+    // Loaded here, where the scale of the screen the window is on is known
+    // for certain: it may have moved to another one since the last paint.
+    if (backgroundRatio_ != devicePixelRatioF()) {
+        backgroundRatio_ = devicePixelRatioF();
+        background_ = QPixmap::fromImage(
+            loadScaledPicture(QStringLiteral(":/artwork/background.png"), backgroundRatio_));
+    }
     QPainter painter(this);
     painter.drawPixmap(rect(), background_);
 }

@@ -124,6 +124,8 @@ private:
     CDlgUpgrade* upgradePanel_ = nullptr;
     CDlgBuffer* busyDialog_ = nullptr;
     QPixmap background_;
+    // The screen scale the background was loaded for (0: not yet).
+    qreal backgroundRatio_ = 0;
     bool writingForm_ = false;
     bool ending_ = false;
     int result_ = 0;

@@ -57,7 +57,7 @@ for size in 16 24 32 48 64 128 256; do
     expected_files+=("usr/share/icons/hicolor/${size}x${size}/apps/lorvena.png")
 done
 for strip in search modify close minimize Tip Tip1 new_old modify_old Cancel Upgrade Browse; do
-    expected_files+=("usr/lib/lorvena/Skin/$strip.png")
+    expected_files+=("usr/lib/lorvena/Skin/$strip.png" "usr/lib/lorvena/Skin/$strip@2x.png")
 done
 missing=()
 for file in "${expected_files[@]}"; do

@@ -12,17 +12,27 @@
 
 namespace lorvena::artwork {
 
+QString doubleSizeName(const QString& path) {
+  QString name = path;
+  return name.insert(name.lastIndexOf(u'.'), QStringLiteral("@2x"));
+}
+
 std::vector<Artwork> renderAll() {
   std::vector<Artwork> artworks;
   for (const SkinButton& button : skinButtons()) {
-    artworks.push_back(
-        {QStringLiteral("Skin/") + QLatin1String(button.fileName), renderStrip(button)});
+    const QString name = QStringLiteral("Skin/") + QLatin1String(button.fileName);
+    artworks.push_back({name, renderStrip(button)});
+    artworks.push_back({doubleSizeName(name), renderStrip(button, 2)});
   }
-  artworks.push_back({QStringLiteral("resources/background.png"), renderBackground()});
-  artworks.push_back(
-      {QStringLiteral("resources/busy_search.png"), renderBusyPicture(BusyKind::Search)});
-  artworks.push_back(
-      {QStringLiteral("resources/busy_change.png"), renderBusyPicture(BusyKind::Change)});
+  for (const int scale : {1, 2}) {
+    const auto named = [scale](const char* name) {
+      const QString path = QStringLiteral("resources/") + QLatin1String(name);
+      return scale == 1 ? path : doubleSizeName(path);
+    };
+    artworks.push_back({named("background.png"), renderBackground(scale)});
+    artworks.push_back({named("busy_search.png"), renderBusyPicture(BusyKind::Search, scale)});
+    artworks.push_back({named("busy_change.png"), renderBusyPicture(BusyKind::Change, scale)});
+  }
   artworks.push_back({QStringLiteral("resources/lorvena.png"), renderAppIcon(256)});
   artworks.push_back({QStringLiteral("resources/lorvena-48.png"), renderAppIcon(48)});
   // The desktop's icon theme picks the size nearest to what it draws (menus,

@@ -13,8 +13,14 @@ struct Artwork {
   QImage image;
 };
 
-// The eleven skin strips, then the five resource pictures.
+// The eleven skin strips, then the five resource pictures, then the icons
+// for the desktop's theme. Each strip and each of the background and busy
+// pictures comes twice: "name.png" and "name@2x.png", the same drawing at
+// twice the scale for screens that scale.
 std::vector<Artwork> renderAll();
+
+// "Skin/search.png" -> "Skin/search@2x.png".
+QString doubleSizeName(const QString& path);
 
 // One picture for review, not shipped: every strip on a checkerboard (the
 // small ones also enlarged), a mock-up of the window and of both busy

@@ -16,8 +16,10 @@ namespace lorvena::artwork {
 
 namespace {
 
-QImage opaqueCanvas(int width, int height, QRgb fill) {
-  QImage image(width, height, QImage::Format_RGB32);
+// width x height logical pixels, scale x scale device pixels each.
+QImage opaqueCanvas(int width, int height, QRgb fill, int scale) {
+  QImage image(width * scale, height * scale, QImage::Format_RGB32);
+  image.setDevicePixelRatio(scale);
   image.fill(fill);
   return image;
 }
@@ -120,8 +122,8 @@ void drawFunctionCaptions(QPainter& painter, qreal left) {
 
 }  // namespace
 
-QImage renderBackground() {
-  QImage image = opaqueCanvas(kWindowSize.width, kWindowSize.height, palette::kField);
+QImage renderBackground(int scale) {
+  QImage image = opaqueCanvas(kWindowSize.width, kWindowSize.height, palette::kField, scale);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
@@ -143,13 +145,14 @@ QImage renderBackground() {
   const int ruleY = kDeviceList.y + kDeviceList.height + 5;
   painter.fillRect(QRect(kDeviceList.x, ruleY, kDeviceList.width, 1), QColor(palette::kRule));
 
-  drawEdgeFrame(painter, image.size(), kFrameThickness, QColor(palette::kRed));
+  drawEdgeFrame(painter, QSize(kWindowSize.width, kWindowSize.height), kFrameThickness,
+                QColor(palette::kRed));
   painter.end();
   return image.convertToFormat(QImage::Format_RGB888);
 }
 
-QImage renderBusyPicture(BusyKind kind) {
-  QImage image = opaqueCanvas(kBusySize.width, kBusySize.height, qRgb(255, 255, 255));
+QImage renderBusyPicture(BusyKind kind, int scale) {
+  QImage image = opaqueCanvas(kBusySize.width, kBusySize.height, qRgb(255, 255, 255), scale);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
@@ -185,7 +188,7 @@ QImage renderBusyPicture(BusyKind kind) {
     painter.drawEllipse(spin + QPointF(std::cos(angle), std::sin(angle)) * 12, 2.6, 2.6);
   }
 
-  drawEdgeFrame(painter, image.size(), 2, red);
+  drawEdgeFrame(painter, QSize(kBusySize.width, kBusySize.height), 2, red);
   painter.end();
   return image.convertToFormat(QImage::Format_RGB888);
 }

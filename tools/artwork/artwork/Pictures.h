@@ -7,12 +7,13 @@
 
 namespace lorvena::artwork {
 
-// 1047 x 579, opaque (RGB888).
-QImage renderBackground();
+// 1047 x 579 logical pixels, opaque (RGB888). At scale 2 the same drawing
+// has twice the pixels each way (device pixel ratio 2).
+QImage renderBackground(int scale = 1);
 
 enum class BusyKind { Search, Change };
-// 285 x 128, opaque (RGB888).
-QImage renderBusyPicture(BusyKind kind);
+// 285 x 128 logical pixels, opaque (RGB888); scale as for the background.
+QImage renderBusyPicture(BusyKind kind, int scale = 1);
 
 // size x size with alpha; transparent outside its rounded square.
 QImage renderAppIcon(int size);

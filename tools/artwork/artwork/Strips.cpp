@@ -376,10 +376,13 @@ void drawFrame(QPainter& painter, const SkinButton& button, int frame) {
 
 std::span<const SkinButton> skinButtons() { return kStrips; }
 
-QImage renderStrip(const SkinButton& button) {
+QImage renderStrip(const SkinButton& button, int scale) {
   const int w = button.frame.width;
   const int h = button.frame.height;
-  QImage strip(w * kFrameCount, h, QImage::Format_ARGB32_Premultiplied);
+  // Drawn in the button's own (logical) pixels; the ratio puts scale x
+  // scale device pixels under each.
+  QImage strip(w * kFrameCount * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
+  strip.setDevicePixelRatio(scale);
   strip.fill(Qt::transparent);
   QPainter painter(&strip);
   for (int frame = 0; frame < kFrameCount; ++frame) {

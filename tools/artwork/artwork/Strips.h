@@ -36,7 +36,8 @@ inline constexpr int kFrameCount = 4;
 std::span<const SkinButton> skinButtons();
 
 // ARGB32 strip of kFrameCount frames; pixels outside a frame's shape have
-// alpha 0.
-QImage renderStrip(const SkinButton& button);
+// alpha 0. At scale 2 it is the same drawing with twice the pixels each
+// way, for screens that scale (device pixel ratio 2).
+QImage renderStrip(const SkinButton& button, int scale = 1);
 
 }  // namespace lorvena::artwork
