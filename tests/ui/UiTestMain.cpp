@@ -10,8 +10,26 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+namespace {
+
+// A window that ends calls QCoreApplication::exit(), as the program's main
+// loop needs. With no loop running, as in a test, Qt keeps that request and
+// every later modal loop (the busy dialog's) returns at once; one turn of
+// the application's own loop after each test clears it, so that the tests
+// of one process do not depend on each other's order.
+class ClearEndedApplicationLoop final : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo&) override
+    {
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    }
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -29,5 +47,6 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("LorvenaTests"));
     QApplication::setApplicationName(QStringLiteral("LorvenaTests"));
+    testing::UnitTest::GetInstance()->listeners().Append(new ClearEndedApplicationLoop);
     return RUN_ALL_TESTS();
 }
