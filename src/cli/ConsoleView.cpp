@@ -43,6 +43,12 @@ bool ConsoleView::askOkCancel(std::string_view text)
     return answerYes_;
 }
 
+void ConsoleView::showNote(std::string_view text)
+{
+    progress_.finish();
+    std::cerr << "lorvena-cli: " << printableText(text) << std::endl;
+}
+
 void ConsoleView::setChecked(ControlId id, bool ticked)
 {
     if (ticked)

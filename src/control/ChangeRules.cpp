@@ -178,4 +178,28 @@ std::optional<std::string> portProblem(std::string_view kindText, std::int32_t t
     return std::nullopt;
 }
 
+namespace ChangeMessages {
+
+std::string addressInUse(std::string_view ipText)
+{
+    return "Adres IP " + std::string(ipText) + " jest już używany. Czy na pewno wprowadzić zmianę?";
+}
+
+std::string addressSkipped(std::string_view ipText, std::string_view holder)
+{
+    return "Pominięto zajęty adres IP " + std::string(ipText) + " (" + std::string(holder) + ")";
+}
+
+std::string noFreeAddress(std::string_view lastTried)
+{
+    return "Brak wolnego adresu IP po " + std::string(lastTried) + ": pozostałe urządzenia nie zostały zmienione";
+}
+
+std::string notPinged(std::string_view ipText)
+{
+    return "cannot ping (no ICMP socket): " + std::string(ipText) + " not checked for a host answering there";
+}
+
+} // namespace ChangeMessages
+
 } // namespace lorvena

@@ -73,6 +73,12 @@ public:
         return answerOk;
     }
     void focusControl(ControlId id) override { focused.push_back(id); }
+    void showNote(std::string_view text) override
+    {
+        std::lock_guard lock(mutex);
+        notes.emplace_back(text);
+    }
+    void rowConflict(std::size_t row, std::string_view note) override { conflicts[row] = std::string(note); }
     int runBusyDialog(BusyPicture picture) override
     {
         busyPictures.push_back(picture);
@@ -113,6 +119,8 @@ public:
         chosenFile.reset();
         messages.clear();
         questions.clear();
+        notes.clear();
+        conflicts.clear();
         openedUrls.clear();
         endResults.clear();
     }
@@ -140,6 +148,9 @@ public:
     std::mutex mutex;
     std::vector<std::string> messages;
     std::vector<std::string> questions;
+    std::vector<std::string> notes;
+    // The conflict note each row was last given (empty: none).
+    std::map<std::size_t, std::string> conflicts;
     bool answerOk = true;
     std::vector<ControlId> focused;
     std::vector<BusyPicture> busyPictures;
