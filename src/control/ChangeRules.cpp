@@ -187,7 +187,11 @@ std::string addressInUse(std::string_view ipText)
 
 std::string addressSkipped(std::string_view ipText, std::string_view holder)
 {
-    return "Pominięto zajęty adres IP " + std::string(ipText) + " (" + std::string(holder) + ")";
+    // One line per skip: a device's name with a line break in it would
+    // pass for a line of its own (a success, say).
+    std::string named(holder);
+    std::replace_if(named.begin(), named.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    return "Pominięto zajęty adres IP " + std::string(ipText) + " (" + named + ")";
 }
 
 std::string noFreeAddress(std::string_view lastTried)
