@@ -30,6 +30,8 @@ std::vector<KnownDevice> knownDevices(const DeviceTable& table)
 
 EchoResult IcmpAddressPing::ping(const std::string& ip, std::chrono::milliseconds timeout)
 {
+    if (!addresses_ || addresses_().empty())
+        return EchoResult::Silent;
     static constexpr EchoSocketKind datagramOnly[] = {EchoSocketKind::Datagram};
     const std::vector<std::uint8_t> request = BuildDataBufferEcho(EchoIdentifier());
     return EchoThrough(datagramOnly, ip, request, timeout);

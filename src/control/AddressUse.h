@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/DeviceTable.h"
+#include "discovery/InterfaceSockets.h"
 #include "platform/IcmpEcho.h"
 
 #include <chrono>
@@ -32,10 +33,16 @@ public:
 
 // One ICMP echo through a datagram socket: it needs no privilege where the
 // system's ping_group_range admits us, and the tool asks for none just to
-// look before a change.
+// look before a change. The echo goes out only while `addresses` gives a
+// local address, as every search and request of the tool does: with none,
+// nobody answers.
 class IcmpAddressPing final : public AddressPing {
 public:
+    explicit IcmpAddressPing(AddressSource addresses) : addresses_(std::move(addresses)) {}
     EchoResult ping(const std::string& ip, std::chrono::milliseconds timeout) override;
+
+private:
+    AddressSource addresses_;
 };
 
 enum class AddressHolder {

@@ -77,7 +77,7 @@ AddressPing* MainController::addressPingOf(const Dependencies& dependencies, std
         return dependencies.addressPing;
     if (dependencies.changeServices)
         return nullptr;
-    owned = std::make_unique<IcmpAddressPing>();
+    owned = std::make_unique<IcmpAddressPing>(dependencies.addresses);
     return owned.get();
 }
 
@@ -179,14 +179,16 @@ void MainController::showConflictsAt(const std::string& ip)
     // Most addresses are one device's: nothing to look through.
     if (!table_.addressShared(ip))
         return;
-    for (std::size_t row : rowsWithAddress(table_, ip))
-        view_.rowConflict(row, conflictNote(table_, row));
+    for (const RowNote& note : conflictNotesAt(table_, ip))
+        view_.rowConflict(note.row, note.note);
 }
 
 void MainController::showAllConflicts()
 {
-    for (std::size_t row = 0; row < table_.rowCount(); ++row)
-        view_.rowConflict(row, conflictNote(table_, row));
+    for (std::size_t row = 0; row < table_.rowCount(); ++row) {
+        const std::string& ip = table_.row(row).ip;
+        view_.rowConflict(row, table_.addressShared(ip) ? conflictNote(table_, row) : std::string());
+    }
 }
 
 void MainController::rowClicked(int row, ClickKind kind)
@@ -409,8 +411,14 @@ void MainController::changeVerified(std::uint64_t ticket)
     if (ip != formerIp) {
         view_.rowConflict(*row, {});
         for (const std::string& address : {formerIp, ip}) {
-            for (std::size_t shared : rowsWithAddress(table_, address))
-                view_.rowConflict(shared, conflictNote(table_, shared));
+            // Rows left alone at the address lose their mark too.
+            std::vector<RowNote> notes = conflictNotesAt(table_, address);
+            if (notes.empty()) {
+                for (std::size_t alone : rowsWithAddress(table_, address))
+                    notes.push_back({alone, {}});
+            }
+            for (const RowNote& note : notes)
+                view_.rowConflict(note.row, note.note);
         }
     }
 }

@@ -2,6 +2,8 @@
 
 #include "discovery/MacText.h"
 
+#include <map>
+
 namespace lorvena {
 
 namespace {
@@ -10,10 +12,12 @@ namespace {
 // factory-default devices must not make a tooltip taller than the screen.
 constexpr std::size_t namedLimit = 8;
 
-bool sameDevice(const DeviceRecord& a, const DeviceRecord& b)
+// One device, however its MAC is spelt; a text that is no MAC is its own key.
+std::string deviceKey(const DeviceRecord& record)
 {
-    // Texts spelt alike are alike even when they are no MAC (an empty one).
-    return a.mac == b.mac || sameMac(a.mac, b.mac);
+    if (std::optional<std::string> digits = macDigits(record.mac))
+        return *digits;
+    return "text:" + record.mac;
 }
 
 std::string describe(const DeviceRecord& record)
@@ -36,37 +40,53 @@ std::vector<std::size_t> rowsWithAddress(const DeviceTable& table, std::string_v
     return rows;
 }
 
+std::vector<RowNote> conflictNotesAt(const DeviceTable& table, std::string_view ip)
+{
+    if (!table.addressShared(ip))
+        return {};
+    const std::vector<std::size_t> rows = rowsWithAddress(table, ip);
+    const std::vector<DeviceRecord> hidden = table.hiddenAt(ip);
+    // Every device at the address once, in the order it was listed or heard.
+    std::vector<const DeviceRecord*> devices;
+    std::map<std::string, std::size_t> placeOf;
+    auto add = [&](const DeviceRecord& record) {
+        if (placeOf.emplace(deviceKey(record), devices.size()).second)
+            devices.push_back(&record);
+    };
+    for (std::size_t row : rows)
+        add(table.row(row));
+    for (const DeviceRecord& record : hidden)
+        add(record);
+
+    std::vector<RowNote> notes;
+    for (std::size_t row : rows) {
+        const std::size_t self = placeOf.at(deviceKey(table.row(row)));
+        std::string note;
+        std::size_t named = 0;
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            if (i == self)
+                continue;
+            if (named < namedLimit)
+                note += (named == 0 ? "Konflikt adresu IP: " : ", ") + describe(*devices[i]);
+            ++named;
+        }
+        if (named > namedLimit)
+            note += " i " + std::to_string(named - namedLimit) + " innych";
+        notes.push_back({row, std::move(note)});
+    }
+    return notes;
+}
+
 std::string conflictNote(const DeviceTable& table, std::size_t row)
 {
-    const DeviceRecord& self = table.row(row);
-    if (!table.addressShared(self.ip))
+    const std::string& ip = table.row(row).ip;
+    if (!table.addressShared(ip))
         return {};
-    std::vector<const DeviceRecord*> others;
-    auto consider = [&](const DeviceRecord& other) {
-        if (sameDevice(other, self))
-            return;
-        for (const DeviceRecord* known : others) {
-            if (sameDevice(*known, other))
-                return;
-        }
-        others.push_back(&other);
-    };
-    for (std::size_t shared : rowsWithAddress(table, self.ip))
-        consider(table.row(shared));
-    const std::vector<DeviceRecord> hidden = table.hiddenAt(self.ip);
-    for (const DeviceRecord& record : hidden)
-        consider(record);
-    if (others.empty())
-        return {};
-    std::string note = "Konflikt adresu IP: ";
-    for (std::size_t i = 0; i < others.size() && i < namedLimit; ++i) {
-        if (i > 0)
-            note += ", ";
-        note += describe(*others[i]);
+    for (RowNote& note : conflictNotesAt(table, ip)) {
+        if (note.row == row)
+            return std::move(note.note);
     }
-    if (others.size() > namedLimit)
-        note += " i " + std::to_string(others.size() - namedLimit) + " innych";
-    return note;
+    return {};
 }
 
 } // namespace lorvena

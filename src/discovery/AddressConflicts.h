@@ -22,4 +22,12 @@ std::vector<std::size_t> rowsWithAddress(const DeviceTable& table, std::string_v
 // "Konflikt adresu IP: " and each of them by MAC and name. Empty when none.
 std::string conflictNote(const DeviceTable& table, std::size_t row);
 
+// The note of every row at `ip`, in table order, in one pass: a burst of
+// replies from factory-default devices at one address asks this per reply.
+struct RowNote {
+    std::size_t row;
+    std::string note;
+};
+std::vector<RowNote> conflictNotesAt(const DeviceTable& table, std::string_view ip);
+
 } // namespace lorvena

@@ -78,7 +78,6 @@ public:
         std::lock_guard lock(mutex);
         notes.emplace_back(text);
     }
-    void rowConflict(std::size_t row, std::string_view note) override { conflicts[row] = std::string(note); }
     int runBusyDialog(BusyPicture picture) override
     {
         busyPictures.push_back(picture);
@@ -120,7 +119,6 @@ public:
         messages.clear();
         questions.clear();
         notes.clear();
-        conflicts.clear();
         openedUrls.clear();
         endResults.clear();
     }
@@ -149,8 +147,6 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::vector<std::string> notes;
-    // The conflict note each row was last given (empty: none).
-    std::map<std::size_t, std::string> conflicts;
     bool answerOk = true;
     std::vector<ControlId> focused;
     std::vector<BusyPicture> busyPictures;
