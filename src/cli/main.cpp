@@ -29,7 +29,7 @@ int runSearch(const SearchCommand& command)
     std::cout << formatDeviceTable(table, command.format) << std::flush;
     // On standard error: the list itself stays the same for what reads it.
     for (std::size_t row = 0; row < table.rowCount(); ++row) {
-        if (std::string note = conflictNote(table, row); !note.empty())
+        if (std::string note = DescribeConflict(table, row); !note.empty())
             std::cerr << "lorvena-cli: " << printableText(table.row(row).ip + " " + table.row(row).mac + ": " + note)
                       << '\n';
     }

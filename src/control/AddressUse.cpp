@@ -7,7 +7,7 @@
 
 namespace lorvena {
 
-std::vector<KnownDevice> knownDevices(const DeviceTable& table)
+std::vector<KnownDevice> ListKnownDevices(const DeviceTable& table)
 {
     std::vector<KnownDevice> known;
     known.reserve(table.rowCount());

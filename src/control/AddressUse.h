@@ -22,7 +22,7 @@ struct KnownDevice {
 
 // Every device of the table, rows first. Taken on the window's thread: the
 // check below may run on another.
-std::vector<KnownDevice> knownDevices(const DeviceTable& table);
+std::vector<KnownDevice> ListKnownDevices(const DeviceTable& table);
 
 // Whether a host answers at an address. Tests script it.
 class AddressPing {

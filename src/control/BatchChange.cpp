@@ -121,12 +121,12 @@ BatchChange::AddressChoice BatchChange::chooseAddress(const BatchInputs& inputs,
         if (use.notPinged) {
             // Said once: a run that cannot ping stops trying.
             pinging = false;
-            view_.runOnGuiThread([this, note = M::notPinged(dottedAddress(candidate))] { view_.showNote(note); });
+            view_.runOnGuiThread([this, note = M::FormatNotPinged(dottedAddress(candidate))] { view_.showNote(note); });
         }
         if (!use.inUse())
             return {Verdict::Chosen, candidate};
         skipLines.push_back(
-            M::addressSkipped(dottedAddress(candidate), use.holder == AddressHolder::Listed ? use.who : "odpowiada na ping"));
+            M::FormatAddressSkipped(dottedAddress(candidate), use.holder == AddressHolder::Listed ? use.who : "odpowiada na ping"));
         {
             std::lock_guard lock(mutex_);
             skips_.push_back({candidate, use});
@@ -172,7 +172,7 @@ void BatchChange::run(std::uintptr_t number, const BatchInputs& inputs)
                         break;
                     if (choice.verdict == AddressChoice::Verdict::RunOut) {
                         addressesRunOut = true;
-                        user_.say(M::noFreeAddress(dottedAddress(choice.address)));
+                        user_.say(M::FormatNoFreeAddress(dottedAddress(choice.address)));
                     }
                 }
                 if (choice.verdict == AddressChoice::Verdict::Chosen) {

@@ -180,12 +180,12 @@ std::optional<std::string> portProblem(std::string_view kindText, std::int32_t t
 
 namespace ChangeMessages {
 
-std::string addressInUse(std::string_view ipText)
+std::string FormatAddressInUse(std::string_view ipText)
 {
     return "Adres IP " + std::string(ipText) + " jest już używany. Czy na pewno wprowadzić zmianę?";
 }
 
-std::string addressSkipped(std::string_view ipText, std::string_view holder)
+std::string FormatAddressSkipped(std::string_view ipText, std::string_view holder)
 {
     // One line per skip: a device's name with a line break in it would
     // pass for a line of its own (a success, say).
@@ -194,12 +194,12 @@ std::string addressSkipped(std::string_view ipText, std::string_view holder)
     return "Pominięto zajęty adres IP " + std::string(ipText) + " (" + named + ")";
 }
 
-std::string noFreeAddress(std::string_view lastTried)
+std::string FormatNoFreeAddress(std::string_view lastTried)
 {
     return "Brak wolnego adresu IP po " + std::string(lastTried) + ": pozostałe urządzenia nie zostały zmienione";
 }
 
-std::string notPinged(std::string_view ipText)
+std::string FormatNotPinged(std::string_view ipText)
 {
     return "cannot ping (no ICMP socket): " + std::string(ipText) + " not checked for a host answering there";
 }

@@ -104,13 +104,13 @@ inline constexpr std::string_view replyTimeout = "Przekroczono czas odbioru dany
 inline constexpr std::string_view receiveError = "Błąd odbioru danych!";
 inline constexpr std::string_view success = "Zmiana zakończona powodzeniem";
 // The question before a change gives an address another device holds.
-std::string addressInUse(std::string_view ipText);
+std::string FormatAddressInUse(std::string_view ipText);
 // A batch's line for an address it passed over, and for addresses that ran
 // out past the last one tried.
-std::string addressSkipped(std::string_view ipText, std::string_view holder);
-std::string noFreeAddress(std::string_view lastTried);
+std::string FormatAddressSkipped(std::string_view ipText, std::string_view holder);
+std::string FormatNoFreeAddress(std::string_view lastTried);
 // What the window traces, and the console prints, when it cannot ping.
-std::string notPinged(std::string_view ipText);
+std::string FormatNotPinged(std::string_view ipText);
 } // namespace ChangeMessages
 
 } // namespace lorvena

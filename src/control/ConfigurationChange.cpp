@@ -61,7 +61,7 @@ bool ConfigurationChange::newAddressConfirmed(std::uint32_t newAddress, bool dhc
 {
     if (!addressTable_ || dhcp || newAddress == state_.form.originalIp)
         return true;
-    const AddressUseCheck check(knownDevices(*addressTable_), addressPing_, pingWait_);
+    const AddressUseCheck check(ListKnownDevices(*addressTable_), addressPing_, pingWait_);
     const std::string mac = state_.selected.macText;
     AddressUse use = check.check(newAddress, mac, AddressUseCheck::Pinging::No);
     if (!use.inUse() && addressPing_) {
@@ -76,8 +76,8 @@ bool ConfigurationChange::newAddressConfirmed(std::uint32_t newAddress, bool dhc
     }
     const std::string ipText = dottedAddress(newAddress);
     if (use.notPinged)
-        view_.showNote(M::notPinged(ipText));
-    return !use.inUse() || user_.ask(M::addressInUse(ipText));
+        view_.showNote(M::FormatNotPinged(ipText));
+    return !use.inUse() || user_.ask(M::FormatAddressInUse(ipText));
 }
 
 void ConfigurationChange::showForm()
@@ -133,7 +133,7 @@ void ConfigurationChange::startBatch()
     // window's state while the window goes on handling messages.
     BatchInputs inputs {state_.batchEntries, state_.form, !state_.newGeneration(), std::nullopt};
     if (addressTable_)
-        inputs.addressCheck.emplace(knownDevices(*addressTable_), addressPing_, pingWait_);
+        inputs.addressCheck.emplace(ListKnownDevices(*addressTable_), addressPing_, pingWait_);
     batch_.start(std::move(inputs));
 }
 

@@ -179,7 +179,7 @@ void MainController::showConflictsAt(const std::string& ip)
     // Most addresses are one device's: nothing to look through.
     if (!table_.addressShared(ip))
         return;
-    for (const RowNote& note : conflictNotesAt(table_, ip))
+    for (const RowNote& note : DescribeConflictsAt(table_, ip))
         view_.rowConflict(note.row, note.note);
 }
 
@@ -187,7 +187,7 @@ void MainController::showAllConflicts()
 {
     for (std::size_t row = 0; row < table_.rowCount(); ++row) {
         const std::string& ip = table_.row(row).ip;
-        view_.rowConflict(row, table_.addressShared(ip) ? conflictNote(table_, row) : std::string());
+        view_.rowConflict(row, table_.addressShared(ip) ? DescribeConflict(table_, row) : std::string());
     }
 }
 
@@ -412,9 +412,9 @@ void MainController::changeVerified(std::uint64_t ticket)
         view_.rowConflict(*row, {});
         for (const std::string& address : {formerIp, ip}) {
             // Rows left alone at the address lose their mark too.
-            std::vector<RowNote> notes = conflictNotesAt(table_, address);
+            std::vector<RowNote> notes = DescribeConflictsAt(table_, address);
             if (notes.empty()) {
-                for (std::size_t alone : rowsWithAddress(table_, address))
+                for (std::size_t alone : FindRowsAtAddress(table_, address))
                     notes.push_back({alone, {}});
             }
             for (const RowNote& note : notes)

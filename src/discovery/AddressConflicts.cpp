@@ -30,7 +30,7 @@ std::string describe(const DeviceRecord& record)
 
 } // namespace
 
-std::vector<std::size_t> rowsWithAddress(const DeviceTable& table, std::string_view ip)
+std::vector<std::size_t> FindRowsAtAddress(const DeviceTable& table, std::string_view ip)
 {
     std::vector<std::size_t> rows;
     for (std::size_t row = 0; row < table.rowCount(); ++row) {
@@ -40,11 +40,11 @@ std::vector<std::size_t> rowsWithAddress(const DeviceTable& table, std::string_v
     return rows;
 }
 
-std::vector<RowNote> conflictNotesAt(const DeviceTable& table, std::string_view ip)
+std::vector<RowNote> DescribeConflictsAt(const DeviceTable& table, std::string_view ip)
 {
     if (!table.addressShared(ip))
         return {};
-    const std::vector<std::size_t> rows = rowsWithAddress(table, ip);
+    const std::vector<std::size_t> rows = FindRowsAtAddress(table, ip);
     const std::vector<DeviceRecord> hidden = table.hiddenAt(ip);
     // Every device at the address once, in the order it was listed or heard.
     std::vector<const DeviceRecord*> devices;
@@ -77,12 +77,12 @@ std::vector<RowNote> conflictNotesAt(const DeviceTable& table, std::string_view 
     return notes;
 }
 
-std::string conflictNote(const DeviceTable& table, std::size_t row)
+std::string DescribeConflict(const DeviceTable& table, std::size_t row)
 {
     const std::string& ip = table.row(row).ip;
     if (!table.addressShared(ip))
         return {};
-    for (RowNote& note : conflictNotesAt(table, ip)) {
+    for (RowNote& note : DescribeConflictsAt(table, ip)) {
         if (note.row == row)
             return std::move(note.note);
     }

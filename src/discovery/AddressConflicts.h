@@ -16,11 +16,11 @@ namespace lorvena {
 // conflict. The devices the duplicate rules kept off the list count too.
 
 // The rows that show `ip`, in table order.
-std::vector<std::size_t> rowsWithAddress(const DeviceTable& table, std::string_view ip);
+std::vector<std::size_t> FindRowsAtAddress(const DeviceTable& table, std::string_view ip);
 
 // The row's tooltip when other devices share its address:
 // "Konflikt adresu IP: " and each of them by MAC and name. Empty when none.
-std::string conflictNote(const DeviceTable& table, std::size_t row);
+std::string DescribeConflict(const DeviceTable& table, std::size_t row);
 
 // The note of every row at `ip`, in table order, in one pass: a burst of
 // replies from factory-default devices at one address asks this per reply.
@@ -28,6 +28,6 @@ struct RowNote {
     std::size_t row;
     std::string note;
 };
-std::vector<RowNote> conflictNotesAt(const DeviceTable& table, std::string_view ip);
+std::vector<RowNote> DescribeConflictsAt(const DeviceTable& table, std::string_view ip);
 
 } // namespace lorvena

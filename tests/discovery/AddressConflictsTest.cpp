@@ -41,7 +41,7 @@ TEST(AddressConflicts, ARowNamesEveryOtherDeviceAtItsAddress)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("row " + std::to_string(c.row));
-        EXPECT_EQ(conflictNote(table, c.row), c.note);
+        EXPECT_EQ(DescribeConflict(table, c.row), c.note);
     }
 }
 
@@ -51,7 +51,7 @@ TEST(AddressConflicts, ALongListOfOthersEndsWithHowManyMore)
     DeviceTable table(TableLayout::NewMode);
     for (int i = 0; i < 12; ++i)
         table.append(device("00:11:22:33:44:" + std::to_string(10 + i), "192.168.1.108"));
-    const std::string note = conflictNote(table, 0);
+    const std::string note = DescribeConflict(table, 0);
     EXPECT_NE(note.find("00:11:22:33:44:18"), std::string::npos) << note;
     EXPECT_EQ(note.find("00:11:22:33:44:19"), std::string::npos) << note;
     EXPECT_EQ(note.substr(note.size() - 11), " i 3 innych") << note;
