@@ -240,8 +240,8 @@ int runBatchCommand(const BatchCommand& command)
     change.waitForBatch();
 
     for (const AddressSkip& skip : change.lastBatchSkips()) {
-        const std::string holder =
-            skip.use.holder == AddressHolder::Listed ? "listed device " + skip.use.who : "a host answering ping";
+        const std::string holder = skip.use.holder == AddressHolder::Listed ? "listed device " + skip.use.who
+                                                                            : "a host answering ping";
         std::cerr << "lorvena-cli: " << dottedAddress(skip.address) << " is in use (" << printableText(holder)
                   << "), skipped\n";
     }

@@ -116,8 +116,8 @@ BatchChange::AddressChoice BatchChange::chooseAddress(const BatchInputs& inputs,
         // Another device of this batch still at the address counts as its
         // holder: this entry's change goes out first, and the two would
         // meet there.
-        const AddressUse use = inputs.addressCheck->check(
-            candidate, entry.mac, pinging ? AddressUseCheck::Pinging::Yes : AddressUseCheck::Pinging::No);
+        const AddressUse use = inputs.addressCheck->check(candidate, entry.mac,
+            pinging ? AddressUseCheck::Pinging::Yes : AddressUseCheck::Pinging::No);
         if (use.notPinged) {
             // Said once: a run that cannot ping stops trying.
             pinging = false;
@@ -125,8 +125,8 @@ BatchChange::AddressChoice BatchChange::chooseAddress(const BatchInputs& inputs,
         }
         if (!use.inUse())
             return {Verdict::Chosen, candidate};
-        skipLines.push_back(
-            M::FormatAddressSkipped(dottedAddress(candidate), use.holder == AddressHolder::Listed ? use.who : "odpowiada na ping"));
+        skipLines.push_back(M::FormatAddressSkipped(dottedAddress(candidate),
+            use.holder == AddressHolder::Listed ? use.who : "odpowiada na ping"));
         {
             std::lock_guard lock(mutex_);
             skips_.push_back({candidate, use});

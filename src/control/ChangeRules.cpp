@@ -190,7 +190,8 @@ std::string FormatAddressSkipped(std::string_view ipText, std::string_view holde
     // One line per skip: a device's name with a line break in it would
     // pass for a line of its own (a success, say).
     std::string named(holder);
-    std::replace_if(named.begin(), named.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(
+        named.begin(), named.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     return "Pominięto zajęty adres IP " + std::string(ipText) + " (" + named + ")";
 }
 

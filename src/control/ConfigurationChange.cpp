@@ -49,8 +49,8 @@ void ConfigurationChange::setVerification(ChangeVerification* verification)
     batch_.setVerification(verification);
 }
 
-void ConfigurationChange::setAddressCheck(
-    const DeviceTable* table, AddressPing* ping, std::chrono::milliseconds pingWait)
+void ConfigurationChange::setAddressCheck(const DeviceTable* table, AddressPing* ping,
+    std::chrono::milliseconds pingWait)
 {
     addressTable_ = table;
     addressPing_ = ping;
@@ -66,8 +66,8 @@ bool ConfigurationChange::newAddressConfirmed(std::uint32_t newAddress, bool dhc
     AddressUse use = check.check(newAddress, mac, AddressUseCheck::Pinging::No);
     if (!use.inUse() && addressPing_) {
         // The echo waits for an answer: never on the window's thread.
-        std::optional<AddressUse> pinged =
-            busy_.run<AddressUse>([check, newAddress, mac] { return check.check(newAddress, mac); });
+        std::optional<AddressUse> pinged = busy_.run<AddressUse>(
+            [check, newAddress, mac] { return check.check(newAddress, mac); });
         if (!pinged) {
             settle(DeviceOutcome::Skipped);
             return false; // cancelled: nothing is sent

@@ -1156,9 +1156,10 @@ TEST_F(AddressInUseTest, BatchSkipsAddressesInUseAndNumbersOn)
     EXPECT_EQ(services.exchanges[1].newIp, ip(10, 2, 0, 13));
     EXPECT_EQ(services.exchanges[2].newIp, ip(10, 2, 0, 14));
     ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(view.messages[0], std::string(M::success) +
-            "\nPominięto zajęty adres IP 10.2.0.11 (00:AA:00:00:00:11 Stara kamera)"
-            "\nPominięto zajęty adres IP 10.2.0.12 (odpowiada na ping)");
+    EXPECT_EQ(view.messages[0],
+        std::string(M::success)
+            + "\nPominięto zajęty adres IP 10.2.0.11 (00:AA:00:00:00:11 Stara kamera)"
+              "\nPominięto zajęty adres IP 10.2.0.12 (odpowiada na ping)");
     auto skips = change.lastBatchSkips();
     ASSERT_EQ(skips.size(), 2u);
     EXPECT_EQ(skips[0].use.holder, AddressHolder::Listed);

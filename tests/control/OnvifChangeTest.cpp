@@ -88,8 +88,12 @@ TEST_F(OnvifChange, AnAddressAnotherDeviceHoldsIsAskedAboutAfterTheLogin)
         controller.reset();
         library.takeCalls();
         clickedDevice();
-        listed({{.ip = "192.168.1.30", .mac = "0012AB34CD99", .mask = "255.255.255.0", .gateway = "192.168.1.1",
-            .type = 950, .port = 80}});
+        listed({{.ip = "192.168.1.30",
+            .mac = "0012AB34CD99",
+            .mask = "255.255.255.0",
+            .gateway = "192.168.1.1",
+            .type = 950,
+            .port = 80}});
         view.answerOk = ok;
         controller->applyChanges();
         library.answerLogin(LS_NET_EVENT_LOGIN_OK);
@@ -97,8 +101,8 @@ TEST_F(OnvifChange, AnAddressAnotherDeviceHoldsIsAskedAboutAfterTheLogin)
         EXPECT_EQ(view.questions,
             std::vector<std::string> {"Adres IP 192.168.1.30 jest już używany. Czy na pewno wprowadzić zmianę?"});
         const Calls calls = library.takeCalls();
-        const auto settingsSent = std::count_if(
-            calls.begin(), calls.end(), [](const std::string& call) { return call.starts_with("setNetParam"); });
+        const auto settingsSent = std::count_if(calls.begin(), calls.end(),
+            [](const std::string& call) { return call.starts_with("setNetParam"); });
         EXPECT_EQ(settingsSent, ok ? 1 : 0);
     }
 }

@@ -20,13 +20,13 @@ DeviceRecord device(std::string mac, std::string ip, std::string name = {})
 TEST(AddressConflicts, ARowNamesEveryOtherDeviceAtItsAddress)
 {
     DeviceTable table(TableLayout::NewMode);
-    table.append(device("00:11:22:33:44:01", "192.168.1.108", "Kamera A")); // 0
-    table.append(device("00:11:22:33:44:02", "192.168.1.108", "Kamera B")); // 1
+    table.append(device("00:11:22:33:44:01", "192.168.1.108", "Kamera A"));   // 0
+    table.append(device("00:11:22:33:44:02", "192.168.1.108", "Kamera B"));   // 1
     table.append(device("00:11:22:33:44:03", "192.168.1.20", "Rejestrator")); // 2
     table.append(device("00-11-22-33-44-03", "192.168.1.20", "Rejestrator")); // 3: row 2 seen again
-    table.append(device("00:11:22:33:44:05", "192.168.1.30")); // 4
-    table.noteHidden(device("00:11:22:33:44:06", "192.168.1.30", "Ukryta")); // kept off the list
-    table.append(device("00:11:22:33:44:07", "192.168.001.108")); // 5: another text
+    table.append(device("00:11:22:33:44:05", "192.168.1.30"));                // 4
+    table.noteHidden(device("00:11:22:33:44:06", "192.168.1.30", "Ukryta"));  // kept off the list
+    table.append(device("00:11:22:33:44:07", "192.168.001.108"));             // 5: another text
 
     struct Case {
         std::size_t row;

@@ -55,8 +55,8 @@ protected:
         ASSERT_TRUE(simulator->start(error)) << error;
         window = std::make_unique<CTavrinDlg>(QStringLiteral(LORVENA_TEST_SKIN_DIR), 1);
         poster = std::make_unique<QtMessagePoster>(window.get());
-        controller =
-            std::make_unique<MainController>(1, MainController::Dependencies {*window, *poster, localIpv4Addresses});
+        controller = std::make_unique<MainController>(1,
+            MainController::Dependencies {*window, *poster, localIpv4Addresses});
         window->attach(*controller);
         window->setMessageSink([this](const QString& text) { messages << text; });
         window->setQuestionSink([this](const QString& text) {
