@@ -142,6 +142,34 @@ void CSortListCtrl::setRowCheck(int row, RowMark mark, const std::string& note)
     insertQueuedRows();
     if (row < 0 || row >= rowCount())
         return;
+    QTableWidgetItem* first = item(row, 0);
+    if (!first)
+        return;
+    first->setData(checkRole, static_cast<int>(mark));
+    first->setData(checkNoteRole, QString::fromStdString(note));
+    showRowMarks(row);
+}
+
+void CSortListCtrl::setRowConflict(int row, const std::string& note)
+{
+    insertQueuedRows();
+    if (row < 0 || row >= rowCount())
+        return;
+    QTableWidgetItem* first = item(row, 0);
+    const QString text = QString::fromStdString(note);
+    // After a sort every row is told again; most have nothing new.
+    if (!first || first->data(conflictRole).toString() == text)
+        return;
+    first->setData(conflictRole, text);
+    showRowMarks(row);
+}
+
+void CSortListCtrl::showRowMarks(int row)
+{
+    QTableWidgetItem* first = item(row, 0);
+    const auto mark = static_cast<RowMark>(first->data(checkRole).toInt());
+    const QString conflict = first->data(conflictRole).toString();
+    QString tip = first->data(checkNoteRole).toString();
     QBrush tint;
     QIcon icon;
     if (mark == RowMark::Confirmed) {
@@ -151,17 +179,19 @@ void CSortListCtrl::setRowCheck(int row, RowMark mark, const std::string& note)
         tint = QColor(0xfa, 0xd8, 0xd8);
         icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     }
-    const QString tip = QString::fromStdString(note);
+    // Two devices answering at one address is the worse news.
+    if (!conflict.isEmpty()) {
+        tint = conflictColour();
+        tip = tip.isEmpty() ? conflict : conflict + QLatin1Char('\n') + tip;
+    }
     for (int c = 0; c < columnCount(); ++c) {
         QTableWidgetItem* cell = item(row, c);
         if (!cell)
             continue;
         cell->setBackground(tint);
         cell->setToolTip(tip);
-        if (c == 0) {
+        if (c == 0)
             cell->setIcon(icon);
-            cell->setData(checkRole, static_cast<int>(mark));
-        }
     }
 }
 

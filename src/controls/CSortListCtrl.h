@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QTableWidget>
 
 #include <chrono>
@@ -64,6 +65,14 @@ public:
     // caller marks again. The first cell's checkRole holds the RowMark.
     void setRowCheck(int row, RowMark mark, const std::string& note);
     static constexpr int checkRole = Qt::UserRole + 1;
+    // Marks a row whose device shares its address with other devices: a
+    // warning colour over any check tint, and `note` first in the tooltip.
+    // An empty note takes the mark away. Like the check, it belongs to the
+    // row's place. The first cell's conflictRole holds the note.
+    void setRowConflict(int row, const std::string& note);
+    static constexpr int conflictRole = Qt::UserRole + 2;
+    static constexpr int checkNoteRole = Qt::UserRole + 3;
+    static QColor conflictColour() { return QColor(0xff, 0xd0, 0x80); }
     // Shows exactly these rows, in this order, in place of every row shown or
     // queued: a reorder of the whole list, drawn once.
     void showRows(const std::vector<std::vector<std::string>>& rows);
@@ -94,6 +103,8 @@ private:
     // Appends `rows` with one insert and one repaint.
     void appendRows(const std::vector<std::vector<std::string>>& rows);
     void keepArrow();
+    // The tint and tooltip of a row from its check and conflict marks.
+    void showRowMarks(int row);
 
     int controlId_;
     std::vector<std::vector<std::string>> queuedRows_;
