@@ -4,7 +4,7 @@
 #include "cli/ConsoleSession.h"
 #include "cli/PasswordSource.h"
 #include "cli/TableOutput.h"
-#include "cli/TerminalText.h"
+#include "platform/TerminalText.h"
 #include "cli/UpgradeCommandRun.h"
 #include "discovery/AddressConflicts.h"
 #include "platform/SoftCloseChannel.h"
