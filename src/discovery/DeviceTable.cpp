@@ -24,11 +24,13 @@ void DeviceTable::index(const DeviceRecord& record)
     ++ips_[record.ip];
     ++macs_[record.mac];
     ++macAndIps_[macAndIp(record.mac, record.ip)];
+    if (std::optional<std::string> digits = macDigits(record.mac))
+        ++devicesAtIps_[macAndIp(*digits, record.ip)];
 }
 
 void DeviceTable::unindex(const DeviceRecord& record)
 {
-    auto forget = [](std::unordered_map<std::string, std::size_t>& counts, const std::string& key) {
+    auto forget = [](TextCounts& counts, const std::string& key) {
         auto found = counts.find(key);
         if (found != counts.end() && --found->second == 0)
             counts.erase(found);
@@ -36,6 +38,8 @@ void DeviceTable::unindex(const DeviceRecord& record)
     forget(ips_, record.ip);
     forget(macs_, record.mac);
     forget(macAndIps_, macAndIp(record.mac, record.ip));
+    if (std::optional<std::string> digits = macDigits(record.mac))
+        forget(devicesAtIps_, macAndIp(*digits, record.ip));
 }
 
 std::size_t DeviceTable::append(DeviceRecord record)
@@ -64,18 +68,21 @@ std::optional<std::size_t> DeviceTable::indexOf(std::uint64_t id) const
     return static_cast<std::size_t>(found - ids_.begin());
 }
 
-void DeviceTable::noteHidden(const DeviceRecord& record)
+bool DeviceTable::remembersHidden(std::string_view macText, std::string_view ip) const
 {
-    const std::optional<std::string> mac = macDigits(record.mac);
-    if (!mac || ips_.find(record.ip) == ips_.end())
-        return;
-    auto sameDevice = [&](const DeviceRecord& other) { return other.ip == record.ip && macDigits(other.mac) == mac; };
+    const std::optional<std::string> mac = macDigits(macText);
+    if (!mac || !ips_.contains(ip) || devicesAtIps_.contains(macAndIp(*mac, ip)))
+        return false;
     // Bounded: a flood of made-up MACs at one address adds nothing past this.
     constexpr std::size_t hiddenLimit = 256;
-    if (hidden_.size() >= hiddenLimit || std::any_of(rows_.begin(), rows_.end(), sameDevice)
-        || std::any_of(hidden_.begin(), hidden_.end(), sameDevice))
-        return;
-    hidden_.push_back(record);
+    auto sameDevice = [&](const DeviceRecord& other) { return other.ip == ip && macDigits(other.mac) == mac; };
+    return hidden_.size() < hiddenLimit && std::none_of(hidden_.begin(), hidden_.end(), sameDevice);
+}
+
+void DeviceTable::noteHidden(const DeviceRecord& record)
+{
+    if (remembersHidden(record.mac, record.ip))
+        hidden_.push_back(record);
 }
 
 std::vector<DeviceRecord> DeviceTable::hiddenAt(std::string_view ip) const
@@ -92,9 +99,9 @@ bool DeviceTable::isDuplicate(DuplicateRule rule, std::string_view mac, std::str
 {
     switch (rule) {
     case DuplicateRule::SameIp:
-        return ips_.contains(std::string(ip));
+        return ips_.contains(ip);
     case DuplicateRule::SameMacOrIp:
-        return macs_.contains(std::string(mac)) || ips_.contains(std::string(ip));
+        return macs_.contains(mac) || ips_.contains(ip);
     case DuplicateRule::SameMacAndIpInOneRow:
         return macAndIps_.contains(macAndIp(mac, ip));
     }
@@ -103,10 +110,9 @@ bool DeviceTable::isDuplicate(DuplicateRule rule, std::string_view mac, std::str
 
 void DeviceTable::reorder(const std::vector<std::size_t>& order)
 {
-    std::vector<DeviceRecord> rows;
+    std::deque<DeviceRecord> rows;
     std::vector<std::uint64_t> ids;
     std::vector<Check> checks;
-    rows.reserve(order.size());
     ids.reserve(order.size());
     checks.reserve(order.size());
     for (std::size_t from : order) {

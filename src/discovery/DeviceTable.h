@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +49,7 @@ public:
         ips_.clear();
         macs_.clear();
         macAndIps_.clear();
+        devicesAtIps_.clear();
         hidden_.clear();
     }
     // Adds the record at the end and returns its index. The caller has set
@@ -72,6 +75,10 @@ public:
     // is remembered: several factory-default cameras at one address list as
     // one row, and a request named by that address would reach them all.
     void noteHidden(const DeviceRecord& record);
+    // Whether noteHidden would remember a reply with these texts: most
+    // replies kept off the list are a listed device's repeats, which need
+    // no record made.
+    bool remembersHidden(std::string_view mac, std::string_view ip) const;
     // The devices remembered so at `ip`, in the order they answered.
     std::vector<DeviceRecord> hiddenAt(std::string_view ip) const;
 
@@ -88,16 +95,28 @@ private:
     void unindex(const DeviceRecord& record);
 
     TableLayout layout_;
-    std::vector<DeviceRecord> rows_;
+    // A deque: a burst of thousands of rows is appended without moving the
+    // rows already listed each time the storage grows.
+    std::deque<DeviceRecord> rows_;
     std::vector<std::uint64_t> ids_;
     std::vector<Check> checks_;
     std::uint64_t nextId_ = 1;
     // The texts the duplicate rules compare, so that each reply of a burst
     // of thousands is checked at once rather than against every row; each
     // with the number of rows showing it.
-    std::unordered_map<std::string, std::size_t> ips_;
-    std::unordered_map<std::string, std::size_t> macs_;
-    std::unordered_map<std::string, std::size_t> macAndIps_;
+    // Looked up by a reply's texts as they are, without a copy of each.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+    };
+    using TextCounts = std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>>;
+    TextCounts ips_;
+    TextCounts macs_;
+    TextCounts macAndIps_;
+    // The rows' MACs as digits, each with its row's address: whether a
+    // reply kept off the list is a repeat of a listed device, however its
+    // MAC is spelt, without reading every row for each of a burst's repeats.
+    TextCounts devicesAtIps_;
     std::vector<DeviceRecord> hidden_;
 };
 
