@@ -9,6 +9,8 @@
 #include "control/WindowSetup.h"
 #include "discovery/ReplyParser.h"
 
+#include <algorithm>
+
 namespace lorvena {
 
 namespace {
@@ -195,13 +197,14 @@ void MainController::handleMessage(const WindowMessage& message)
         change_.onvifChangeAnswered(message.lParam == 1, message.wParam);
         break;
     case MessageId::SearchReplyOld:
-        addOldestReply(discovery_.basicReplyKind());
+        // wParam: the replies queued with the message; a drain notification
+        // (0) takes one.
+        addOldestReplies(discovery_.basicReplyKind(), std::max<std::uintptr_t>(message.wParam, 1));
         break;
     case MessageId::SearchReplyNew:
         // A drain notification never parses here: a lost extended message's
         // reply waits for the next reply's message instead.
-        if (message.wParam != 0)
-            addOldestReply(ReplyKind::Extended);
+        addOldestReplies(ReplyKind::Extended, message.wParam);
         break;
     case MessageId::OnvifDevice:
         onvifDevice(message);
@@ -294,18 +297,27 @@ void MainController::onvifDevice(const WindowMessage& message)
     view_.rowAppended(table_.append(std::move(parsed.record)));
 }
 
-void MainController::addOldestReply(ReplyKind kind)
+void MainController::addOldestReplies(ReplyKind kind, std::size_t count)
 {
-    std::optional<ReplyBuffer> reply = discovery_.takeOldestReply(kind);
-    if (!reply)
+    for (std::size_t added = 0; added < count; ++added) {
+        std::optional<ReplyBuffer> reply = discovery_.takeOldestReply(kind);
+        if (!reply)
+            return;
+        addReply(kind, *reply);
+    }
+}
+
+void MainController::addReply(ReplyKind kind, const ReplyBuffer& reply)
+{
+    ReplyKey key = readReplyKey(kind, reply);
+    if (!key.listed)
         return;
-    ParsedReply parsed = parseSearchReply(kind, *reply);
-    if (!parsed.listed)
-        return;
-    if (table_.isDuplicate(parsed.duplicateRule, parsed.record.mac, parsed.record.ip)) {
-        table_.noteHidden(parsed.record);
+    if (table_.isDuplicate(key.duplicateRule, key.mac, key.ip)) {
+        if (table_.remembersHidden(key.mac, key.ip))
+            table_.noteHidden(parseSearchReply(kind, reply, std::move(key)).record);
         return;
     }
+    ParsedReply parsed = parseSearchReply(kind, reply, std::move(key));
     parsed.record.number = std::to_string(table_.rowCount() + 1);
     view_.rowAppended(table_.append(std::move(parsed.record)));
 }

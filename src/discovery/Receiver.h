@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/DatagramBatch.h"
 #include "discovery/InterfaceSockets.h"
 #include "discovery/ReplyQueues.h"
 #include "platform/WindowMessage.h"
@@ -10,6 +11,7 @@
 #include <vector>
 
 namespace lorvena {
+
 
 // What one receiver listens for and whom it tells.
 struct ReceiverSetup {
@@ -28,7 +30,8 @@ struct ReceiverTimings {
 
 // A receive thread (BasicReceiver or ExtendedReceiver): polls its socket list,
 // queues every datagram that is a valid reply of its kind and posts its
-// message; while idle it posts drain notifications for replies left queued.
+// message, one per socket's turn, whose wParam tells how many replies came
+// with it; while idle it posts drain notifications for replies left queued.
 class Receiver {
 public:
     Receiver(ReceiverSetup setup, InterfaceSockets& sockets, ReplyQueues& queues, MessagePoster& poster,
@@ -50,15 +53,19 @@ private:
     // Reads from the sockets of the list whose descriptors are in `ready`
     // (sorted).
     void receiveReady(const std::vector<int>& ready);
-    // Reads one datagram and queues it when it is a reply of our kind.
-    // False when the socket had nothing (or failed and is now dead).
-    bool receiveOne(InterfaceSocket& entry, ReplyBuffer& buffer);
+    // Reads the socket's waiting datagrams, at most maxDatagramsPerTurn,
+    // keeping the replies of our kind in accepted_; a socket that fails is
+    // marked dead.
+    void receiveTurn(InterfaceSocket& entry);
 
     ReceiverSetup setup_;
     InterfaceSockets& sockets_;
     ReplyQueues& queues_;
     MessagePoster& poster_;
     ReceiverTimings timings_;
+    // Used by the receive thread only.
+    DatagramBatch batch_;
+    std::vector<ReplyBuffer> accepted_;
     std::atomic<bool> stopRequested_ {false};
     std::thread thread_;
 };
