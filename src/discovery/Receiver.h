@@ -12,7 +12,6 @@
 
 namespace lorvena {
 
-
 // What one receiver listens for and whom it tells.
 struct ReceiverSetup {
     SocketFamily family;
