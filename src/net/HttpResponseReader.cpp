@@ -18,8 +18,12 @@ constexpr std::size_t headerPieceBytes = 2048;
 
 // One receive that waits no later than `deadline`; `late` tells that the
 // deadline came before anything to read.
+// Whether bytes are likely to be waiting already: the start of an answer
+// is not, right after the request went out; the rest of it often is.
+enum class Arrival { Awaited, LikelyThere };
+
 ssize_t receiveBefore(int socket, void* buffer, std::size_t length, ResponseDeadline deadline, bool& late,
-    int flags = 0)
+    Arrival arrival, int flags = 0)
 {
     auto receive = [&](int extraFlags) {
         ssize_t result;
@@ -30,9 +34,11 @@ ssize_t receiveBefore(int socket, void* buffer, std::size_t length, ResponseDead
     };
     if (deadline != noResponseDeadline) {
         // What has already arrived needs no wait.
-        const ssize_t ready = receive(MSG_DONTWAIT);
-        if (ready >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-            return ready;
+        if (arrival == Arrival::LikelyThere) {
+            const ssize_t ready = receive(MSG_DONTWAIT);
+            if (ready >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+                return ready;
+        }
         if (!WaitReadable(socket, deadline)) {
             late = true;
             return -1;
@@ -54,7 +60,7 @@ HeaderEnd ReadResponseHeader(int socket, std::string& header, std::size_t cap, R
     for (std::size_t taken = 0; taken < cap;) {
         bool late = false;
         const ssize_t waiting = receiveBefore(socket, piece, std::min(sizeof piece, cap - taken), deadline, late,
-            MSG_PEEK);
+            Arrival::Awaited, MSG_PEEK);
         if (waiting <= 0)
             return late ? HeaderEnd::DeadlinePassed : HeaderEnd::ConnectionEnded;
         std::size_t length = 0;
@@ -87,7 +93,8 @@ void ReadResponseBody(int socket, std::string& body, std::size_t cap, ResponseDe
     char piece[bodyPieceBytes];
     for (std::size_t taken = 0; taken < cap;) {
         bool late = false;
-        ssize_t received = receiveBefore(socket, piece, std::min(sizeof piece, cap - taken), deadline, late);
+        ssize_t received = receiveBefore(
+            socket, piece, std::min(sizeof piece, cap - taken), deadline, late, Arrival::LikelyThere);
         if (received <= 0)
             return;
         body.append(piece, static_cast<std::size_t>(received));
