@@ -29,6 +29,12 @@ enum class DuplicateRule {
 class DeviceTable {
 public:
     explicit DeviceTable(TableLayout layout) : layout_(layout) {}
+    // The duplicate index points at the rows: a table may move, whose rows
+    // stay where they are, but a copy would point at another table's rows.
+    DeviceTable(const DeviceTable&) = delete;
+    DeviceTable& operator=(const DeviceTable&) = delete;
+    DeviceTable(DeviceTable&&) = default;
+    DeviceTable& operator=(DeviceTable&&) = default;
 
     TableLayout layout() const { return layout_; }
     std::size_t rowCount() const { return rows_.size(); }
@@ -46,10 +52,8 @@ public:
         rows_.clear();
         ids_.clear();
         checks_.clear();
-        ips_.clear();
+        rowsAtIps_.clear();
         macs_.clear();
-        macAndIps_.clear();
-        devicesAtIps_.clear();
         hidden_.clear();
     }
     // Adds the record at the end and returns its index. The caller has set
@@ -90,9 +94,10 @@ public:
 private:
     void reorder(const std::vector<std::size_t>& order);
 
-    static std::string macAndIp(std::string_view mac, std::string_view ip);
+    // `record` is a row of rows_.
     void index(const DeviceRecord& record);
     void unindex(const DeviceRecord& record);
+    const std::vector<const DeviceRecord*>* rowsAt(std::string_view ip) const;
 
     TableLayout layout_;
     // A deque: a burst of thousands of rows is appended without moving the
@@ -101,22 +106,18 @@ private:
     std::vector<std::uint64_t> ids_;
     std::vector<Check> checks_;
     std::uint64_t nextId_ = 1;
-    // The texts the duplicate rules compare, so that each reply of a burst
-    // of thousands is checked at once rather than against every row; each
-    // with the number of rows showing it.
-    // Looked up by a reply's texts as they are, without a copy of each.
+    // What the duplicate rules compare, so that each reply of a burst of
+    // thousands is checked against the few rows at its address rather than
+    // against every row: the rows showing each IP text (usually one; they
+    // stay in place as rows are appended, and sorting indexes them anew),
+    // and how many rows show each MAC text. Looked up by a reply's texts as
+    // they are, without a copy of each.
     struct TextHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
     };
-    using TextCounts = std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>>;
-    TextCounts ips_;
-    TextCounts macs_;
-    TextCounts macAndIps_;
-    // The rows' MACs as digits, each with its row's address: whether a
-    // reply kept off the list is a repeat of a listed device, however its
-    // MAC is spelt, without reading every row for each of a burst's repeats.
-    TextCounts devicesAtIps_;
+    std::unordered_map<std::string, std::vector<const DeviceRecord*>, TextHash, std::equal_to<>> rowsAtIps_;
+    std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> macs_;
     std::vector<DeviceRecord> hidden_;
 };
 
