@@ -56,8 +56,21 @@ void Receiver::stop()
 {
     if (!thread_.joinable())
         return;
-    stopRequested_ = true;
+    {
+        std::lock_guard lock(idleMutex_);
+        stopRequested_ = true;
+    }
+    idleWake_.notify_all();
     thread_.join();
+}
+
+void Receiver::socketsRefreshed()
+{
+    {
+        std::lock_guard lock(idleMutex_);
+        refreshed_ = true;
+    }
+    idleWake_.notify_all();
 }
 
 void Receiver::run()
@@ -84,7 +97,9 @@ void Receiver::run()
         if (count <= 0) {
             if (queues_.length(setup_.replyKind) > 0)
                 poster_.post({setup_.message, 0, 0, {}});
-            std::this_thread::sleep_for(timings_.idleSleep);
+            std::unique_lock lock(idleMutex_);
+            idleWake_.wait_for(lock, timings_.idleSleep, [this] { return refreshed_ || stopRequested_; });
+            refreshed_ = false;
             continue;
         }
         ready.clear();

@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -43,6 +45,9 @@ public:
     // Asks the loop to end and waits for it; returns at once when not running.
     void stop();
     bool running() const { return thread_.joinable(); }
+    // Cuts an idle pause short: a search has just opened the sockets its
+    // replies will reach, and the first of them should not wait it out.
+    void socketsRefreshed();
 
     // How many waiting datagrams one ready socket gives per pass.
     static constexpr std::size_t maxDatagramsPerTurn = 64;
@@ -66,6 +71,10 @@ private:
     DatagramBatch batch_;
     std::vector<ReplyBuffer> accepted_;
     std::atomic<bool> stopRequested_ {false};
+    // The idle pause, which a refresh or a stop ends early.
+    std::mutex idleMutex_;
+    std::condition_variable idleWake_;
+    bool refreshed_ = false;
     std::thread thread_;
 };
 
