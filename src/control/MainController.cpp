@@ -10,6 +10,8 @@
 #include "discovery/AddressConflicts.h"
 #include "discovery/ReplyParser.h"
 
+#include <algorithm>
+
 namespace lorvena {
 
 namespace {
@@ -230,13 +232,14 @@ void MainController::handleMessage(const WindowMessage& message)
         change_.onvifChangeAnswered(message.lParam == 1, message.wParam);
         break;
     case MessageId::SearchReplyOld:
-        addOldestReply(discovery_.basicReplyKind());
+        // wParam: the replies queued with the message; a drain notification
+        // (0) takes one.
+        addOldestReplies(discovery_.basicReplyKind(), std::max<std::uintptr_t>(message.wParam, 1));
         break;
     case MessageId::SearchReplyNew:
         // A drain notification never parses here: a lost extended message's
         // reply waits for the next reply's message instead.
-        if (message.wParam != 0)
-            addOldestReply(ReplyKind::Extended);
+        addOldestReplies(ReplyKind::Extended, message.wParam);
         break;
     case MessageId::OnvifDevice:
         onvifDevice(message);
@@ -332,23 +335,34 @@ void MainController::onvifDevice(const WindowMessage& message)
     showConflictsAt(ip);
 }
 
-void MainController::addOldestReply(ReplyKind kind)
+void MainController::addOldestReplies(ReplyKind kind, std::size_t count)
 {
-    std::optional<ReplyBuffer> reply = discovery_.takeOldestReply(kind);
-    if (!reply)
+    for (std::size_t added = 0; added < count; ++added) {
+        std::optional<ReplyBuffer> reply = discovery_.takeOldestReply(kind);
+        if (!reply)
+            return;
+        addReply(kind, *reply);
+    }
+}
+
+void MainController::addReply(ReplyKind kind, const ReplyBuffer& reply)
+{
+    ReplyKey key = readReplyKey(kind, reply);
+    if (!key.listed)
         return;
-    ParsedReply parsed = parseSearchReply(kind, *reply);
-    if (!parsed.listed)
-        return;
-    const std::string ip = parsed.record.ip;
-    if (table_.isDuplicate(parsed.duplicateRule, parsed.record.mac, parsed.record.ip)) {
-        table_.noteHidden(parsed.record);
-        showConflictsAt(ip);
+    if (table_.isDuplicate(key.duplicateRule, key.mac, key.ip)) {
+        if (table_.remembersHidden(key.mac, key.ip)) {
+            const DeviceRecord hidden = parseSearchReply(kind, reply, std::move(key)).record;
+            table_.noteHidden(hidden);
+            showConflictsAt(hidden.ip);
+        }
         return;
     }
+    ParsedReply parsed = parseSearchReply(kind, reply, std::move(key));
     parsed.record.number = std::to_string(table_.rowCount() + 1);
-    view_.rowAppended(table_.append(std::move(parsed.record)));
-    showConflictsAt(ip);
+    const std::size_t row = table_.append(std::move(parsed.record));
+    view_.rowAppended(row);
+    showConflictsAt(table_.row(row).ip);
 }
 
 std::optional<std::size_t> MainController::rowOfVerified(const ChangeExpectation& expected) const

@@ -122,9 +122,10 @@ public:
     void handleMessage(const WindowMessage& message);
 
 private:
-    // Takes the oldest reply of `kind` and lists it unless it is a duplicate
-    // or of an unknown kind.
-    void addOldestReply(ReplyKind kind);
+    // Takes the `count` oldest replies of `kind` (fewer when the queue runs
+    // out) and lists each unless it is a duplicate or of an unknown kind.
+    void addOldestReplies(ReplyKind kind, std::size_t count);
+    void addReply(ReplyKind kind, const ReplyBuffer& reply);
     void clearTable();
     void loginAnswered(bool accepted, std::uintptr_t session);
     void sdkConnectFailed();

@@ -11,37 +11,33 @@ const std::string& DeviceTable::text(std::size_t row, int column) const
     return rows_.at(row).field(columnsOf(layout_)[static_cast<std::size_t>(column)].field);
 }
 
-std::string DeviceTable::macAndIp(std::string_view mac, std::string_view ip)
-{
-    std::string key(mac);
-    key += '\0'; // in neither text
-    key += ip;
-    return key;
-}
-
 void DeviceTable::index(const DeviceRecord& record)
 {
-    ++ips_[record.ip];
+    rowsAtIps_[record.ip].push_back(&record);
     ++macs_[record.mac];
-    ++macAndIps_[macAndIp(record.mac, record.ip)];
 }
 
 void DeviceTable::unindex(const DeviceRecord& record)
 {
-    auto forget = [](std::unordered_map<std::string, std::size_t>& counts, const std::string& key) {
-        auto found = counts.find(key);
-        if (found != counts.end() && --found->second == 0)
-            counts.erase(found);
-    };
-    forget(ips_, record.ip);
-    forget(macs_, record.mac);
-    forget(macAndIps_, macAndIp(record.mac, record.ip));
+    if (auto found = rowsAtIps_.find(record.ip); found != rowsAtIps_.end()) {
+        std::erase(found->second, &record);
+        if (found->second.empty())
+            rowsAtIps_.erase(found);
+    }
+    if (auto found = macs_.find(record.mac); found != macs_.end() && --found->second == 0)
+        macs_.erase(found);
+}
+
+const std::vector<const DeviceRecord*>* DeviceTable::rowsAt(std::string_view ip) const
+{
+    auto found = rowsAtIps_.find(ip);
+    return found == rowsAtIps_.end() ? nullptr : &found->second;
 }
 
 std::size_t DeviceTable::append(DeviceRecord record)
 {
-    index(record);
     rows_.push_back(std::move(record));
+    index(rows_.back());
     ids_.push_back(nextId_++);
     checks_.emplace_back();
     return rows_.size() - 1;
@@ -64,18 +60,25 @@ std::optional<std::size_t> DeviceTable::indexOf(std::uint64_t id) const
     return static_cast<std::size_t>(found - ids_.begin());
 }
 
-void DeviceTable::noteHidden(const DeviceRecord& record)
+bool DeviceTable::remembersHidden(std::string_view macText, std::string_view ip) const
 {
-    const std::optional<std::string> mac = macDigits(record.mac);
-    if (!mac || ips_.find(record.ip) == ips_.end())
-        return;
-    auto sameDevice = [&](const DeviceRecord& other) { return other.ip == record.ip && macDigits(other.mac) == mac; };
+    const std::optional<std::string> mac = macDigits(macText);
+    const std::vector<const DeviceRecord*>* listed = rowsAt(ip);
+    if (!mac || !listed)
+        return false;
+    auto listedDevice = [&](const DeviceRecord* row) { return macDigits(row->mac) == mac; };
+    if (std::any_of(listed->begin(), listed->end(), listedDevice))
+        return false;
     // Bounded: a flood of made-up MACs at one address adds nothing past this.
     constexpr std::size_t hiddenLimit = 256;
-    if (hidden_.size() >= hiddenLimit || std::any_of(rows_.begin(), rows_.end(), sameDevice)
-        || std::any_of(hidden_.begin(), hidden_.end(), sameDevice))
-        return;
-    hidden_.push_back(record);
+    auto sameDevice = [&](const DeviceRecord& other) { return other.ip == ip && macDigits(other.mac) == mac; };
+    return hidden_.size() < hiddenLimit && std::none_of(hidden_.begin(), hidden_.end(), sameDevice);
+}
+
+void DeviceTable::noteHidden(const DeviceRecord& record)
+{
+    if (remembersHidden(record.mac, record.ip))
+        hidden_.push_back(record);
 }
 
 std::vector<DeviceRecord> DeviceTable::hiddenAt(std::string_view ip) const
@@ -90,8 +93,7 @@ std::vector<DeviceRecord> DeviceTable::hiddenAt(std::string_view ip) const
 
 bool DeviceTable::addressShared(std::string_view ip) const
 {
-    auto found = ips_.find(std::string(ip));
-    if (found != ips_.end() && found->second > 1)
+    if (const std::vector<const DeviceRecord*>* rows = rowsAt(ip); rows && rows->size() > 1)
         return true;
     return std::any_of(hidden_.begin(), hidden_.end(), [&](const DeviceRecord& record) { return record.ip == ip; });
 }
@@ -100,21 +102,23 @@ bool DeviceTable::isDuplicate(DuplicateRule rule, std::string_view mac, std::str
 {
     switch (rule) {
     case DuplicateRule::SameIp:
-        return ips_.contains(std::string(ip));
+        return rowsAtIps_.contains(ip);
     case DuplicateRule::SameMacOrIp:
-        return macs_.contains(std::string(mac)) || ips_.contains(std::string(ip));
-    case DuplicateRule::SameMacAndIpInOneRow:
-        return macAndIps_.contains(macAndIp(mac, ip));
+        return macs_.contains(mac) || rowsAtIps_.contains(ip);
+    case DuplicateRule::SameMacAndIpInOneRow: {
+        const std::vector<const DeviceRecord*>* listed = rowsAt(ip);
+        auto sameMacText = [&](const DeviceRecord* row) { return row->mac == mac; };
+        return listed && std::any_of(listed->begin(), listed->end(), sameMacText);
+    }
     }
     return false;
 }
 
 void DeviceTable::reorder(const std::vector<std::size_t>& order)
 {
-    std::vector<DeviceRecord> rows;
+    std::deque<DeviceRecord> rows;
     std::vector<std::uint64_t> ids;
     std::vector<Check> checks;
-    rows.reserve(order.size());
     ids.reserve(order.size());
     checks.reserve(order.size());
     for (std::size_t from : order) {
@@ -127,6 +131,10 @@ void DeviceTable::reorder(const std::vector<std::size_t>& order)
     checks_ = std::move(checks);
     for (std::size_t i = 0; i < rows_.size(); ++i)
         rows_[i].number = std::to_string(i + 1);
+    // The rows have moved.
+    rowsAtIps_.clear();
+    for (const DeviceRecord& row : rows_)
+        rowsAtIps_[row.ip].push_back(&row);
 }
 
 } // namespace lorvena

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +29,12 @@ enum class DuplicateRule {
 class DeviceTable {
 public:
     explicit DeviceTable(TableLayout layout) : layout_(layout) {}
+    // The duplicate index points at the rows: a table may move, whose rows
+    // stay where they are, but a copy would point at another table's rows.
+    DeviceTable(const DeviceTable&) = delete;
+    DeviceTable& operator=(const DeviceTable&) = delete;
+    DeviceTable(DeviceTable&&) = default;
+    DeviceTable& operator=(DeviceTable&&) = default;
 
     TableLayout layout() const { return layout_; }
     std::size_t rowCount() const { return rows_.size(); }
@@ -44,9 +52,8 @@ public:
         rows_.clear();
         ids_.clear();
         checks_.clear();
-        ips_.clear();
+        rowsAtIps_.clear();
         macs_.clear();
-        macAndIps_.clear();
         hidden_.clear();
     }
     // Adds the record at the end and returns its index. The caller has set
@@ -72,6 +79,10 @@ public:
     // is remembered: several factory-default cameras at one address list as
     // one row, and a request named by that address would reach them all.
     void noteHidden(const DeviceRecord& record);
+    // Whether noteHidden would remember a reply with these texts: most
+    // replies kept off the list are a listed device's repeats, which need
+    // no record made.
+    bool remembersHidden(std::string_view mac, std::string_view ip) const;
     // The devices remembered so at `ip`, in the order they answered.
     std::vector<DeviceRecord> hiddenAt(std::string_view ip) const;
     // More than one row shows `ip`, or a device was kept off the list there:
@@ -87,21 +98,30 @@ public:
 private:
     void reorder(const std::vector<std::size_t>& order);
 
-    static std::string macAndIp(std::string_view mac, std::string_view ip);
+    // `record` is a row of rows_.
     void index(const DeviceRecord& record);
     void unindex(const DeviceRecord& record);
+    const std::vector<const DeviceRecord*>* rowsAt(std::string_view ip) const;
 
     TableLayout layout_;
-    std::vector<DeviceRecord> rows_;
+    // A deque: a burst of thousands of rows is appended without moving the
+    // rows already listed each time the storage grows.
+    std::deque<DeviceRecord> rows_;
     std::vector<std::uint64_t> ids_;
     std::vector<Check> checks_;
     std::uint64_t nextId_ = 1;
-    // The texts the duplicate rules compare, so that each reply of a burst
-    // of thousands is checked at once rather than against every row; each
-    // with the number of rows showing it.
-    std::unordered_map<std::string, std::size_t> ips_;
-    std::unordered_map<std::string, std::size_t> macs_;
-    std::unordered_map<std::string, std::size_t> macAndIps_;
+    // What the duplicate rules compare, so that each reply of a burst of
+    // thousands is checked against the few rows at its address rather than
+    // against every row: the rows showing each IP text (usually one; they
+    // stay in place as rows are appended, and sorting indexes them anew),
+    // and how many rows show each MAC text. Looked up by a reply's texts as
+    // they are, without a copy of each.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+    };
+    std::unordered_map<std::string, std::vector<const DeviceRecord*>, TextHash, std::equal_to<>> rowsAtIps_;
+    std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> macs_;
     std::vector<DeviceRecord> hidden_;
 };
 

@@ -55,6 +55,7 @@ void Discovery::stop()
 void Discovery::sendOldModeSearch()
 {
     sockets_.refreshSockets(SocketFamily::Basic);
+    basicReceiver_.socketsRefreshed();
     OldModeSearchRequestBytes request {};
     sockets_.broadcast(SocketFamily::Basic, [&request](std::uint32_t localAddress) {
         request = buildOldModeSearchRequest(localAddress);
@@ -65,6 +66,7 @@ void Discovery::sendOldModeSearch()
 void Discovery::sendBasicSearch()
 {
     sockets_.refreshSockets(SocketFamily::Basic);
+    basicReceiver_.socketsRefreshed();
     BasicSearchRequestBytes request {};
     sockets_.broadcast(SocketFamily::Basic, [&request](std::uint32_t localAddress) {
         request = buildBasicSearchRequest(localAddress);
@@ -76,6 +78,8 @@ void Discovery::sendExtendedSearch()
 {
     debugTrace("Search...");
     sockets_.refreshSockets(SocketFamily::Extended);
+    if (extendedReceiver_)
+        extendedReceiver_->socketsRefreshed();
     const ExtendedSearchRequestBytes request = buildExtendedSearchRequest();
     sockets_.broadcast(SocketFamily::Extended, [&request](std::uint32_t) { return ByteView(request); });
 }

@@ -15,27 +15,6 @@ namespace lorvena {
 
 namespace {
 
-// Reads one datagram into `buffer` and notes the socket's loss count when
-// the datagram carries it (the kernel attaches it once anything was lost).
-ssize_t receiveDatagram(InterfaceSocket& entry, ReplyBuffer& buffer)
-{
-    iovec data {buffer.data(), buffer.size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(std::uint32_t))];
-    msghdr message {};
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    ssize_t received = recvmsg(entry.socket, &message, MSG_DONTWAIT);
-    if (received < 0)
-        return received;
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SO_RXQ_OVFL)
-            std::memcpy(&entry.droppedDatagrams, CMSG_DATA(header), sizeof entry.droppedDatagrams);
-    }
-    return received;
-}
-
 // Reads off the errors queued for the socket's sent datagrams; left there,
 // they would keep every wait waking at once.
 void drainErrorQueue(int socket)
@@ -55,7 +34,8 @@ void drainErrorQueue(int socket)
 
 Receiver::Receiver(ReceiverSetup setup, InterfaceSockets& sockets, ReplyQueues& queues, MessagePoster& poster,
     ReceiverTimings timings)
-    : setup_(setup), sockets_(sockets), queues_(queues), poster_(poster), timings_(timings)
+    : setup_(setup), sockets_(sockets), queues_(queues), poster_(poster), timings_(timings),
+      batch_(maxDatagramsPerTurn, replyFormat(setup.replyKind).size)
 {
 }
 
@@ -76,8 +56,21 @@ void Receiver::stop()
 {
     if (!thread_.joinable())
         return;
-    stopRequested_ = true;
+    {
+        std::lock_guard lock(idleMutex_);
+        stopRequested_ = true;
+    }
+    idleWake_.notify_all();
     thread_.join();
+}
+
+void Receiver::socketsRefreshed()
+{
+    {
+        std::lock_guard lock(idleMutex_);
+        refreshed_ = true;
+    }
+    idleWake_.notify_all();
 }
 
 void Receiver::run()
@@ -104,7 +97,9 @@ void Receiver::run()
         if (count <= 0) {
             if (queues_.length(setup_.replyKind) > 0)
                 poster_.post({setup_.message, 0, 0, {}});
-            std::this_thread::sleep_for(timings_.idleSleep);
+            std::unique_lock lock(idleMutex_);
+            idleWake_.wait_for(lock, timings_.idleSleep, [this] { return refreshed_ || stopRequested_; });
+            refreshed_ = false;
             continue;
         }
         ready.clear();
@@ -120,9 +115,6 @@ void Receiver::run()
 
 void Receiver::receiveReady(const std::vector<int>& ready)
 {
-    ReplyFormat format = replyFormat(setup_.replyKind);
-    ReplyBuffer buffer(format.size);
-
     std::lock_guard lock(sockets_.interfaceLock());
     for (InterfaceSocket& entry : sockets_.list(setup_.family)) {
         if (entry.socket == -1 || !std::binary_search(ready.begin(), ready.end(), entry.socket))
@@ -131,43 +123,51 @@ void Receiver::receiveReady(const std::vector<int>& ready)
         // for the path, say) raise no pending error for the read to return,
         // yet keep every wait waking at once until they are read.
         drainErrorQueue(entry.socket);
-        // A search makes every device answer at once: emptying the socket
-        // now, rather than one datagram per wait, keeps its buffer from
-        // overflowing. The bound keeps the other sockets' turn near.
-        for (std::size_t taken = 0; taken < maxDatagramsPerTurn && entry.socket != -1; ++taken) {
-            if (!receiveOne(entry, buffer))
-                break;
+        receiveTurn(entry);
+        // One message for the turn's replies: the window's thread takes
+        // them all, oldest first, as it would take one per message.
+        if (const std::size_t count = accepted_.size(); count > 0) {
+            queues_.appendAll(setup_.replyKind, accepted_);
+            poster_.post({setup_.message, count, 0, {}});
         }
     }
 }
 
-bool Receiver::receiveOne(InterfaceSocket& entry, ReplyBuffer& buffer)
+void Receiver::receiveTurn(InterfaceSocket& entry)
 {
-    // A datagram shorter than a reply reads as zeros past its end; a
-    // longer one is cut to the reply size by the kernel and accepted.
-    std::fill(buffer.begin(), buffer.end(), 0);
-    ssize_t received = receiveDatagram(entry, buffer);
-    const int error = errno;
-    if (received < 0 && (error == EAGAIN || error == EWOULDBLOCK))
-        return false; // emptied
-    debugTrace("recvfrom:" + std::to_string(received));
-    if (received < 0) {
-        if (ReportedByTheNetwork(error)) {
-            // The queued error itself is read off at the socket's next turn.
-            debugTrace("the network reported " + std::string(std::strerror(error)));
-            return true;
+    // A search makes every device answer at once: emptying the socket now,
+    // rather than one datagram per wait, keeps its buffer from overflowing.
+    // The bound keeps the other sockets' turn near.
+    for (std::size_t taken = 0; taken < maxDatagramsPerTurn && entry.socket != -1;) {
+        const int received = batch_.receive(entry, maxDatagramsPerTurn - taken);
+        const int error = errno;
+        if (received < 0 && (error == EAGAIN || error == EWOULDBLOCK))
+            return; // emptied
+        if (received == 0)
+            return;
+        if (received < 0) {
+            debugTrace("recvfrom:-1");
+            if (ReportedByTheNetwork(error)) {
+                // The queued error itself is read off at the socket's next turn.
+                debugTrace("the network reported " + std::string(std::strerror(error)));
+                ++taken;
+                continue;
+            }
+            if (error != EINTR) {
+                InterfaceSockets::markDead(entry);
+                sockets_.report({SocketProblem::Step::Receive, entry.localAddress, error});
+            }
+            return;
         }
-        if (error != EINTR) {
-            InterfaceSockets::markDead(entry);
-            sockets_.report({SocketProblem::Step::Receive, entry.localAddress, error});
+        for (std::size_t i = 0; i < static_cast<std::size_t>(received); ++i) {
+            debugTrace("recvfrom:" + std::to_string(batch_.length(i)));
+            // A datagram shorter than a reply reads as zeros past its end; a
+            // longer one is cut to the reply size by the kernel and accepted.
+            if (batch_.length(i) > 0 && isSearchReply(batch_.datagram(i), setup_.replyKind))
+                accepted_.push_back(batch_.take(i));
         }
-        return false;
+        taken += static_cast<std::size_t>(received);
     }
-    if (received > 0 && isSearchReply(buffer, setup_.replyKind)) {
-        queues_.append(setup_.replyKind, buffer);
-        poster_.post({setup_.message, 1, 0, {}});
-    }
-    return true;
 }
 
 } // namespace lorvena

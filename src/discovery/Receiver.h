@@ -1,11 +1,14 @@
 #pragma once
 
+#include "discovery/DatagramBatch.h"
 #include "discovery/InterfaceSockets.h"
 #include "discovery/ReplyQueues.h"
 #include "platform/WindowMessage.h"
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -28,7 +31,8 @@ struct ReceiverTimings {
 
 // A receive thread (BasicReceiver or ExtendedReceiver): polls its socket list,
 // queues every datagram that is a valid reply of its kind and posts its
-// message; while idle it posts drain notifications for replies left queued.
+// message, one per socket's turn, whose wParam tells how many replies came
+// with it; while idle it posts drain notifications for replies left queued.
 class Receiver {
 public:
     Receiver(ReceiverSetup setup, InterfaceSockets& sockets, ReplyQueues& queues, MessagePoster& poster,
@@ -41,6 +45,9 @@ public:
     // Asks the loop to end and waits for it; returns at once when not running.
     void stop();
     bool running() const { return thread_.joinable(); }
+    // Cuts an idle pause short: a search has just opened the sockets its
+    // replies will reach, and the first of them should not wait it out.
+    void socketsRefreshed();
 
     // How many waiting datagrams one ready socket gives per pass.
     static constexpr std::size_t maxDatagramsPerTurn = 64;
@@ -50,16 +57,24 @@ private:
     // Reads from the sockets of the list whose descriptors are in `ready`
     // (sorted).
     void receiveReady(const std::vector<int>& ready);
-    // Reads one datagram and queues it when it is a reply of our kind.
-    // False when the socket had nothing (or failed and is now dead).
-    bool receiveOne(InterfaceSocket& entry, ReplyBuffer& buffer);
+    // Reads the socket's waiting datagrams, at most maxDatagramsPerTurn,
+    // keeping the replies of our kind in accepted_; a socket that fails is
+    // marked dead.
+    void receiveTurn(InterfaceSocket& entry);
 
     ReceiverSetup setup_;
     InterfaceSockets& sockets_;
     ReplyQueues& queues_;
     MessagePoster& poster_;
     ReceiverTimings timings_;
+    // Used by the receive thread only.
+    DatagramBatch batch_;
+    std::vector<ReplyBuffer> accepted_;
     std::atomic<bool> stopRequested_ {false};
+    // The idle pause, which a refresh or a stop ends early.
+    std::mutex idleMutex_;
+    std::condition_variable idleWake_;
+    bool refreshed_ = false;
     std::thread thread_;
 };
 

@@ -33,83 +33,109 @@ std::string dhcpText(std::uint8_t flag)
     return std::string(flag == 1 ? dhcpOnText : dhcpOffText);
 }
 
-ParsedReply parseOldMode(ByteView reply)
+ParsedReply parseOldMode(ByteView reply, ReplyKey key)
 {
     namespace R = OldModeSearchReply;
     DeviceRecord record;
     record.kind = plainText(reply, R::kind);
     record.name = limitedText(reply, R::name);
-    record.ip = plainText(reply, R::ip);
+    record.ip = std::move(key.ip);
     record.mask = plainText(reply, R::mask);
-    record.mac = macText(reply.subspan(R::mac, 6));
+    record.mac = std::move(key.mac);
     record.httpPort = portText(reply, R::httpPort);
     record.rtspPort = portText(reply, R::rtspPort);
     record.channels = std::to_string(readByte(reply, R::channels));
-    return {std::move(record), DuplicateRule::SameIp, true};
+    return {std::move(record), key.duplicateRule, key.listed};
 }
 
 // Where the new-generation replies keep each field; the basic and the
 // extended reply differ only in offsets and in how they carry the MAC.
 struct NewLayoutFields {
-    TextField kind, name, firmware, ip, mask, gateway, dns;
+    TextField kind, name, firmware, mask, gateway, dns;
     std::size_t typeCode, httpPort, rtspPort, dhcp, channels;
 };
 
-DeviceRecord parseNewLayout(ByteView reply, const NewLayoutFields& at)
+ParsedReply parseNewLayout(ByteView reply, const NewLayoutFields& at, ReplyKey key)
 {
     DeviceRecord record;
     record.kind = plainText(reply, at.kind);
     record.name = limitedText(reply, at.name);
     record.firmware = limitedText(reply, at.firmware);
-    record.ip = plainText(reply, at.ip);
+    record.ip = std::move(key.ip);
     record.mask = plainText(reply, at.mask);
     record.gateway = plainText(reply, at.gateway);
     record.dns = plainText(reply, at.dns);
+    record.mac = std::move(key.mac);
     record.httpPort = portText(reply, at.httpPort);
     record.rtspPort = portText(reply, at.rtspPort);
     record.channels = std::to_string(readByte(reply, at.channels));
     record.dhcp = dhcpText(readByte(reply, at.dhcp));
     record.typeCode = std::to_string(readLittleEndianSigned32(reply, at.typeCode));
-    return record;
+    return {std::move(record), key.duplicateRule, key.listed};
 }
 
-ParsedReply parseBasic(ByteView reply)
+// Fields sit at fixed offsets; a short buffer is read as if zero-padded.
+ByteView fullSize(ReplyKind kind, ByteView reply, std::vector<std::uint8_t>& padded)
 {
-    namespace R = BasicSearchReply;
-    DeviceRecord record = parseNewLayout(reply, {R::kind, R::name, R::firmware, R::ip, R::mask, R::gateway, R::dns,
-                                                    R::typeCode, R::httpPort, R::rtspPort, R::dhcp, R::channels});
-    record.mac = macText(reply.subspan(R::mac, 6));
-    bool listed = isKnownDeviceKind(readText(reply, R::kind));
-    return {std::move(record), DuplicateRule::SameMacOrIp, listed};
-}
-
-ParsedReply parseExtended(ByteView reply)
-{
-    namespace R = ExtendedSearchReply;
-    DeviceRecord record = parseNewLayout(reply, {R::kind, R::name, R::firmware, R::ip, R::mask, R::gateway, R::dns,
-                                                    R::typeCode, R::httpPort, R::rtspPort, R::dhcp, R::channels});
-    record.mac = plainText(reply, R::mac);
-    return {std::move(record), DuplicateRule::SameMacAndIpInOneRow, true};
+    if (std::size_t size = replyFormat(kind).size; reply.size() < size) {
+        padded.assign(reply.begin(), reply.end());
+        padded.resize(size, 0);
+        return padded;
+    }
+    return reply;
 }
 
 } // namespace
 
+ReplyKey readReplyKey(ReplyKind kind, ByteView reply)
+{
+    std::vector<std::uint8_t> padded;
+    reply = fullSize(kind, reply, padded);
+    switch (kind) {
+    case ReplyKind::OldMode: {
+        namespace R = OldModeSearchReply;
+        return {macText(reply.subspan(R::mac, 6)), plainText(reply, R::ip), DuplicateRule::SameIp, true};
+    }
+    case ReplyKind::Basic: {
+        // Basic replies list only devices whose kind names a known family.
+        namespace R = BasicSearchReply;
+        return {macText(reply.subspan(R::mac, 6)), plainText(reply, R::ip), DuplicateRule::SameMacOrIp,
+            isKnownDeviceKind(readText(reply, R::kind))};
+    }
+    case ReplyKind::Extended: {
+        namespace R = ExtendedSearchReply;
+        return {plainText(reply, R::mac), plainText(reply, R::ip), DuplicateRule::SameMacAndIpInOneRow, true};
+    }
+    }
+    return {};
+}
+
 ParsedReply parseSearchReply(ReplyKind kind, ByteView reply)
 {
-    // Fields sit at fixed offsets; a short buffer is read as if zero-padded.
+    return parseSearchReply(kind, reply, readReplyKey(kind, reply));
+}
+
+ParsedReply parseSearchReply(ReplyKind kind, ByteView reply, ReplyKey key)
+{
     std::vector<std::uint8_t> padded;
-    if (std::size_t size = replyFormat(kind).size; reply.size() < size) {
-        padded.assign(reply.begin(), reply.end());
-        padded.resize(size, 0);
-        reply = padded;
-    }
+    reply = fullSize(kind, reply, padded);
     switch (kind) {
     case ReplyKind::OldMode:
-        return parseOldMode(reply);
-    case ReplyKind::Basic:
-        return parseBasic(reply);
-    case ReplyKind::Extended:
-        return parseExtended(reply);
+        return parseOldMode(reply, std::move(key));
+    case ReplyKind::Basic: {
+        namespace R = BasicSearchReply;
+        return parseNewLayout(reply,
+            {R::kind, R::name, R::firmware, R::mask, R::gateway, R::dns, R::typeCode, R::httpPort, R::rtspPort, R::dhcp,
+                R::channels},
+            std::move(key));
+    }
+    case ReplyKind::Extended: {
+        namespace R = ExtendedSearchReply;
+        return parseNewLayout(reply,
+            {R::kind, R::name, R::firmware, R::mask, R::gateway, R::dns, R::typeCode, R::httpPort, R::rtspPort, R::dhcp,
+                R::channels},
+            std::move(key));
+    }
     }
     return {};
 }

@@ -18,8 +18,23 @@ struct ParsedReply {
     bool listed;
 };
 
+// What the duplicate rules and the kind filter look at, read before the rest
+// of a reply: a search brings most devices' answers more than once, and a
+// repeat needs nothing more.
+struct ReplyKey {
+    std::string mac;
+    std::string ip;
+    DuplicateRule duplicateRule;
+    // As ParsedReply::listed.
+    bool listed;
+};
+
 // `reply` holds the reply's full size (shorter datagrams are zero-padded).
 ParsedReply parseSearchReply(ReplyKind kind, ByteView reply);
+ReplyKey readReplyKey(ReplyKind kind, ByteView reply);
+// The rest of the reply around its key, read by readReplyKey() from the
+// same bytes.
+ParsedReply parseSearchReply(ReplyKind kind, ByteView reply, ReplyKey key);
 
 // True when the kind text names one of the device families the tool serves.
 bool isKnownDeviceKind(std::string_view kindText);

@@ -15,10 +15,15 @@ std::deque<ReplyBuffer>& ReplyQueues::queue(ReplyKind kind)
     return extendedReplyQueue_;
 }
 
-void ReplyQueues::append(ReplyKind kind, ReplyBuffer reply)
+void ReplyQueues::appendAll(ReplyKind kind, std::vector<ReplyBuffer>& replies)
 {
-    std::lock_guard lock(queueLock_);
-    queue(kind).push_back(std::move(reply));
+    {
+        std::lock_guard lock(queueLock_);
+        auto& queued = queue(kind);
+        for (ReplyBuffer& reply : replies)
+            queued.push_back(std::move(reply));
+    }
+    replies.clear();
 }
 
 std::optional<ReplyBuffer> ReplyQueues::takeOldest(ReplyKind kind)

@@ -17,7 +17,9 @@ using ReplyBuffer = std::vector<std::uint8_t>;
 // holds interfaceLock, never the other way round.
 class ReplyQueues {
 public:
-    void append(ReplyKind kind, ReplyBuffer reply);
+    // Appends every reply of `replies` in order, under one hold of the lock,
+    // and leaves `replies` empty.
+    void appendAll(ReplyKind kind, std::vector<ReplyBuffer>& replies);
     std::optional<ReplyBuffer> takeOldest(ReplyKind kind);
     std::size_t length(ReplyKind kind);
     void clearAll();

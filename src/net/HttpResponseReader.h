@@ -20,9 +20,9 @@ enum class HeaderEnd {
 using ResponseDeadline = std::chrono::steady_clock::time_point;
 inline constexpr ResponseDeadline noResponseDeadline = ResponseDeadline::max();
 
-// Reads the header one byte at a time, so that no body byte is taken with
-// it, up to and including the empty line (CR does not count as content, a
-// bare LF ends a line too). Grows `header` by at most `cap` bytes.
+// Reads the header, and no body byte with it, up to and including the empty
+// line (CR does not count as content, a bare LF ends a line too). Grows
+// `header` by at most `cap` bytes.
 HeaderEnd ReadResponseHeader(int socket, std::string& header, std::size_t cap,
     ResponseDeadline deadline = noResponseDeadline);
 

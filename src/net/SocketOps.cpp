@@ -14,15 +14,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool setNonBlocking(int socket, bool on)
-{
-    int flags = fcntl(socket, F_GETFL);
-    if (flags == -1)
-        return false;
-    flags = on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
-    return fcntl(socket, F_SETFL, flags) == 0;
-}
-
 // Waits for `events` on the socket until `deadline`; a signal does not
 // restart the full wait.
 bool waitFor(int socket, short events, Clock::time_point deadline)
@@ -51,7 +42,10 @@ timeval toTimeval(std::chrono::milliseconds duration)
 
 bool ConnectWithin(int socket, const sockaddr* address, socklen_t length, std::chrono::milliseconds limit)
 {
-    if (socket < 0 || !setNonBlocking(socket, true))
+    if (socket < 0)
+        return false;
+    const int flags = fcntl(socket, F_GETFL);
+    if (flags == -1 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0)
         return false;
     if (connect(socket, address, length) != 0 && errno != EINPROGRESS)
         return false;
@@ -62,7 +56,7 @@ bool ConnectWithin(int socket, const sockaddr* address, socklen_t length, std::c
     socklen_t pendingLength = sizeof pending;
     if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &pendingLength) != 0 || pending != 0)
         return false;
-    return setNonBlocking(socket, false);
+    return fcntl(socket, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 bool SetSocketTimeouts(int socket, std::chrono::milliseconds send, std::chrono::milliseconds receive)

@@ -39,7 +39,7 @@ enum class MessageId : std::uint32_t {
 
 // One posted message. A payload travels with the message and belongs to it;
 // wParam and lParam carry small values (for the search replies, wParam is
-// non-zero when a reply was queued and 0 for a drain notification).
+// how many replies were queued with the message, 0 for a drain notification).
 struct WindowMessage {
     MessageId id;
     std::uintptr_t wParam = 0;

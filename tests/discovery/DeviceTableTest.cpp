@@ -127,5 +127,26 @@ TEST(DeviceTable, UpdateInPlaceKeepsTheDuplicateIndexRight)
     }
 }
 
+// A reply kept off the list is remembered only when it comes from a device
+// no row shows at that address, however the MAC is spelt; a row moved by an
+// update is known at its new address and no longer at its old one.
+TEST(DeviceTable, RemembersOnlyOtherDevicesAtAListedAddress)
+{
+    DeviceTable table(TableLayout::NewMode);
+    table.append(device("00:12:34:00:06:01", "192.168.1.64"));
+    table.noteHidden(device("00-12-34-00-06-01", "192.168.1.64"));
+    EXPECT_TRUE(table.hiddenAt("192.168.1.64").empty()) << "the listed device's own repeat";
+
+    table.update(0, device("00:12:34:00:06:01", "10.0.0.64"));
+    table.append(device("00:12:34:00:06:02", "192.168.1.64"));
+    table.noteHidden(device("001234000601", "10.0.0.64"));
+    EXPECT_TRUE(table.hiddenAt("10.0.0.64").empty()) << "the moved device at its new address";
+    table.noteHidden(device("00:12:34:00:06:01", "192.168.1.64"));
+    ASSERT_EQ(table.hiddenAt("192.168.1.64").size(), 1u) << "the moved device at its old address is another";
+    EXPECT_EQ(table.hiddenAt("192.168.1.64")[0].mac, "00:12:34:00:06:01");
+    table.noteHidden(device("0012.3400.0601", "192.168.1.64"));
+    EXPECT_EQ(table.hiddenAt("192.168.1.64").size(), 1u) << "remembered once";
+}
+
 } // namespace
 } // namespace lorvena

@@ -18,6 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing_support::Answer;
 using testing_support::AnswerAndHold;
+using testing_support::AnswerInPieces;
 using testing_support::Flood;
 using testing_support::LoopbackServer;
 
@@ -142,6 +143,18 @@ INSTANTIATE_TEST_SUITE_P(Answers, AnswerReading,
         AnswerCase {"ClosedInsideTheHeader", "HTTP/1.1 200 OK\r\nServ", "HTTP/1.1 200 OK\r\nServ", ""},
         AnswerCase {"NothingAtAll", "", "", ""},
         AnswerCase {"LargeBody", okHeader + std::string(100000, 'z'), okHeader, std::string(100000, 'z')}));
+
+// A header arriving in pieces: a line, and the empty line, may end in a
+// later piece than they began.
+TEST(AnswerReading, HeaderInPiecesEndsAtItsEmptyLineOnly)
+{
+    LoopbackServer server({AnswerInPieces({"HTTP/1.1 200 OK\r\nServer: x", "\r\n", "\r", "\nbody", " end"})});
+    HttpResult result;
+    CHttpRequest http(patient);
+    ASSERT_EQ(http.Request(server.url("/vb.htm?paratest=authority"), nullptr, nullptr, 0, result, "QQ=="), 0);
+    EXPECT_EQ(result.header, "HTTP/1.1 200 OK\r\nServer: x\r\n\r\n");
+    EXPECT_EQ(result.body, "body end");
+}
 
 TEST(AnswerReading, DeviceThatKeepsTheConnectionEndsByTheReceiveTimeout)
 {

@@ -117,6 +117,19 @@ LoopbackServer::Script Answer(std::string response)
     };
 }
 
+LoopbackServer::Script AnswerInPieces(std::vector<std::string> pieces)
+{
+    return [pieces = std::move(pieces)](int connection, std::string& received) {
+        readHeader(connection, received);
+        for (const std::string& piece : pieces) {
+            sendAll(connection, piece);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        shutdown(connection, SHUT_WR);
+        readUntilClosed(connection, received);
+    };
+}
+
 LoopbackServer::Script AnswerAndHold(std::string response)
 {
     return [response = std::move(response)](int connection, std::string& received) {

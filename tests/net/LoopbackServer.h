@@ -52,6 +52,8 @@ LoopbackServer::Script AnswerAndHold(std::string response);
 // Reads the request header, sends `prefix`, then `filler` without end until
 // the client goes away.
 LoopbackServer::Script Flood(std::string prefix, char filler);
+// Like Answer, in `pieces` sent a moment apart: each arrives on its own.
+LoopbackServer::Script AnswerInPieces(std::vector<std::string> pieces);
 // Sends `bytes` and closes at once.
 LoopbackServer::Script SendAndClose(std::string bytes);
 // Sends nothing and waits for the client to close.

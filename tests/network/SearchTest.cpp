@@ -293,6 +293,94 @@ TEST_F(Search, RepliesArrivingAfterTheSearchAreStillListed)
     EXPECT_EQ(table().row(1).number, "2");
 }
 
+struct BurstOrderCase {
+    const char* name;
+    int searchMode;
+    SocketFamily family;
+    std::size_t size, ipAt, kindAt, macAt;
+    std::uint8_t command;
+    const char* magic;
+    bool macAsText;
+};
+
+void PrintTo(const BurstOrderCase& testCase, std::ostream* out)
+{
+    *out << testCase.name;
+}
+
+class BurstOrder : public testing_support::SearchFixture, public testing::WithParamInterface<BurstOrderCase> {};
+
+// A burst read off in batches is listed as one reply after another would
+// be: in arrival order, numbered 1..n, with the junk and the repeats in
+// between kept off the list, and a device that answered twice shown once.
+TEST_P(BurstOrder, RowsFollowArrivalWithJunkAndRepeatsInBetween)
+{
+    const BurstOrderCase& c = GetParam();
+    startTool(c.searchMode);
+    controller->search(); // no devices: it opens the sockets
+    sockaddr_in toolSocket {};
+    {
+        auto& sockets = controller->discovery().sockets();
+        std::lock_guard lock(sockets.interfaceLock());
+        ASSERT_FALSE(sockets.list(c.family).empty());
+        socklen_t length = sizeof toolSocket;
+        ASSERT_EQ(getsockname(sockets.list(c.family).front().socket, reinterpret_cast<sockaddr*>(&toolSocket), &length),
+            0);
+    }
+    auto ipText = [](std::size_t device) {
+        return "10.0." + std::to_string(device / 200) + "." + std::to_string(device % 200 + 1);
+    };
+    auto reply = [&](std::size_t device) {
+        testing_support::ReplyBytes bytes(c.size, c.magic, c.command);
+        bytes.text(c.kindAt, "NVR").text(c.ipAt, ipText(device));
+        const auto last = static_cast<std::uint8_t>(device);
+        const auto middle = static_cast<std::uint8_t>(device >> 8);
+        if (c.macAsText) {
+            char mac[18];
+            std::snprintf(mac, sizeof mac, "00:12:34:56:%02X:%02X", middle, last);
+            bytes.text(c.macAt, mac);
+        } else {
+            bytes.raw(c.macAt, {0x00, 0x12, 0x34, 0x56, middle, last});
+        }
+        return bytes.bytes();
+    };
+    std::vector<std::uint8_t> junk(c.size, 'x');
+
+    UniqueFd sender(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    ASSERT_TRUE(sender);
+    auto send = [&](const std::vector<std::uint8_t>& bytes) {
+        sendto(sender.get(), bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&toolSocket),
+            sizeof toolSocket);
+    };
+    // More than one turn's worth of datagrams, so that several batches meet.
+    constexpr std::size_t devices = 300;
+    std::vector<std::string> expected;
+    for (std::size_t device = 0; device < devices; ++device) {
+        send(reply(device));
+        send(junk);
+        if (device % 3 == 0)
+            send(reply(device));
+        if (device % 5 == 0 && device > 0)
+            send(reply(device - 1));
+        expected.push_back(ipText(device));
+    }
+
+    EXPECT_TRUE(pumpUntil([&] { return table().rowCount() >= devices; }))
+        << "only " << table().rowCount() << " of " << devices << " devices listed";
+    pumpFor(std::chrono::milliseconds(300));
+    std::vector<std::string> listed;
+    for (std::size_t row = 0; row < table().rowCount(); ++row)
+        listed.push_back(table().row(row).ip);
+    EXPECT_EQ(listed, expected);
+    expectNumberedOneToN(table());
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, BurstOrder,
+    testing::Values(BurstOrderCase {"OldMode", 0, SocketFamily::Basic, 280, 60, 13, 23, 1, "search.....", false},
+        BurstOrderCase {"Basic", 1, SocketFamily::Basic, 348, 30, 13, 23, 1, "searching..", false},
+        BurstOrderCase {"Extended", 1, SocketFamily::Extended, 544, 24, 304, 104, 0x0B, "searching..", true}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
 // The search sockets hear what the network says about their datagrams (so
 // that a request the kernel dropped is reported as not sent). An error sent
 // back for one datagram is read off; the socket goes on listening.

@@ -414,8 +414,8 @@ TEST_F(UploadRoutinesTest, FileThatShrinksWhileSentEndsTheTransferAtItsEnd)
     EXPECT_EQ(host.shown, (std::vector<int> {10, 100}));
 }
 
-// Chunks go to the socket 50 at a time (64,000 bytes a send).
-constexpr std::size_t bytesPerSend = 50 * 1280;
+// Chunks go to the socket 200 at a time (256,000 bytes a send).
+constexpr std::size_t bytesPerSend = 200 * 1280;
 
 TEST_F(UploadRoutinesTest, CancelStopsTheSizedTransferAtTheNextSend)
 {
