@@ -219,11 +219,14 @@ struct SortTimes {
     double items = 0; // the same with the peer
 };
 
+// As a header click sorts it.
 void sortTable(DeviceTable& table, int column)
 {
     DeviceListSort sort;
     sort.clickHeader(column);
-    table.sortByColumn(column, [&sort](const std::string& a, const std::string& b) { return sort.before(a, b); });
+    table.sortByColumnKeys(
+        column, [&sort](const std::string& text) { return sort.keyOf(text); },
+        [&sort](const DeviceListSort::Key& a, const DeviceListSort::Key& b) { return sort.before(a, b); });
 }
 
 SortTimes sortBy(int column, const std::vector<DeviceRecord>& rows)
