@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <utility>
 
 namespace lorvena {
 
@@ -17,12 +18,12 @@ CSortListCtrl::CSortListCtrl(int controlId, QWidget* parent)
     // Each change of the row count makes the view lay out and repaint what
     // it shows (a few milliseconds of text layout), so rows that arrive one
     // per event-loop turn, as a burst's replies do, would cost a repaint
-    // each: seconds of a busy window for ten thousand rows. Queued rows go
-    // in together at most once per frame of the screen instead, and no row
-    // waits longer than that.
+    // each: seconds of a busy window for ten thousand rows. Queued rows wait
+    // while each turn of the event loop brings more, up to one frame of the
+    // screen, and go in together at the first turn that brings none; the
+    // list takes in rows at most once a frame.
     queueTimer_->setSingleShot(true);
-    queueTimer_->setInterval(queueInterval);
-    connect(queueTimer_, &QTimer::timeout, this, &CSortListCtrl::insertQueuedRows);
+    connect(queueTimer_, &QTimer::timeout, this, &CSortListCtrl::queueTurnEnded);
 
     model_->setMarkIcons(style()->standardIcon(QStyle::SP_DialogApplyButton),
         style()->standardIcon(QStyle::SP_MessageBoxWarning));
@@ -100,9 +101,30 @@ void CSortListCtrl::addRow()
 
 void CSortListCtrl::queueRow()
 {
+    if (queuedRows_ == 0)
+        queueStart_ = std::chrono::steady_clock::now();
     ++queuedRows_;
+    rowsThisTurn_ = true;
     if (!queueTimer_->isActive())
-        queueTimer_->start();
+        queueTimer_->start(0);
+}
+
+void CSortListCtrl::queueTurnEnded()
+{
+    using namespace std::chrono;
+    const steady_clock::time_point now = steady_clock::now();
+    const bool burstGoesOn = std::exchange(rowsThisTurn_, false);
+    if (burstGoesOn && now - queueStart_ < queueInterval) {
+        queueTimer_->start(0);
+        return;
+    }
+    // Replies spaced just wider than a turn would otherwise each cost a
+    // redraw.
+    if (now - lastInsert_ < queueInterval) {
+        queueTimer_->start(ceil<milliseconds>(queueInterval - (now - lastInsert_)));
+        return;
+    }
+    insertQueuedRows();
 }
 
 void CSortListCtrl::insertQueuedRows()
@@ -110,6 +132,8 @@ void CSortListCtrl::insertQueuedRows()
     queueTimer_->stop();
     const int rows = queuedRows_;
     queuedRows_ = 0;
+    if (rows > 0)
+        lastInsert_ = std::chrono::steady_clock::now();
     // One insert for the whole batch, so the view lays itself out and
     // paints once for it.
     model_->appendRows(rows);

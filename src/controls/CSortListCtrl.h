@@ -54,14 +54,18 @@ public:
 
     // Shows the owner's next row at the bottom at once.
     void addRow();
-    // Shows the owner's next row at the bottom within `queueInterval`,
-    // together with every other row queued until then: a search answered by
-    // thousands of devices inserts them in a few batches instead of one
-    // insert (and one layout and repaint) per reply. Anything that needs the
-    // rows in place (addRow, rowChanged, setMarkedRows, the marks) puts the
-    // queued ones in first; clearRows and showRows drop them.
+    // Shows the owner's next row at the bottom soon, together with every
+    // other row queued until then: a search answered by thousands of
+    // devices inserts them in a few batches instead of one insert (and one
+    // layout and repaint) per reply. The rows go in at the first turn of
+    // the event loop that queues none, or after `queueInterval` while every
+    // turn brings more, and never sooner than `queueInterval` after the
+    // rows before them. Anything that needs the rows in place (addRow,
+    // rowChanged, setMarkedRows, the marks) puts the queued ones in first;
+    // clearRows and showRows drop them.
     void queueRow();
-    // A frame of a 60 Hz screen: sooner would not be seen.
+    // A frame of a 60 Hz screen: the list is redrawn no more often than it
+    // could be seen while a burst goes on.
     static constexpr std::chrono::milliseconds queueInterval {16};
     // Puts the queued rows in now.
     void insertQueuedRows();
@@ -110,10 +114,15 @@ protected:
 
 private:
     void keepArrow();
+    // The end of an event-loop turn with rows queued.
+    void queueTurnEnded();
 
     int controlId_;
     DeviceListModel* model_;
     int queuedRows_ = 0;
+    std::chrono::steady_clock::time_point queueStart_;
+    bool rowsThisTurn_ = false;
+    std::chrono::steady_clock::time_point lastInsert_;
     QTimer* queueTimer_;
     int arrowColumn_ = -1;
     Qt::SortOrder arrowOrder_ = Qt::AscendingOrder;
