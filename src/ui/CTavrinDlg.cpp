@@ -226,7 +226,9 @@ void CTavrinDlg::attach(MainController& controller)
     deviceList_->setCellReader([this](std::size_t row, int column) -> const std::string& {
         static const std::string none;
         const DeviceTable& table = controller_->table();
-        return row < table.rowCount() ? table.text(row, column) : none;
+        const bool listed = row < table.rowCount() && column >= 0
+            && static_cast<std::size_t>(column) < table.columnCount();
+        return listed ? table.text(row, column) : none;
     });
     connectControls();
     deviceListMenu_ = new DeviceListMenu(*deviceList_, controller, *this);
