@@ -180,12 +180,34 @@ private:
 // controller's table already holds them: its growth is not the list's.
 constexpr std::size_t rowsPerTurn = 10;
 
-// Lets the view finish what it put off (its layout after an insert), then
-// draws it.
-void drawNow(QWidget& list)
+// Notes when a widget is painted.
+class PaintWatch final : public QObject {
+public:
+    explicit PaintWatch(QWidget& widget) : widget_(widget) { widget_.installEventFilter(this); }
+    ~PaintWatch() override { widget_.removeEventFilter(this); }
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+
+private:
+    QWidget& widget_;
+};
+
+// Runs the event loop until the rows' area has been painted once, as the
+// window would show it: whatever the view put off (its layout after an
+// insert) happens first.
+void drawNow(QAbstractItemView& list)
 {
-    QCoreApplication::processEvents();
-    list.repaint();
+    PaintWatch watch(*list.viewport());
+    list.viewport()->update();
+    while (!watch.painted)
+        QCoreApplication::processEvents();
 }
 
 double insertIntoList(const DeviceTable& table)
