@@ -243,6 +243,15 @@ TEST_F(WindowDeviceList, TenThousandRowsAllShowSortedAndNumberedAndClickable)
     auto* newIp = static_cast<CIpAddressEdit*>(window.control(ControlId::NewIp));
     EXPECT_EQ(newIp->address(), dotted(controller->table().row(clicked).ip));
     expectListShowsTheTable();
+
+    // A device answering after the sort goes to the bottom, numbered next.
+    const auto late = static_cast<std::uint32_t>(serials.size() + 1);
+    answer({late});
+    EXPECT_TRUE(insertQueued(*list()));
+    expectListShowsTheTable();
+    const int last = list()->rowCount() - 1;
+    EXPECT_EQ(list()->cellText(last, 0).toStdString(), std::to_string(late));
+    EXPECT_EQ(dotted(list()->cellText(last, ipColumn).toStdString()), (10u << 24) | late);
 }
 
 } // namespace
