@@ -5,6 +5,7 @@
 #include "platform/TerminalText.h"
 #include "control/SettingsFile.h"
 #include "platform/ExecutablePath.h"
+#include "platform/LocalAddresses.h"
 
 #include <algorithm>
 #include <iostream>
@@ -238,6 +239,12 @@ int runBatchCommand(const BatchCommand& command)
     ConfigurationChange& change = session.controller.configurationChange();
     change.waitForBatch();
 
+    for (const AddressSkip& skip : change.lastBatchSkips()) {
+        const std::string holder = skip.use.holder == AddressHolder::Listed ? "listed device " + skip.use.who
+                                                                            : "a host answering ping";
+        std::cerr << "lorvena-cli: " << dottedAddress(skip.address) << " is in use (" << printableText(holder)
+                  << "), skipped\n";
+    }
     // Done only when every device asked for was changed.
     const std::vector<DeviceChangeOutcome> outcomes = change.lastBatchReport();
     bool everyDevice = !outcomes.empty() && outcomes.size() == command.devices.size();

@@ -32,8 +32,13 @@ void ConsoleView::showMessage(std::string_view text)
     messages_.emplace_back(text);
     progress_.finish();
     // A message may carry a device's text: printed, it must not drive the
-    // terminal.
-    std::cout << printableText(text) << std::endl;
+    // terminal. Its own line breaks (a batch's summary) stay line breaks.
+    std::string_view rest = text;
+    for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+        std::cout << printableText(rest.substr(0, end)) << '\n';
+        rest.remove_prefix(end + 1);
+    }
+    std::cout << printableText(rest) << std::endl;
 }
 
 bool ConsoleView::askOkCancel(std::string_view text)
@@ -41,6 +46,12 @@ bool ConsoleView::askOkCancel(std::string_view text)
     messages_.emplace_back(text);
     std::cout << printableText(text) << std::endl;
     return answerYes_;
+}
+
+void ConsoleView::showNote(std::string_view text)
+{
+    progress_.finish();
+    std::cerr << "lorvena-cli: " << printableText(text) << std::endl;
 }
 
 void ConsoleView::setChecked(ControlId id, bool ticked)

@@ -55,6 +55,7 @@ public:
     void showMessage(std::string_view text) override;
     bool askOkCancel(std::string_view text) override;
     void focusControl(ControlId) override {}
+    void showNote(std::string_view text) override;
     int runBusyDialog(BusyPicture picture) override;
     void endBusyDialog(int result) override;
     void runOnGuiThread(const std::function<void()>& work) override { loop_.runOnLoopThread(work); }

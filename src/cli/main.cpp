@@ -4,7 +4,9 @@
 #include "cli/ConsoleSession.h"
 #include "cli/PasswordSource.h"
 #include "cli/TableOutput.h"
+#include "platform/TerminalText.h"
 #include "cli/UpgradeCommandRun.h"
+#include "discovery/AddressConflicts.h"
 #include "platform/SoftCloseChannel.h"
 #include "platform/WindowMessage.h"
 
@@ -23,7 +25,14 @@ int runSearch(const SearchCommand& command)
 {
     ConsoleSession session(command, false);
     session.controller.shutdownSearch();
-    std::cout << formatDeviceTable(session.controller.table(), command.format) << std::flush;
+    const DeviceTable& table = session.controller.table();
+    std::cout << formatDeviceTable(table, command.format) << std::flush;
+    // On standard error: the list itself stays the same for what reads it.
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        if (std::string note = DescribeConflict(table, row); !note.empty())
+            std::cerr << "lorvena-cli: " << printableText(table.row(row).ip + " " + table.row(row).mac + ": " + note)
+                      << '\n';
+    }
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "control/OnvifParameterBlock.h"
 #include "net/Base64.h"
 #include "platform/DeviceAddress.h"
+#include "platform/LocalAddresses.h"
 #include "platform/TextCodec.h"
 
 #include <atomic>
@@ -66,6 +67,7 @@ void BatchChange::start(BatchInputs inputs)
     {
         std::lock_guard lock(mutex_);
         outcomes_.clear();
+        skips_.clear();
     }
     const std::uintptr_t number = ++runNumber_;
     runShown_ = number;
@@ -90,6 +92,56 @@ std::vector<DeviceChangeOutcome> BatchChange::lastOutcomes() const
     return outcomes_;
 }
 
+std::vector<AddressSkip> BatchChange::lastSkips() const
+{
+    std::lock_guard lock(mutex_);
+    return skips_;
+}
+
+BatchChange::AddressChoice BatchChange::chooseAddress(const BatchInputs& inputs, const BatchEntry& entry,
+    std::uint32_t& offset, bool& pinging, std::vector<std::string>& skipLines)
+{
+    using Verdict = AddressChoice::Verdict;
+    const std::uint32_t startIp = inputs.form.startIp;
+    std::uint32_t candidate = startIp + offset;
+    if (!inputs.addressCheck)
+        return {Verdict::Chosen, candidate};
+    // The device's own address is its own to keep.
+    const std::uint32_t present = dottedToAddress(entry.ip);
+    for (;;) {
+        // An address no host may have is refused by the entry's own checks,
+        // as it always was; skipping never leads there (see below).
+        if (!addressAcceptable(candidate) || candidate == present)
+            return {Verdict::Chosen, candidate};
+        // Another device of this batch still at the address counts as its
+        // holder: this entry's change goes out first, and the two would
+        // meet there.
+        const AddressUse use = inputs.addressCheck->check(candidate, entry.mac,
+            pinging ? AddressUseCheck::Pinging::Yes : AddressUseCheck::Pinging::No);
+        if (use.notPinged) {
+            // Said once: a run that cannot ping stops trying.
+            pinging = false;
+            view_.runOnGuiThread([this, note = M::FormatNotPinged(dottedAddress(candidate))] { view_.showNote(note); });
+        }
+        if (!use.inUse())
+            return {Verdict::Chosen, candidate};
+        skipLines.push_back(M::FormatAddressSkipped(dottedAddress(candidate),
+            use.holder == AddressHolder::Listed ? use.who : "odpowiada na ping"));
+        {
+            std::lock_guard lock(mutex_);
+            skips_.push_back({candidate, use});
+        }
+        if (!runActive_)
+            return {Verdict::Cancelled, candidate};
+        ++offset;
+        // Past .254 the numbering would carry into .255 and the next
+        // network; the devices left get no address rather than one there.
+        if (!addressAcceptable(startIp + offset))
+            return {Verdict::RunOut, candidate};
+        candidate = startIp + offset;
+    }
+}
+
 void BatchChange::run(std::uintptr_t number, const BatchInputs& inputs)
 {
     const FormValues& form = inputs.form;
@@ -98,11 +150,14 @@ void BatchChange::run(std::uintptr_t number, const BatchInputs& inputs)
     bool everyDeviceChanged = true;
     bool anyDeviceChanged = false;
     bool startRefused = false;
+    std::vector<std::string> skipLines;
     if (!addressAcceptable(startIp)) {
         user_.say(M::badAddress);
         startRefused = true;
     } else {
         std::uint32_t offset = 0;
+        bool pinging = true;
+        bool addressesRunOut = false;
         for (const BatchEntry& entry : inputs.entries) {
             DeviceChangeOutcome record {entry.mac, entry.ip, 0, DeviceOutcome::Skipped};
             // Devices on DHCP take their address from the server; old
@@ -110,13 +165,27 @@ void BatchChange::run(std::uintptr_t number, const BatchInputs& inputs)
             if (entry.dhcp == 0 || inputs.oldDevices) {
                 if (!runActive_)
                     break;
-                record.newIp = startIp + offset;
-                EntryResult result = inputs.oldDevices ? changeOldEntry(form, entry, record.newIp)
-                                                       : changeEntry(form, entry, record.newIp);
-                record.outcome = result.outcome;
-                if (result.addressTaken)
-                    ++offset;
-                if (result.outcome != DeviceOutcome::Changed)
+                AddressChoice choice {AddressChoice::Verdict::RunOut, 0};
+                if (!addressesRunOut) {
+                    choice = chooseAddress(inputs, entry, offset, pinging, skipLines);
+                    if (choice.verdict == AddressChoice::Verdict::Cancelled)
+                        break;
+                    if (choice.verdict == AddressChoice::Verdict::RunOut) {
+                        addressesRunOut = true;
+                        user_.say(M::FormatNoFreeAddress(dottedAddress(choice.address)));
+                    }
+                }
+                if (choice.verdict == AddressChoice::Verdict::Chosen) {
+                    record.newIp = choice.address;
+                    EntryResult result = inputs.oldDevices ? changeOldEntry(form, entry, record.newIp)
+                                                           : changeEntry(form, entry, record.newIp);
+                    record.outcome = result.outcome;
+                    if (result.addressTaken)
+                        ++offset;
+                } else {
+                    record.outcome = DeviceOutcome::Refused;
+                }
+                if (record.outcome != DeviceOutcome::Changed)
                     everyDeviceChanged = false;
                 else
                     anyDeviceChanged = true;
@@ -127,11 +196,17 @@ void BatchChange::run(std::uintptr_t number, const BatchInputs& inputs)
     }
     // Success only for a run that changed something: skipped devices (DHCP)
     // and refused ones leave nothing to report as done. A refused start
-    // address has already said why nothing was tried.
+    // address has already said why nothing was tried. The addresses passed
+    // over follow, one line each.
+    std::string summary;
     if (!startRefused && !anyDeviceChanged)
-        user_.say(M::nothingChanged);
+        summary = M::nothingChanged;
     else if (everyDeviceChanged && anyDeviceChanged && runActive_)
-        user_.say(M::success);
+        summary = M::success;
+    for (const std::string& line : skipLines)
+        summary += (summary.empty() ? "" : "\n") + line;
+    if (!summary.empty())
+        user_.say(summary);
     runActive_ = false;
     // Only this run's dialog: after a Cancel another may be up by now.
     view_.runOnGuiThread([this, number] {

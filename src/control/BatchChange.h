@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/AddressUse.h"
 #include "control/ChangeOutcome.h"
 #include "control/ChangeRules.h"
 #include "control/ChangeServices.h"
@@ -31,6 +32,15 @@ struct BatchInputs {
     FormValues form;
     // Devices of the old generation: the old request, no credentials.
     bool oldDevices = false;
+    // Where each address is looked up before it is given; none: not looked
+    // up, every address is given in turn.
+    std::optional<AddressUseCheck> addressCheck;
+};
+
+// An address a batch passed over because another device holds it.
+struct AddressSkip {
+    std::uint32_t address = 0;
+    AddressUse use;
 };
 
 // "Zmiana IP" for the Ctrl+clicked devices: consecutive addresses from the
@@ -72,6 +82,8 @@ public:
     // What became of each device of the last run, in run order (devices a
     // Cancel kept from being tried are not listed).
     std::vector<DeviceChangeOutcome> lastOutcomes() const;
+    // The addresses the last run passed over, in the order it did.
+    std::vector<AddressSkip> lastSkips() const;
 
 private:
     // One device: what became of it, and whether its new address is taken
@@ -95,6 +107,14 @@ private:
     };
 
     void run(std::uintptr_t number, const BatchInputs& inputs);
+    // The address for the entry: start + offset, or the first one past it
+    // that nobody holds (the offset moves along to it).
+    struct AddressChoice {
+        enum class Verdict { Chosen, RunOut, Cancelled } verdict;
+        std::uint32_t address;
+    };
+    AddressChoice chooseAddress(const BatchInputs& inputs, const BatchEntry& entry, std::uint32_t& offset,
+        bool& pinging, std::vector<std::string>& skipLines);
     EntryResult changeEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
     EntryResult changeOldEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
     EntryResult changeOnvifEntry(const FormValues& form, const BatchEntry& entry, std::uint32_t newAddress);
@@ -126,6 +146,7 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<DeviceChangeOutcome> outcomes_;
+    std::vector<AddressSkip> skips_;
     // The worker waiting for a library's answer.
     std::condition_variable answerArrived_;
     Answer awaiting_ = Answer::None;

@@ -178,4 +178,33 @@ std::optional<std::string> portProblem(std::string_view kindText, std::int32_t t
     return std::nullopt;
 }
 
+namespace ChangeMessages {
+
+std::string FormatAddressInUse(std::string_view ipText)
+{
+    return "Adres IP " + std::string(ipText) + " jest już używany. Czy na pewno wprowadzić zmianę?";
+}
+
+std::string FormatAddressSkipped(std::string_view ipText, std::string_view holder)
+{
+    // One line per skip: a device's name with a line break in it would
+    // pass for a line of its own (a success, say).
+    std::string named(holder);
+    std::replace_if(
+        named.begin(), named.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    return "Pominięto zajęty adres IP " + std::string(ipText) + " (" + named + ")";
+}
+
+std::string FormatNoFreeAddress(std::string_view lastTried)
+{
+    return "Brak wolnego adresu IP po " + std::string(lastTried) + ": pozostałe urządzenia nie zostały zmienione";
+}
+
+std::string FormatNotPinged(std::string_view ipText)
+{
+    return "cannot ping (no ICMP socket): " + std::string(ipText) + " not checked for a host answering there";
+}
+
+} // namespace ChangeMessages
+
 } // namespace lorvena

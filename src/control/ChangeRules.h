@@ -103,6 +103,14 @@ inline constexpr std::string_view nothingChanged = "Nie zmieniono żadnego urzą
 inline constexpr std::string_view replyTimeout = "Przekroczono czas odbioru danych!";
 inline constexpr std::string_view receiveError = "Błąd odbioru danych!";
 inline constexpr std::string_view success = "Zmiana zakończona powodzeniem";
+// The question before a change gives an address another device holds.
+std::string FormatAddressInUse(std::string_view ipText);
+// A batch's line for an address it passed over, and for addresses that ran
+// out past the last one tried.
+std::string FormatAddressSkipped(std::string_view ipText, std::string_view holder);
+std::string FormatNoFreeAddress(std::string_view lastTried);
+// What the window traces, and the console prints, when it cannot ping.
+std::string FormatNotPinged(std::string_view ipText);
 } // namespace ChangeMessages
 
 } // namespace lorvena

@@ -49,6 +49,37 @@ void ConfigurationChange::setVerification(ChangeVerification* verification)
     batch_.setVerification(verification);
 }
 
+void ConfigurationChange::setAddressCheck(const DeviceTable* table, AddressPing* ping,
+    std::chrono::milliseconds pingWait)
+{
+    addressTable_ = table;
+    addressPing_ = ping;
+    pingWait_ = pingWait;
+}
+
+bool ConfigurationChange::newAddressConfirmed(std::uint32_t newAddress, bool dhcp)
+{
+    if (!addressTable_ || dhcp || newAddress == state_.form.originalIp)
+        return true;
+    const AddressUseCheck check(ListKnownDevices(*addressTable_), addressPing_, pingWait_);
+    const std::string mac = state_.selected.macText;
+    AddressUse use = check.check(newAddress, mac, AddressUseCheck::Pinging::No);
+    if (!use.inUse() && addressPing_) {
+        // The echo waits for an answer: never on the window's thread.
+        std::optional<AddressUse> pinged = busy_.run<AddressUse>(
+            [check, newAddress, mac] { return check.check(newAddress, mac); });
+        if (!pinged) {
+            settle(DeviceOutcome::Skipped);
+            return false; // cancelled: nothing is sent
+        }
+        use = *pinged;
+    }
+    const std::string ipText = dottedAddress(newAddress);
+    if (use.notPinged)
+        view_.showNote(M::FormatNotPinged(ipText));
+    return !use.inUse() || user_.ask(M::FormatAddressInUse(ipText));
+}
+
 void ConfigurationChange::showForm()
 {
     view_.writeForm(state_.form);
@@ -100,7 +131,10 @@ void ConfigurationChange::startBatch()
 {
     // Copied here, on the window's thread: the worker must not read the
     // window's state while the window goes on handling messages.
-    batch_.start(BatchInputs {state_.batchEntries, state_.form, !state_.newGeneration()});
+    BatchInputs inputs {state_.batchEntries, state_.form, !state_.newGeneration(), std::nullopt};
+    if (addressTable_)
+        inputs.addressCheck.emplace(ListKnownDevices(*addressTable_), addressPing_, pingWait_);
+    batch_.start(std::move(inputs));
 }
 
 void ConfigurationChange::oldGeneration()
@@ -128,6 +162,9 @@ void ConfigurationChange::oldGeneration()
         form.gateway = *gateway;
         showForm();
     }
+    // Old devices have no DHCP flag: the address always goes out.
+    if (!newAddressConfirmed(form.newIp, false))
+        return;
     // The device is named by the address it was listed with.
     services_.sendOldModify(oldModifyValues(form, dottedAddress(form.originalIp), form.newIp, form.gateway));
     reportChanged(selectedExpectation(VerifyGeneration::Old, form, state_.selected, dottedAddress(form.originalIp)));
@@ -231,6 +268,8 @@ void ConfigurationChange::onvifChange()
     // The device's present address is checked against the new gateway.
     if (!newSettingsPass(SubnetChecked::PresentAddress))
         return;
+    if (!newAddressConfirmed(form.newIp, form.dhcpEnabled))
+        return;
     OnvifNetParam block = onvifParameterBlock(form, state_.selected.macText, form.newIp);
     // No message on this path: the device may take a while to answer, and
     // a refusal tells nothing the next search would not show.
@@ -254,6 +293,8 @@ void ConfigurationChange::extendedPath()
     if (!portsPass(state_.selected.kindText, leadingInteger(state_.selected.typeText)))
         return;
     if (!newSettingsPass(SubnetChecked::NewAddress))
+        return;
+    if (!newAddressConfirmed(form.newIp, form.dhcpEnabled))
         return;
     const ModifyValues values = modifyValues(form, state_.selected.ipText, state_.selected.macText);
     std::optional<ExchangeOutcome> outcome =
@@ -335,6 +376,8 @@ void ConfigurationChange::basicPath(std::int32_t typeCode)
     // The device's present address is checked against the new gateway here.
     if (!newSettingsPass(SubnetChecked::PresentAddress))
         return;
+    if (!newAddressConfirmed(form.newIp, form.dhcpEnabled))
+        return;
     services_.sendBasicModify(modifyValues(form, device.ipText, device.macText));
     reportChanged(selectedExpectation(VerifyGeneration::Basic, form, device, device.ipText));
     settle(DeviceOutcome::Changed);
@@ -358,6 +401,8 @@ void ConfigurationChange::basicAfterSdkLogin()
         form.gateway = *gateway;
         showForm();
     }
+    if (!newAddressConfirmed(form.newIp, form.dhcpEnabled))
+        return;
     services_.sendBasicModify(modifyValues(form, state_.selected.ipText, state_.selected.macText));
     reportChanged(selectedExpectation(VerifyGeneration::Basic, form, state_.selected, state_.selected.ipText));
     settle(DeviceOutcome::Changed);

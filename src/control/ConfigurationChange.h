@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/AddressUse.h"
 #include "control/BatchChange.h"
 #include "control/BusyExchange.h"
 #include "control/ChangeOutcome.h"
@@ -55,6 +56,8 @@ public:
     const std::optional<DeviceChangeOutcome>& lastOutcome() const { return outcome_; }
     // What became of each device of the last batch, in run order.
     std::vector<DeviceChangeOutcome> lastBatchReport() const { return batch_.lastOutcomes(); }
+    // The addresses the last batch passed over because another device held them.
+    std::vector<AddressSkip> lastBatchSkips() const { return batch_.lastSkips(); }
 
     // The answer of an SDK or ONVIF login started for a change, with the
     // session its message carries; answers of other logins are ignored.
@@ -89,6 +92,12 @@ public:
     // Where each device reported as changed is handed over to be looked
     // for at its new settings; null: nowhere.
     void setVerification(ChangeVerification* verification);
+    // Where the address a change is about to give is looked up first: the
+    // device list (`table`, read on the window's thread as the change
+    // starts) and an echo waiting `pingWait` (`ping` null: none). A single
+    // change asks before giving an address another device holds; a batch
+    // passes over such addresses. Null table: nothing is looked up.
+    void setAddressCheck(const DeviceTable* table, AddressPing* ping, std::chrono::milliseconds pingWait);
 
 private:
     // Speaks to the user on the window's thread.
@@ -124,6 +133,9 @@ private:
     // The new address, the mask and the subnet question, in that order; a
     // bad new address is put back to the present one.
     bool newSettingsPass(SubnetChecked checked);
+    // The new address is the device's own, or nobody else holds it, or the
+    // user gives it anyway. `dhcp`: no fixed address goes out, nothing to look up.
+    bool newAddressConfirmed(std::uint32_t newAddress, bool dhcp);
 
     MainView& view_;
     WindowState& state_;
@@ -140,6 +152,9 @@ private:
     bool sdkAfterUnansweredCheck_ = false;
     OnvifChangeStep onvifStep_ = OnvifChangeStep::None;
     std::atomic<ChangeVerification*> verification_ {nullptr};
+    const DeviceTable* addressTable_ = nullptr;
+    AddressPing* addressPing_ = nullptr;
+    std::chrono::milliseconds pingWait_ {1000};
 };
 
 } // namespace lorvena

@@ -7,6 +7,7 @@
 #include "control/SdkRoutines.h"
 #include "control/UpgradeMessages.h"
 #include "control/WindowSetup.h"
+#include "discovery/AddressConflicts.h"
 #include "discovery/ReplyParser.h"
 
 namespace lorvena {
@@ -49,6 +50,7 @@ MainController::MainController(int searchMode, Dependencies dependencies)
         handOver_ = std::make_unique<VerifierHandOver>(*verifier_);
         change_.setVerification(handOver_.get());
     }
+    change_.setAddressCheck(&table_, addressPingOf(dependencies, ownedPing_), dependencies.addressPingWait);
     sdk_.setLoginCheck(&SdkLoginCheck);
     sdk_.startup();
     sdk_.setWaitTime(5, 0, 10);
@@ -67,6 +69,16 @@ ChangeServices& MainController::servicesOf(
     owned = std::make_unique<NetworkChangeServices>(discovery.sockets(), dependencies.addresses, dependencies.poster,
         dependencies.sdkLibrary ? *dependencies.sdkLibrary : builtInSdkLibrary(), dependencies.onvifLibrary);
     return *owned;
+}
+
+AddressPing* MainController::addressPingOf(const Dependencies& dependencies, std::unique_ptr<AddressPing>& owned)
+{
+    if (dependencies.addressPing)
+        return dependencies.addressPing;
+    if (dependencies.changeServices)
+        return nullptr;
+    owned = std::make_unique<IcmpAddressPing>(dependencies.addresses);
+    return owned.get();
 }
 
 MainController::~MainController()
@@ -154,6 +166,29 @@ void MainController::closeButtonClicked()
 {
     state_.form = view_.readForm();
     view_.endWindow(MainView::windowClosed);
+}
+
+void MainController::headerClicked(int column)
+{
+    list_.headerClick(column);
+    showAllConflicts();
+}
+
+void MainController::showConflictsAt(const std::string& ip)
+{
+    // Most addresses are one device's: nothing to look through.
+    if (!table_.addressShared(ip))
+        return;
+    for (const RowNote& note : DescribeConflictsAt(table_, ip))
+        view_.rowConflict(note.row, note.note);
+}
+
+void MainController::showAllConflicts()
+{
+    for (std::size_t row = 0; row < table_.rowCount(); ++row) {
+        const std::string& ip = table_.row(row).ip;
+        view_.rowConflict(row, table_.addressShared(ip) ? DescribeConflict(table_, row) : std::string());
+    }
 }
 
 void MainController::rowClicked(int row, ClickKind kind)
@@ -286,12 +321,15 @@ void MainController::onvifDevice(const WindowMessage& message)
     if (table_.layout() != TableLayout::NewMode || message.payload.empty())
         return;
     ParsedOnvifRecord parsed = parseOnvifRecord(message.payload);
+    const std::string ip = parsed.record.ip;
     if (table_.isDuplicate(DuplicateRule::SameMacOrIp, parsed.macKey, parsed.record.ip)) {
         table_.noteHidden(parsed.record);
+        showConflictsAt(ip);
         return;
     }
     parsed.record.number = std::to_string(table_.rowCount() + 1);
     view_.rowAppended(table_.append(std::move(parsed.record)));
+    showConflictsAt(ip);
 }
 
 void MainController::addOldestReply(ReplyKind kind)
@@ -302,12 +340,15 @@ void MainController::addOldestReply(ReplyKind kind)
     ParsedReply parsed = parseSearchReply(kind, *reply);
     if (!parsed.listed)
         return;
+    const std::string ip = parsed.record.ip;
     if (table_.isDuplicate(parsed.duplicateRule, parsed.record.mac, parsed.record.ip)) {
         table_.noteHidden(parsed.record);
+        showConflictsAt(ip);
         return;
     }
     parsed.record.number = std::to_string(table_.rowCount() + 1);
     view_.rowAppended(table_.append(std::move(parsed.record)));
+    showConflictsAt(ip);
 }
 
 std::optional<std::size_t> MainController::rowOfVerified(const ChangeExpectation& expected) const
@@ -342,6 +383,7 @@ void MainController::changeVerified(std::uint64_t ticket)
     if (!row)
         return;
     const std::string where = expectedAddressText(result->expected);
+    const std::string formerIp = table_.row(*row).ip;
     DeviceTable::Check check;
     if (result->confirmed && result->seen) {
         DeviceRecord updated = table_.row(*row);
@@ -363,6 +405,22 @@ void MainController::changeVerified(std::uint64_t ticket)
     }
     table_.setCheck(*row, std::move(check));
     view_.rowUpdated(*row);
+    // The device left one address and took another: a conflict may have
+    // ended at the one and begun at the other.
+    const std::string ip = table_.row(*row).ip;
+    if (ip != formerIp) {
+        view_.rowConflict(*row, {});
+        for (const std::string& address : {formerIp, ip}) {
+            // Rows left alone at the address lose their mark too.
+            std::vector<RowNote> notes = DescribeConflictsAt(table_, address);
+            if (notes.empty()) {
+                for (std::size_t alone : FindRowsAtAddress(table_, address))
+                    notes.push_back({alone, {}});
+            }
+            for (const RowNote& note : notes)
+                view_.rowConflict(note.row, note.note);
+        }
+    }
 }
 
 } // namespace lorvena

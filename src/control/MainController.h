@@ -64,6 +64,11 @@ public:
         // ones (builtInSdkLibrary(), builtInVideoServerLibrary()).
         SdkLibrary* sdkLibrary = nullptr;
         VideoServerLibrary* videoServerLibrary = nullptr;
+        // How a change looks for a host answering at the address it is
+        // about to give; null: an ICMP echo, unless `changeServices`
+        // replaces the network (then none: only the list is looked at).
+        AddressPing* addressPing = nullptr;
+        std::chrono::milliseconds addressPingWait {1000};
     };
 
     MainController(int searchMode, Dependencies dependencies);
@@ -89,7 +94,7 @@ public:
     void escapePressed() {}         // the window stays open
     void rowClicked(int row, ClickKind kind);
     void rowDoubleClicked(int row) { list_.doubleClick(row); }
-    void headerClicked(int column) { list_.headerClick(column); }
+    void headerClicked(int column);
     void dhcpClicked() { applyDhcpRule(view_, state_); }
     void httpPortChanged() { applyHttpPortRule(view_, state_); }
     void modifyTabClicked();
@@ -131,6 +136,12 @@ private:
     // and its mark.
     void changeVerified(std::uint64_t ticket);
     std::optional<std::size_t> rowOfVerified(const ChangeExpectation& expected) const;
+    // Tells the view which rows at `ip` are in conflict with another device
+    // there, and which are no longer.
+    void showConflictsAt(const std::string& ip);
+    // The same for every row: after a sort every row may have moved.
+    void showAllConflicts();
+    static AddressPing* addressPingOf(const Dependencies& dependencies, std::unique_ptr<AddressPing>& owned);
 
     // Hands expectations to the verifier; called from a batch's worker too.
     class VerifierHandOver final : public ChangeVerification {
@@ -152,6 +163,7 @@ private:
     ModeSwitch modeSwitch_;
     std::unique_ptr<ChangeServices> ownedServices_;
     ChangeServices& services_;
+    std::unique_ptr<AddressPing> ownedPing_;
     // Before the change: it outlives the batch worker that hands it devices.
     std::unique_ptr<ChangeVerifier> verifier_;
     std::unique_ptr<VerifierHandOver> handOver_;

@@ -31,6 +31,12 @@ public:
     // The row's cells or its check mark (DeviceTable::check) changed: a
     // changed device was seen again at its new settings, or not seen.
     virtual void rowUpdated(std::size_t row) = 0;
+    // The row's device shares its address with other devices (other MACs):
+    // shown in a warning colour, `note` ("Konflikt adresu IP: ...") naming
+    // them. An empty note: no conflict (any more). Like the check mark, it
+    // belongs to the row's place: after tableReordered the controller says
+    // again for every row.
+    virtual void rowConflict(std::size_t /*row*/, std::string_view /*note*/) {}
 
     // --- the form, exchanged all at once
     virtual FormValues readForm() = 0;
@@ -77,6 +83,9 @@ public:
     // A modal question with OK and Cancel and a warning icon; true for OK.
     virtual bool askOkCancel(std::string_view text) = 0;
     virtual void focusControl(ControlId id) = 0;
+    // A remark that asks nothing and is no outcome (a check that could not
+    // be made): the console prints it on standard error, the window traces it.
+    virtual void showNote(std::string_view /*text*/) {}
 
     // The modal busy dialog: runs until its Cancel (busyCancelled) or
     // endBusyDialog(); messages keep being handled meanwhile.

@@ -88,6 +88,14 @@ std::vector<DeviceRecord> DeviceTable::hiddenAt(std::string_view ip) const
     return found;
 }
 
+bool DeviceTable::addressShared(std::string_view ip) const
+{
+    auto found = ips_.find(std::string(ip));
+    if (found != ips_.end() && found->second > 1)
+        return true;
+    return std::any_of(hidden_.begin(), hidden_.end(), [&](const DeviceRecord& record) { return record.ip == ip; });
+}
+
 bool DeviceTable::isDuplicate(DuplicateRule rule, std::string_view mac, std::string_view ip) const
 {
     switch (rule) {

@@ -76,6 +76,10 @@ public:
     void noteHidden(const DeviceRecord& record);
     // The devices remembered so at `ip`, in the order they answered.
     std::vector<DeviceRecord> hiddenAt(std::string_view ip) const;
+    // More than one row shows `ip`, or a device was kept off the list there:
+    // only then can devices at `ip` be in conflict (a cheap test for each
+    // reply of a burst).
+    bool addressShared(std::string_view ip) const;
 
     // Reorders the rows by the texts of one column and renumbers them 1..n.
     // `less` compares two cell texts.

@@ -9,6 +9,7 @@
 #include "controls/CSortListCtrl.h"
 #include "controls/CTintedRowDelegate.h"
 #include "controls/ScaledPicture.h"
+#include "platform/DebugTrace.h"
 #include "ui/ArtworkColours.h"
 #include "ui/CDlgUpgrade.h"
 #include "ui/DeviceListColumns.h"
@@ -326,6 +327,17 @@ void CTavrinDlg::rowUpdated(std::size_t row)
     deviceList_->rowChanged(static_cast<int>(row));
     const DeviceTable::Check& check = table.check(row);
     deviceList_->setRowCheck(static_cast<int>(row), rowMark(check.state), check.note);
+}
+
+void CTavrinDlg::rowConflict(std::size_t row, std::string_view note)
+{
+    deviceList_->setRowConflict(static_cast<int>(row), std::string(note));
+}
+
+void CTavrinDlg::showNote(std::string_view text)
+{
+    // Nothing for the user to answer or act on: a developer's trace.
+    debugTrace(text);
 }
 
 void CTavrinDlg::markRows(const std::vector<std::size_t>& rows)

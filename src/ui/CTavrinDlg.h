@@ -62,6 +62,7 @@ public:
     void tableReordered(int sortColumn, bool ascending) override;
     void markRows(const std::vector<std::size_t>& rows) override;
     void rowUpdated(std::size_t row) override;
+    void rowConflict(std::size_t row, std::string_view note) override;
     FormValues readForm() override;
     void writeForm(const FormValues& values) override;
     void setVisible(ControlId id, bool visible) override;
@@ -84,6 +85,7 @@ public:
     void showMessage(std::string_view text) override;
     bool askOkCancel(std::string_view text) override;
     void focusControl(ControlId id) override;
+    void showNote(std::string_view text) override;
     int runBusyDialog(BusyPicture picture) override;
     void endBusyDialog(int result) override;
     void runOnGuiThread(const std::function<void()>& work) override;

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
+#include <set>
 #include <thread>
 
 namespace lorvena {
@@ -1011,6 +1013,184 @@ TEST_F(ConfigurationChangeTest, BatchCancelReturnsAtOnceAndStopsBeforeTheNextDev
     EXPECT_EQ(view.busyPictures.size(), 1u);
     EXPECT_TRUE(view.busyEnds.empty()) << "the run's end closes no dialog after Cancel";
     services.duringExchange = nullptr;
+}
+
+} // namespace
+} // namespace lorvena
+
+namespace lorvena {
+namespace {
+
+// Scripted echoes: an address answers when the test says so.
+class FakePing final : public AddressPing {
+public:
+    EchoResult ping(const std::string& ip, std::chrono::milliseconds) override
+    {
+        std::lock_guard lock(mutex);
+        pinged.push_back(ip);
+        if (!canPing)
+            return EchoResult::NoSocket;
+        return answering.contains(ip) ? EchoResult::Answered : EchoResult::Silent;
+    }
+
+    std::mutex mutex;
+    std::set<std::string> answering;
+    bool canPing = true;
+    std::vector<std::string> pinged;
+};
+
+class AddressInUseTest : public ConfigurationChangeTest {
+protected:
+    void SetUp() override { change.setAddressCheck(&table, &ping, std::chrono::milliseconds(0)); }
+
+    void list(const std::string& address, const std::string& mac, const std::string& name = "Kamera")
+    {
+        DeviceRecord record;
+        record.ip = address;
+        record.mac = mac;
+        record.name = name;
+        table.append(record);
+    }
+
+    std::size_t requestsSent()
+    {
+        return services.oldModifies.size() + services.basicModifies.size() + services.exchanges.size();
+    }
+
+    DeviceTable table {TableLayout::NewMode};
+    FakePing ping;
+};
+
+// Before any path sends a new fixed address, an address another device
+// holds (listed with another MAC, or answering an echo) is asked about;
+// Cancel sends nothing. The device's own address, and a change to DHCP,
+// look nothing up.
+TEST_F(AddressInUseTest, AnAddressAnotherDeviceHoldsIsAskedAboutFirst)
+{
+    struct Case {
+        const char* name;
+        int searchMode;
+        const char* type;
+        const char* listedMac; // at 10.1.0.50, or nullptr
+        bool answersPing;
+        std::uint32_t newIp;
+        bool dhcp;
+        bool answer;
+        bool asked;
+        bool sent;
+    };
+    const std::uint32_t target = ip(10, 1, 0, 50), own = ip(10, 1, 0, 20);
+    const Case cases[] = {
+        {"listed other device, cancel: basic", 1, "300", "00:AA:00:00:00:01", false, target, false, false, true, false},
+        {"listed other device, cancel: extended", 1, "610", "00:AA:00:00:00:01", false, target, false, false, true,
+            false},
+        {"listed other device, cancel: old", 0, "300", "00:AA:00:00:00:01", false, target, false, false, true, false},
+        {"listed other device, OK sends", 1, "610", "00:AA:00:00:00:01", false, target, false, true, true, true},
+        {"the same device spelt otherwise", 1, "300", "00-12-34-56-78-9a", false, target, false, false, false, true},
+        {"a host answering, not listed", 1, "300", nullptr, true, target, false, false, true, false},
+        {"nobody there", 1, "610", nullptr, false, target, false, false, false, true},
+        {"its own address", 1, "300", "00:AA:00:00:00:01", true, own, false, false, false, true},
+        {"DHCP on", 1, "300", "00:AA:00:00:00:01", true, target, true, false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        view.reset();
+        services.oldModifies.clear();
+        services.basicModifies.clear();
+        services.exchanges.clear();
+        table.clear();
+        ping.answering.clear();
+        clickedDevice(c.type);
+        state.searchMode = c.searchMode;
+        view.form.newIp = c.newIp;
+        view.form.dhcpEnabled = c.dhcp;
+        view.answerOk = c.answer;
+        if (c.listedMac)
+            list("10.1.0.50", c.listedMac);
+        if (c.answersPing)
+            ping.answering.insert("10.1.0.50");
+        change.apply();
+        const std::string question = "Adres IP 10.1.0.50 jest już używany. Czy na pewno wprowadzić zmianę?";
+        const bool asked = std::find(view.questions.begin(), view.questions.end(), question) != view.questions.end();
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(requestsSent() > 0, c.sent);
+    }
+}
+
+// Without an ICMP socket the echo is skipped with a note, and the change
+// goes on by what the list shows.
+TEST_F(AddressInUseTest, NoIcmpSocketIsNotedAndTheChangeGoesOn)
+{
+    ping.canPing = false;
+    clickedDevice("300");
+    change.apply();
+    EXPECT_TRUE(view.questions.empty());
+    EXPECT_EQ(services.basicModifies.size(), 1u);
+    ASSERT_EQ(view.notes.size(), 1u);
+    EXPECT_NE(view.notes[0].find("10.1.0.50"), std::string::npos);
+}
+
+// A batch passes over every address another device holds (a listed one,
+// a device of the batch itself still at its old address, a host answering
+// an echo), numbers on from the next free one, and lists each skip under
+// its summary.
+TEST_F(AddressInUseTest, BatchSkipsAddressesInUseAndNumbersOn)
+{
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 2, 0, 10);
+    view.form.gateway = ip(10, 2, 0, 1);
+    state.batchEntries = {entry("10.0.0.1", 610), entry("10.2.0.13", 610), entry("10.0.0.3", 610)};
+    list("10.2.0.11", "00:AA:00:00:00:11", "Stara kamera");
+    list("10.0.0.1", "00:12:34:00:00:1");
+    list("10.2.0.13", "00:12:34:00:00:13");
+    list("10.0.0.3", "00:12:34:00:00:3");
+    ping.answering.insert("10.2.0.12");
+    change.apply();
+    change.waitForBatch();
+
+    // .10 for the first; .11 listed and .12 answering are passed over; the
+    // second device sits at .13 itself and keeps it; the third gets .14.
+    ASSERT_EQ(services.exchanges.size(), 3u);
+    EXPECT_EQ(services.exchanges[0].newIp, ip(10, 2, 0, 10));
+    EXPECT_EQ(services.exchanges[1].newIp, ip(10, 2, 0, 13));
+    EXPECT_EQ(services.exchanges[2].newIp, ip(10, 2, 0, 14));
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0],
+        std::string(M::success)
+            + "\nPominięto zajęty adres IP 10.2.0.11 (00:AA:00:00:00:11 Stara kamera)"
+              "\nPominięto zajęty adres IP 10.2.0.12 (odpowiada na ping)");
+    auto skips = change.lastBatchSkips();
+    ASSERT_EQ(skips.size(), 2u);
+    EXPECT_EQ(skips[0].use.holder, AddressHolder::Listed);
+    EXPECT_EQ(skips[1].use.holder, AddressHolder::Answering);
+}
+
+// A device of the batch at the address an earlier one would get is about
+// to move too, but the earlier change goes out first: the address counts
+// as held. Skips never go past .254: the devices left fail with a message.
+TEST_F(AddressInUseTest, BatchNeverLandsOnABatchMemberAndNeverSkipsPastTheLastHostAddress)
+{
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 2, 0, 253);
+    view.form.gateway = ip(10, 2, 0, 1);
+    state.batchEntries = {entry("10.0.0.1", 610), entry("10.2.0.254", 610), entry("10.0.0.3", 610)};
+    list("10.2.0.253", "00:AA:00:00:00:53");
+    list("10.2.0.254", "00:12:34:00:00:254");
+    change.apply();
+    change.waitForBatch();
+
+    // The first device: .253 held, .254 held by the second device: no
+    // address left. The second keeps its own .254 - and is then refused
+    // with the rest, since the addresses have run out.
+    EXPECT_TRUE(services.exchanges.empty());
+    ASSERT_FALSE(view.messages.empty());
+    EXPECT_EQ(view.messages[0], "Brak wolnego adresu IP po 10.2.0.254: pozostałe urządzenia nie zostały zmienione");
+    auto report = change.lastBatchReport();
+    ASSERT_EQ(report.size(), 3u);
+    for (const DeviceChangeOutcome& device : report)
+        EXPECT_EQ(device.outcome, DeviceOutcome::Refused) << device.formerIp;
 }
 
 } // namespace

@@ -73,6 +73,11 @@ public:
         return answerOk;
     }
     void focusControl(ControlId id) override { focused.push_back(id); }
+    void showNote(std::string_view text) override
+    {
+        std::lock_guard lock(mutex);
+        notes.emplace_back(text);
+    }
     int runBusyDialog(BusyPicture picture) override
     {
         busyPictures.push_back(picture);
@@ -113,6 +118,7 @@ public:
         chosenFile.reset();
         messages.clear();
         questions.clear();
+        notes.clear();
         openedUrls.clear();
         endResults.clear();
     }
@@ -140,6 +146,7 @@ public:
     std::mutex mutex;
     std::vector<std::string> messages;
     std::vector<std::string> questions;
+    std::vector<std::string> notes;
     bool answerOk = true;
     std::vector<ControlId> focused;
     std::vector<BusyPicture> busyPictures;

@@ -5,6 +5,8 @@
 #include "control/OnvifControllerFixture.h"
 #include "control/OnvifRoutines.h"
 
+#include <algorithm>
+
 namespace lorvena {
 namespace {
 
@@ -74,6 +76,35 @@ TEST_F(OnvifChange, TheSettingsGoOutAfterTheLoginAndTheLoginEnds)
     EXPECT_TRUE(view.messages.empty());
     controller.reset();
     EXPECT_EQ(library.takeCalls(), (Calls {"cleanup"})) << "the login was ended already";
+}
+
+// After the login, an address another listed device holds is asked about
+// before the settings go out; Cancel sends nothing.
+TEST_F(OnvifChange, AnAddressAnotherDeviceHoldsIsAskedAboutAfterTheLogin)
+{
+    for (bool ok : {false, true}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        view.reset();
+        controller.reset();
+        library.takeCalls();
+        clickedDevice();
+        listed({{.ip = "192.168.1.30",
+            .mac = "0012AB34CD99",
+            .mask = "255.255.255.0",
+            .gateway = "192.168.1.1",
+            .type = 950,
+            .port = 80}});
+        view.answerOk = ok;
+        controller->applyChanges();
+        library.answerLogin(LS_NET_EVENT_LOGIN_OK);
+        deliver();
+        EXPECT_EQ(view.questions,
+            std::vector<std::string> {"Adres IP 192.168.1.30 jest już używany. Czy na pewno wprowadzić zmianę?"});
+        const Calls calls = library.takeCalls();
+        const auto settingsSent = std::count_if(calls.begin(), calls.end(),
+            [](const std::string& call) { return call.starts_with("setNetParam"); });
+        EXPECT_EQ(settingsSent, ok ? 1 : 0);
+    }
 }
 
 TEST_F(OnvifChange, TheLoginRecordCarriesTheListedPortAndTheNotification)

@@ -95,6 +95,9 @@ lab_init() {
         lab__cannot_run "cannot create a network namespace"
     fi
     ip -n "$LAB_HOST_NS" link set lo up
+    # As on an installer's Debian laptop, where systemd admits every group
+    # to unprivileged ICMP sockets; a new namespace admits none.
+    lab__sysctl "$LAB_HOST_NS" net/ipv4/ping_group_range "0 2147483647"
     if [[ $LAB_LOOPBACK -eq 1 ]]; then
         LAB_DEVICE_NS[0]=$LAB_HOST_NS
         LAB_DEVICE_IF[0]=lo

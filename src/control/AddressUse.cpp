@@ -1,0 +1,69 @@
+#include "control/AddressUse.h"
+
+#include "discovery/MacText.h"
+#include "platform/LocalAddresses.h"
+
+#include <algorithm>
+
+namespace lorvena {
+
+std::vector<KnownDevice> ListKnownDevices(const DeviceTable& table)
+{
+    std::vector<KnownDevice> known;
+    known.reserve(table.rowCount());
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        const DeviceRecord& record = table.row(row);
+        known.push_back({record.ip, record.mac, record.name});
+    }
+    // Each hidden device once: several rows may show its address.
+    std::vector<std::string> addressesSeen;
+    for (std::size_t row = 0; row < table.rowCount(); ++row) {
+        const std::string& ip = table.row(row).ip;
+        if (std::find(addressesSeen.begin(), addressesSeen.end(), ip) != addressesSeen.end())
+            continue;
+        addressesSeen.push_back(ip);
+        for (const DeviceRecord& record : table.hiddenAt(ip))
+            known.push_back({record.ip, record.mac, record.name});
+    }
+    return known;
+}
+
+EchoResult IcmpAddressPing::ping(const std::string& ip, std::chrono::milliseconds timeout)
+{
+    if (!addresses_ || addresses_().empty())
+        return EchoResult::Silent;
+    static constexpr EchoSocketKind datagramOnly[] = {EchoSocketKind::Datagram};
+    const std::vector<std::uint8_t> request = BuildDataBufferEcho(EchoIdentifier());
+    return EchoThrough(datagramOnly, ip, request, timeout);
+}
+
+AddressUseCheck::AddressUseCheck(std::vector<KnownDevice> known, AddressPing* ping, std::chrono::milliseconds pingWait)
+    : known_(std::move(known)), ping_(ping), pingWait_(pingWait)
+{
+}
+
+AddressUse AddressUseCheck::check(std::uint32_t address, std::string_view ownMac, Pinging pinging) const
+{
+    const std::string ip = dottedAddress(address);
+    for (const KnownDevice& device : known_) {
+        if (device.ip != ip || device.mac == ownMac || sameMac(device.mac, ownMac))
+            continue;
+        std::string who = device.mac;
+        if (!device.name.empty())
+            who += (who.empty() ? "" : " ") + device.name;
+        return {AddressHolder::Listed, who, false};
+    }
+    if (!ping_ || pinging == Pinging::No)
+        return {};
+    switch (ping_->ping(ip, pingWait_)) {
+    case EchoResult::Answered:
+        return {AddressHolder::Answering, {}, false};
+    case EchoResult::Silent:
+        break;
+    case EchoResult::NoSocket:
+        return {AddressHolder::Nobody, {}, true};
+    }
+    return {};
+}
+
+} // namespace lorvena

@@ -1,0 +1,169 @@
+// Devices answering at one address, as the window shows them after a real
+// search of simulated devices (in the test's own loopback namespace).
+
+#include "ui/CTavrinDlg.h"
+
+#include "control/MainController.h"
+#include "controls/CIpAddressEdit.h"
+#include "controls/CPngButton.h"
+#include "controls/CSortListCtrl.h"
+#include "devsim/Ipv4Text.h"
+#include "devsim/Simulator.h"
+#include "platform/LocalAddresses.h"
+#include "ui/QtMessagePoster.h"
+#include "ui/UiTestEnvironment.h"
+
+#include <QBrush>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace lorvena {
+namespace {
+
+class AddressConflictWindowTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (controller)
+            controller->shutdownSearch();
+        if (simulator)
+            simulator->stop();
+    }
+
+    void addDevice(const std::string& ip, std::uint8_t last, const std::string& name)
+    {
+        devsim::SimulatedDevice device;
+        device.generations = {false, false, true}; // extended replies: one row per MAC at an address
+        device.kind = "NVR";
+        device.name = name;
+        device.ip = *devsim::parseIpv4(ip);
+        device.mask = "255.0.0.0";
+        device.gateway = "127.0.0.1";
+        device.dns = "127.0.0.1";
+        device.mac = {0, 0x12, 0, 0, 0, last};
+        device.macText = "00:12:00:00:00:0" + std::to_string(last);
+        device.typeCode = 610;
+        device.password = "12345";
+        devices.push_back(device);
+    }
+
+    void openAndSearch()
+    {
+        simulator = std::make_unique<devsim::Simulator>(devices, devsim::SimulatorOptions {});
+        std::string error;
+        ASSERT_TRUE(simulator->start(error)) << error;
+        window = std::make_unique<CTavrinDlg>(QStringLiteral(LORVENA_TEST_SKIN_DIR), 1);
+        poster = std::make_unique<QtMessagePoster>(window.get());
+        controller = std::make_unique<MainController>(1,
+            MainController::Dependencies {*window, *poster, localIpv4Addresses});
+        window->attach(*controller);
+        window->setMessageSink([this](const QString& text) { messages << text; });
+        window->setQuestionSink([this](const QString& text) {
+            questions << text;
+            return answerOk;
+        });
+        controller->initialise();
+        window->show();
+        clickButton(ControlId::Search);
+        CSortListCtrl* list = window->deviceList();
+        ASSERT_TRUE(testing_support::pumpUntil([&] { return list->rowCount() == int(devices.size()); }, 5000))
+            << list->rowCount();
+    }
+
+    void clickButton(ControlId id)
+    {
+        QWidget* button = window->control(id);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    }
+
+    // The row showing the device with `mac`.
+    int rowOf(const QString& mac)
+    {
+        CSortListCtrl* list = window->deviceList();
+        for (int row = 0; row < list->rowCount(); ++row) {
+            if (list->cellText(row, 8) == mac)
+                return row;
+        }
+        return -1;
+    }
+
+    std::vector<devsim::SimulatedDevice> devices;
+    std::unique_ptr<CTavrinDlg> window;
+    std::unique_ptr<QtMessagePoster> poster;
+    std::unique_ptr<MainController> controller;
+    std::unique_ptr<devsim::Simulator> simulator;
+    QStringList messages, questions;
+    bool answerOk = false;
+};
+
+// Two devices at one address get the warning colour in every cell and a
+// tooltip naming the other; a device alone at its address gets neither. A
+// sort takes the marks along with the devices.
+TEST_F(AddressConflictWindowTest, DevicesSharingAnAddressAreMarkedAndNameEachOther)
+{
+    LORVENA_REQUIRE_NAMESPACE();
+    addDevice("127.0.0.5", 1, "Pierwszy");
+    addDevice("127.0.0.5", 2, "Drugi");
+    addDevice("127.0.0.6", 3, "Sam");
+    openAndSearch();
+    CSortListCtrl* list = window->deviceList();
+
+    struct Case {
+        const char* mac;
+        const char* tip; // empty: no conflict
+    } cases[] = {
+        {"00:12:00:00:00:01", "Konflikt adresu IP: 00:12:00:00:00:02 Drugi"},
+        {"00:12:00:00:00:02", "Konflikt adresu IP: 00:12:00:00:00:01 Pierwszy"},
+        {"00:12:00:00:00:03", ""},
+    };
+    auto marksAreRight = [&] {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.mac);
+            const int row = rowOf(QString::fromLatin1(c.mac));
+            ASSERT_GE(row, 0);
+            for (int column : {0, 4, 13}) {
+                const QModelIndex cell = list->model()->index(row, column);
+                EXPECT_EQ(cell.data(Qt::ToolTipRole).toString(), QString::fromUtf8(c.tip)) << "column " << column;
+                const bool warned = cell.data(Qt::BackgroundRole).value<QBrush>().color()
+                    == CSortListCtrl::conflictColour();
+                EXPECT_EQ(warned, *c.tip != '\0') << "column " << column;
+            }
+        }
+    };
+    marksAreRight();
+    controller->headerClicked(8); // by MAC
+    controller->headerClicked(8); // and back: every row has moved
+    marksAreRight();
+}
+
+// "Zmiana IP" onto the address of another listed device asks first; Cancel
+// leaves the device where it is, OK moves it.
+TEST_F(AddressConflictWindowTest, AChangeOntoAListedDevicesAddressAsksFirst)
+{
+    LORVENA_REQUIRE_NAMESPACE();
+    addDevice("127.0.0.5", 1, "Pierwszy");
+    addDevice("127.0.0.6", 2, "Drugi");
+    openAndSearch();
+    CSortListCtrl* list = window->deviceList();
+    const int row = rowOf(QStringLiteral("00:12:00:00:00:01"));
+    ASSERT_GE(row, 0);
+    const std::uint32_t taken = 0x7F000006u; // 127.0.0.6, the other device's
+    const QString question = QStringLiteral("Adres IP 127.0.0.6 jest już używany. Czy na pewno wprowadzić zmianę?");
+    for (bool ok : {false, true}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        answerOk = ok;
+        questions.clear();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+            list->visualRect(list->model()->index(row, 2)).center());
+        static_cast<QLineEdit*>(window->control(ControlId::Password))->setText(QStringLiteral("12345"));
+        static_cast<CIpAddressEdit*>(window->control(ControlId::NewIp))->setAddress(taken);
+        clickButton(ControlId::ApplyChanges);
+        EXPECT_EQ(questions, QStringList {question});
+        EXPECT_EQ(simulator->device(0).ip == taken, ok);
+    }
+}
+
+} // namespace
+} // namespace lorvena
