@@ -215,9 +215,12 @@ TEST_F(MainWindowTest, SearchListsSimulatedDevicesAndAClickFillsTheForm)
     ASSERT_FALSE(urls.isEmpty());
     EXPECT_EQ(urls.last(), "http://10.0.0.3:8080");
 
-    // Enter anywhere searches again: the devices are asked a second time.
+    // Enter anywhere searches again: the devices are asked a second time,
+    // and a third from the list, where a click leaves the focus.
     QTest::keyClick(window.get(), Qt::Key_Return);
     EXPECT_TRUE(waitFor([&] { return simulator->counts().basicSearch == 2 && list->rowCount() == 3; }));
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(waitFor([&] { return simulator->counts().basicSearch == 3 && list->rowCount() == 3; }));
 }
 
 TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
