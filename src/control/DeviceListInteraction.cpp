@@ -221,7 +221,9 @@ void DeviceListInteraction::headerClick(int column)
 {
     if (column < 0 || static_cast<std::size_t>(column) >= table_.columnCount() || !sort_.clickHeader(column))
         return;
-    table_.sortByColumn(column, [this](const std::string& a, const std::string& b) { return sort_.before(a, b); });
+    table_.sortByColumnKeys(
+        column, [this](const std::string& text) { return sort_.keyOf(text); },
+        [this](const DeviceListSort::Key& a, const DeviceListSort::Key& b) { return sort_.before(a, b); });
     view_.tableReordered(sort_.column(), sort_.ascending());
     if (!state_.batchEntries.empty())
         showBatchMarks();

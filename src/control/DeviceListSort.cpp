@@ -79,4 +79,28 @@ bool DeviceListSort::before(std::string_view a, std::string_view b) const
     return ascending_ ? order < 0 : order > 0;
 }
 
+DeviceListSort::Key DeviceListSort::keyOf(std::string_view text) const
+{
+    Key key;
+    if (column_ == 3 || column_ == 4) {
+        key.dotted = dottedValue(text);
+        return key;
+    }
+    // As compareText: the text up to its first NUL.
+    const std::string terminated(text);
+    const std::size_t length = std::strxfrm(nullptr, terminated.c_str(), 0);
+    key.collated.resize(length + 1);
+    std::strxfrm(key.collated.data(), terminated.c_str(), length + 1);
+    key.collated.resize(length);
+    return key;
+}
+
+bool DeviceListSort::before(const Key& a, const Key& b) const
+{
+    if (column_ == 3 || column_ == 4)
+        return ascending_ ? a.dotted < b.dotted : a.dotted > b.dotted;
+    int order = a.collated.compare(b.collated);
+    return ascending_ ? order < 0 : order > 0;
+}
+
 } // namespace lorvena

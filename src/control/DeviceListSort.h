@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace lorvena {
@@ -23,6 +24,17 @@ public:
     // Whether the row with `a` in the sorted column belongs before the row
     // with `b`, in the current direction.
     bool before(std::string_view a, std::string_view b) const;
+
+    // The same order with each cell's key made once: the dotted value in
+    // columns 3 and 4, the text's collation key in the user's locale
+    // elsewhere (which compares byte by byte as the texts compare in the
+    // locale).
+    struct Key {
+        std::uint32_t dotted = 0;
+        std::string collated;
+    };
+    Key keyOf(std::string_view text) const;
+    bool before(const Key& a, const Key& b) const;
 
 private:
     int column_ = -1;

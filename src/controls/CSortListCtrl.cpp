@@ -1,30 +1,33 @@
 #include "controls/CSortListCtrl.h"
 
-#include <QBrush>
-#include <QColor>
 #include <QHeaderView>
-#include <QIcon>
-#include <QStyle>
 #include <QMouseEvent>
 #include <QSettings>
+#include <QStyle>
 #include <QTimer>
 #include <QtEndian>
 
 #include <algorithm>
+#include <utility>
 
 namespace lorvena {
 
 CSortListCtrl::CSortListCtrl(int controlId, QWidget* parent)
-    : QTableWidget(parent), controlId_(controlId), queueTimer_(new QTimer(this))
+    : QTableView(parent), controlId_(controlId), model_(new DeviceListModel(this)), queueTimer_(new QTimer(this))
 {
-    // Each change of the row count costs the view a walk over all rows when
-    // it next lays out and paints, so rows that arrive one per event-loop
-    // turn, as a burst's replies do, would cost that walk each: with ten
-    // thousand rows, minutes of a frozen window. Queued rows go in together
-    // at most this often instead, and no row waits longer than this.
+    // Each change of the row count makes the view lay out and repaint what
+    // it shows (a few milliseconds of text layout), so rows that arrive one
+    // per event-loop turn, as a burst's replies do, would cost a repaint
+    // each: seconds of a busy window for ten thousand rows. Queued rows wait
+    // while each turn of the event loop brings more, up to one frame of the
+    // screen, and go in together at the first turn that brings none; the
+    // list takes in rows at most once a frame.
     queueTimer_->setSingleShot(true);
-    queueTimer_->setInterval(queueInterval);
-    connect(queueTimer_, &QTimer::timeout, this, &CSortListCtrl::insertQueuedRows);
+    connect(queueTimer_, &QTimer::timeout, this, &CSortListCtrl::queueTurnEnded);
+
+    model_->setMarkIcons(style()->standardIcon(QStyle::SP_DialogApplyButton),
+        style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    setModel(model_);
 
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -33,6 +36,8 @@ CSortListCtrl::CSortListCtrl(int controlId, QWidget* parent)
     setWordWrap(false);
     setSortingEnabled(false);
     verticalHeader()->hide();
+    // Every row as high as the font: the view never measures rows one by one.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 
     QHeaderView* header = horizontalHeader();
@@ -49,11 +54,10 @@ CSortListCtrl::CSortListCtrl(int controlId, QWidget* parent)
 
 void CSortListCtrl::setColumns(std::span<const ListColumn> columns)
 {
-    setColumnCount(static_cast<int>(columns.size()));
     QStringList titles;
     for (const ListColumn& column : columns)
         titles << QString::fromUtf8(column.title.data(), static_cast<qsizetype>(column.title.size()));
-    setHorizontalHeaderLabels(titles);
+    model_->setColumnTitles(titles);
     for (int c = 0; c < columnCount(); ++c)
         setColumnWidth(c, columns[static_cast<std::size_t>(c)].width);
 
@@ -63,6 +67,12 @@ void CSortListCtrl::setColumns(std::span<const ListColumn> columns)
     const std::vector<int> widths = storedWidths(block, columnCount());
     for (int c = 0; c < static_cast<int>(widths.size()); ++c)
         setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+}
+
+void CSortListCtrl::setCellReader(DeviceListModel::CellReader reader)
+{
+    model_->setCellReader(std::move(reader));
+    viewport()->update();
 }
 
 std::vector<int> CSortListCtrl::storedWidths(const QByteArray& block, int columnCount)
@@ -78,141 +88,87 @@ std::vector<int> CSortListCtrl::storedWidths(const QByteArray& block, int column
     return widths;
 }
 
-void CSortListCtrl::setRow(int row, const std::vector<std::string>& texts)
+QString CSortListCtrl::cellText(int row, int column) const
 {
-    for (int c = 0; c < columnCount() && c < static_cast<int>(texts.size()); ++c) {
-        const QString text = QString::fromStdString(texts[static_cast<std::size_t>(c)]);
-        if (QTableWidgetItem* cell = item(row, c)) {
-            if (cell->text() != text)
-                cell->setText(text);
-            continue;
-        }
-        auto* cell = new QTableWidgetItem(text);
-        cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        setItem(row, c, cell);
-    }
+    return model_->index(row, column).data().toString();
 }
 
-void CSortListCtrl::appendRows(const std::vector<std::vector<std::string>>& rows)
-{
-    if (rows.empty())
-        return;
-    // One insert for the whole batch, so the view lays itself out and
-    // paints once for it. The list never sorts by itself (the controller
-    // orders the rows), so nothing re-sorts while they go in.
-    const bool updating = updatesEnabled();
-    setUpdatesEnabled(false);
-    const int first = rowCount();
-    setRowCount(first + static_cast<int>(rows.size()));
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        setRow(first + static_cast<int>(i), rows[i]);
-    setUpdatesEnabled(updating);
-}
-
-void CSortListCtrl::addRow(const std::vector<std::string>& texts)
+void CSortListCtrl::addRow()
 {
     insertQueuedRows();
-    appendRows({texts});
+    model_->appendRows(1);
 }
 
-void CSortListCtrl::queueRow(std::vector<std::string> texts)
+void CSortListCtrl::queueRow()
 {
-    queuedRows_.push_back(std::move(texts));
+    if (queuedRows_ == 0)
+        queueStart_ = std::chrono::steady_clock::now();
+    ++queuedRows_;
+    rowsThisTurn_ = true;
     if (!queueTimer_->isActive())
-        queueTimer_->start();
+        queueTimer_->start(0);
+}
+
+void CSortListCtrl::queueTurnEnded()
+{
+    using namespace std::chrono;
+    const steady_clock::time_point now = steady_clock::now();
+    const bool burstGoesOn = std::exchange(rowsThisTurn_, false);
+    if (burstGoesOn && now - queueStart_ < queueInterval) {
+        queueTimer_->start(0);
+        return;
+    }
+    // Replies spaced just wider than a turn would otherwise each cost a
+    // redraw.
+    if (now - lastInsert_ < queueInterval) {
+        queueTimer_->start(ceil<milliseconds>(queueInterval - (now - lastInsert_)));
+        return;
+    }
+    insertQueuedRows();
 }
 
 void CSortListCtrl::insertQueuedRows()
 {
     queueTimer_->stop();
-    std::vector<std::vector<std::string>> rows;
-    rows.swap(queuedRows_);
-    appendRows(rows);
+    const int rows = queuedRows_;
+    queuedRows_ = 0;
+    if (rows > 0)
+        lastInsert_ = std::chrono::steady_clock::now();
+    // One insert for the whole batch, so the view lays itself out and
+    // paints once for it.
+    model_->appendRows(rows);
 }
 
-void CSortListCtrl::setRowTexts(int row, const std::vector<std::string>& texts)
+void CSortListCtrl::rowChanged(int row)
 {
     insertQueuedRows();
-    if (row >= 0 && row < rowCount())
-        setRow(row, texts);
+    model_->rowChanged(row);
 }
 
 void CSortListCtrl::setRowCheck(int row, RowMark mark, const std::string& note)
 {
     insertQueuedRows();
-    if (row < 0 || row >= rowCount())
-        return;
-    QTableWidgetItem* first = item(row, 0);
-    if (!first)
-        return;
-    first->setData(checkRole, static_cast<int>(mark));
-    first->setData(checkNoteRole, QString::fromStdString(note));
-    showRowMarks(row);
+    model_->setRowCheck(row, mark, QString::fromStdString(note));
 }
 
 void CSortListCtrl::setRowConflict(int row, const std::string& note)
 {
     insertQueuedRows();
-    if (row < 0 || row >= rowCount())
-        return;
-    QTableWidgetItem* first = item(row, 0);
-    const QString text = QString::fromStdString(note);
-    // After a sort every row is told again; most have nothing new.
-    if (!first || first->data(conflictRole).toString() == text)
-        return;
-    first->setData(conflictRole, text);
-    showRowMarks(row);
+    model_->setRowConflict(row, QString::fromStdString(note));
 }
 
-void CSortListCtrl::showRowMarks(int row)
-{
-    QTableWidgetItem* first = item(row, 0);
-    const auto mark = static_cast<RowMark>(first->data(checkRole).toInt());
-    const QString conflict = first->data(conflictRole).toString();
-    QString tip = first->data(checkNoteRole).toString();
-    QBrush tint;
-    QIcon icon;
-    if (mark == RowMark::Confirmed) {
-        tint = QColor(0xd8, 0xf5, 0xd8);
-        icon = style()->standardIcon(QStyle::SP_DialogApplyButton);
-    } else if (mark == RowMark::NotSeen) {
-        tint = QColor(0xfa, 0xd8, 0xd8);
-        icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
-    }
-    // Two devices answering at one address is the worse news.
-    if (!conflict.isEmpty()) {
-        tint = conflictColour();
-        tip = tip.isEmpty() ? conflict : conflict + QLatin1Char('\n') + tip;
-    }
-    for (int c = 0; c < columnCount(); ++c) {
-        QTableWidgetItem* cell = item(row, c);
-        if (!cell)
-            continue;
-        cell->setBackground(tint);
-        cell->setToolTip(tip);
-        if (c == 0)
-            cell->setIcon(icon);
-    }
-}
-
-void CSortListCtrl::showRows(const std::vector<std::vector<std::string>>& rows)
+void CSortListCtrl::showRows(int count)
 {
     queueTimer_->stop();
-    queuedRows_.clear();
-    const bool updating = updatesEnabled();
-    setUpdatesEnabled(false);
-    setRowCount(static_cast<int>(rows.size()));
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        setRow(static_cast<int>(i), rows[i]);
-    setUpdatesEnabled(updating);
+    queuedRows_ = 0;
+    model_->showRows(count);
 }
 
 void CSortListCtrl::clearRows()
 {
     queueTimer_->stop();
-    queuedRows_.clear();
-    clearContents();
-    setRowCount(0);
+    queuedRows_ = 0;
+    model_->clearRows();
     showingMarks_ = false;
 }
 
@@ -249,7 +205,7 @@ void CSortListCtrl::setMarkedRows(const std::vector<int>& rows)
     QItemSelection marked;
     for (int row : rows) {
         if (row >= 0 && row < rowCount())
-            marked.select(model()->index(row, 0), model()->index(row, columnCount() - 1));
+            marked.select(model_->index(row, 0), model_->index(row, columnCount() - 1));
     }
     selectionModel()->select(marked, QItemSelectionModel::ClearAndSelect);
     showingMarks_ = true;
@@ -263,13 +219,13 @@ void CSortListCtrl::mousePressEvent(QMouseEvent* event)
     if (event->modifiers() & Qt::ControlModifier)
         return;
     showingMarks_ = false;
-    QTableWidget::mousePressEvent(event);
+    QTableView::mousePressEvent(event);
 }
 
 void CSortListCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!(event->modifiers() & Qt::ControlModifier))
-        QTableWidget::mouseReleaseEvent(event);
+        QTableView::mouseReleaseEvent(event);
     const bool ownsClick = !releaseEndsDoubleClick_;
     releaseEndsDoubleClick_ = false;
     if (event->button() == Qt::LeftButton && ownsClick)
@@ -278,7 +234,7 @@ void CSortListCtrl::mouseReleaseEvent(QMouseEvent* event)
 
 void CSortListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    QTableWidget::mouseDoubleClickEvent(event);
+    QTableView::mouseDoubleClickEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
     releaseEndsDoubleClick_ = true;

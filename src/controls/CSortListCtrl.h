@@ -1,7 +1,9 @@
 #pragma once
 
+#include "controls/DeviceListModel.h"
+
 #include <QColor>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <chrono>
 #include <span>
@@ -19,15 +21,13 @@ struct ListColumn {
     int width;
 };
 
-// A row's mark after its device was looked for again.
-enum class RowMark { None, Confirmed, NotSeen };
-
 // The report-style device list: a header, grid lines, whole-row selection,
-// no editing. It only shows rows; their order is the controller's. A header
-// click is reported, and the controller hands back the rows in their new
-// order with the arrow to show. There is no separate CSortHeaderCtrl: the
-// header's part, the sort arrow, is QHeaderView's sort indicator.
-class CSortListCtrl final : public QTableWidget {
+// no editing. It only shows rows; their texts and their order are the
+// owner's, read through a DeviceListModel when a cell is drawn. A header
+// click is reported, and the owner, having reordered its rows, says so with
+// the arrow to show. There is no separate CSortHeaderCtrl: the header's
+// part, the sort arrow, is QHeaderView's sort indicator.
+class CSortListCtrl final : public QTableView {
     Q_OBJECT
 
 public:
@@ -43,39 +43,53 @@ public:
     // 32-bit widths. They apply only when the count matches. The list never
     // writes them.
     void setColumns(std::span<const ListColumn> columns);
+    // Where the cells' texts come from: the owner's row and column, for
+    // rows the list shows. The list shows a prefix of the owner's rows.
+    void setCellReader(DeviceListModel::CellReader reader);
 
-    // Texts are UTF-8, column 0 first. Rows only ever go to the bottom.
-    void addRow(const std::vector<std::string>& texts);
-    // Adds the row at the bottom within `queueInterval`, together with every
-    // other row queued until then: a search answered by thousands of devices
-    // inserts them in a few batches instead of one insert (and one layout
-    // and repaint) per reply. Anything that needs the rows in place (addRow,
-    // setRowTexts, setMarkedRows) puts the queued ones in first; clearRows
-    // and showRows drop them.
-    void queueRow(std::vector<std::string> texts);
-    static constexpr std::chrono::milliseconds queueInterval {50};
+    int rowCount() const { return model_->rowCount(); }
+    int columnCount() const { return model_->columnCount(); }
+    // A cell's text as shown.
+    QString cellText(int row, int column) const;
+
+    // Shows the owner's next row at the bottom at once.
+    void addRow();
+    // Shows the owner's next row at the bottom soon, together with every
+    // other row queued until then: a search answered by thousands of
+    // devices inserts them in a few batches instead of one insert (and one
+    // layout and repaint) per reply. The rows go in at the first turn of
+    // the event loop that queues none, or after `queueInterval` while every
+    // turn brings more, and never sooner than `queueInterval` after the
+    // rows before them. Anything that needs the rows in place (addRow,
+    // rowChanged, setMarkedRows, the marks) puts the queued ones in first;
+    // clearRows and showRows drop them.
+    void queueRow();
+    // A frame of a 60 Hz screen: the list is redrawn no more often than it
+    // could be seen while a burst goes on.
+    static constexpr std::chrono::milliseconds queueInterval {16};
     // Puts the queued rows in now.
     void insertQueuedRows();
-    int queuedRowCount() const { return static_cast<int>(queuedRows_.size()); }
-    void setRowTexts(int row, const std::vector<std::string>& texts);
+    int queuedRowCount() const { return queuedRows_; }
+    // The owner's row changed its texts.
+    void rowChanged(int row);
     // Marks a row whose device was looked for after a change: a tick and a
     // green tint when it answered at its new settings, a warning sign and a
     // red tint when it was not seen; `note` is the row's tooltip. None takes
     // the mark away. A mark belongs to the row's place: after showRows the
     // caller marks again. The first cell's checkRole holds the RowMark.
     void setRowCheck(int row, RowMark mark, const std::string& note);
-    static constexpr int checkRole = Qt::UserRole + 1;
+    static constexpr int checkRole = DeviceListModel::checkRole;
     // Marks a row whose device shares its address with other devices: a
     // warning colour over any check tint, and `note` first in the tooltip.
     // An empty note takes the mark away. Like the check, it belongs to the
     // row's place. The first cell's conflictRole holds the note.
     void setRowConflict(int row, const std::string& note);
-    static constexpr int conflictRole = Qt::UserRole + 2;
-    static constexpr int checkNoteRole = Qt::UserRole + 3;
-    static QColor conflictColour() { return QColor(0xff, 0xd0, 0x80); }
-    // Shows exactly these rows, in this order, in place of every row shown or
-    // queued: a reorder of the whole list, drawn once.
-    void showRows(const std::vector<std::vector<std::string>>& rows);
+    static constexpr int conflictRole = DeviceListModel::conflictRole;
+    static constexpr int checkNoteRole = DeviceListModel::checkNoteRole;
+    static QColor conflictColour() { return DeviceListModel::conflictColour(); }
+    // The owner reordered its rows and has `count` of them: all shown at
+    // their new places at once, queued ones included, drawn once.
+    void showRows(int count);
     void clearRows();
     // The arrow of the last sorted column; any other arrow goes away.
     void showSortArrow(int column, bool ascending);
@@ -99,15 +113,16 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void setRow(int row, const std::vector<std::string>& texts);
-    // Appends `rows` with one insert and one repaint.
-    void appendRows(const std::vector<std::vector<std::string>>& rows);
     void keepArrow();
-    // The tint and tooltip of a row from its check and conflict marks.
-    void showRowMarks(int row);
+    // The end of an event-loop turn with rows queued.
+    void queueTurnEnded();
 
     int controlId_;
-    std::vector<std::vector<std::string>> queuedRows_;
+    DeviceListModel* model_;
+    int queuedRows_ = 0;
+    std::chrono::steady_clock::time_point queueStart_;
+    bool rowsThisTurn_ = false;
+    std::chrono::steady_clock::time_point lastInsert_;
     QTimer* queueTimer_;
     int arrowColumn_ = -1;
     Qt::SortOrder arrowOrder_ = Qt::AscendingOrder;

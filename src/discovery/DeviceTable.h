@@ -10,7 +10,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace lorvena {
@@ -94,6 +96,12 @@ public:
     // `less` compares two cell texts.
     template<typename Less>
     void sortByColumn(int column, Less less);
+    // The same with each cell's key made once, by `keyOf(text)`, instead of
+    // at every comparison: ten thousand rows take over a hundred thousand
+    // comparisons. `less` compares two keys. Rows with equal keys keep
+    // their order.
+    template<typename KeyOf, typename Less>
+    void sortByColumnKeys(int column, KeyOf keyOf, Less less);
 
 private:
     void reorder(const std::vector<std::size_t>& order);
@@ -134,6 +142,23 @@ void DeviceTable::sortByColumn(int column, Less less)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(),
         [&](std::size_t a, std::size_t b) { return less(rows_[a].field(field), rows_[b].field(field)); });
+    reorder(order);
+}
+
+template<typename KeyOf, typename Less>
+void DeviceTable::sortByColumnKeys(int column, KeyOf keyOf, Less less)
+{
+    DeviceField field = columnsOf(layout_)[static_cast<std::size_t>(column)].field;
+    using Key = std::invoke_result_t<KeyOf&, const std::string&>;
+    std::vector<std::pair<Key, std::size_t>> keyed;
+    keyed.reserve(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        keyed.emplace_back(keyOf(rows_[i].field(field)), i);
+    std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) { return less(a.first, b.first); });
+    std::vector<std::size_t> order;
+    order.reserve(keyed.size());
+    for (const auto& entry : keyed)
+        order.push_back(entry.second);
     reorder(order);
 }
 

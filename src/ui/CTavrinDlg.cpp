@@ -220,6 +220,17 @@ void CTavrinDlg::giveSkinImages(const QString& skinDirectory)
 void CTavrinDlg::attach(MainController& controller)
 {
     controller_ = &controller;
+    // The list reads its cells from the controller's table when it draws
+    // them. It shows a prefix of the table's rows; a row it asks for that
+    // the table no longer has (cleared a moment before the list hears of
+    // it) shows empty.
+    deviceList_->setCellReader([this](std::size_t row, int column) -> const std::string& {
+        static const std::string none;
+        const DeviceTable& table = controller_->table();
+        const bool listed = row < table.rowCount() && column >= 0
+            && static_cast<std::size_t>(column) < table.columnCount();
+        return listed ? table.text(row, column) : none;
+    });
     connectControls();
     deviceListMenu_ = new DeviceListMenu(*deviceList_, controller, *this);
 }
@@ -280,15 +291,6 @@ QLineEdit* CTavrinDlg::lineEdit(ControlId id) const
     return static_cast<QLineEdit*>(controls_.at(id));
 }
 
-std::vector<std::string> CTavrinDlg::rowTexts(std::size_t row) const
-{
-    const DeviceTable& table = controller_->table();
-    std::vector<std::string> texts;
-    for (std::size_t column = 0; column < table.columnCount(); ++column)
-        texts.push_back(table.text(row, static_cast<int>(column)));
-    return texts;
-}
-
 // --- the device list
 
 void CTavrinDlg::tableCleared()
@@ -296,23 +298,19 @@ void CTavrinDlg::tableCleared()
     deviceList_->clearRows();
 }
 
-void CTavrinDlg::rowAppended(std::size_t row)
+void CTavrinDlg::rowAppended(std::size_t /*row*/)
 {
     // Queued: a burst of replies goes into the list in a few batches, and
     // the window keeps answering meanwhile. The list always shows a prefix
     // of the table's rows, so a click's row is still the table's row.
-    deviceList_->queueRow(rowTexts(row));
+    deviceList_->queueRow();
 }
 
 void CTavrinDlg::tableReordered(int sortColumn, bool ascending)
 {
     // Every row, queued ones too, is shown at its new place at once.
     const DeviceTable& table = controller_->table();
-    std::vector<std::vector<std::string>> rows;
-    rows.reserve(table.rowCount());
-    for (std::size_t row = 0; row < table.rowCount(); ++row)
-        rows.push_back(rowTexts(row));
-    deviceList_->showRows(rows);
+    deviceList_->showRows(static_cast<int>(table.rowCount()));
     deviceList_->showSortArrow(sortColumn, ascending);
     // The marks of verified rows go with their devices.
     for (std::size_t row = 0; row < table.rowCount(); ++row) {
@@ -326,7 +324,7 @@ void CTavrinDlg::rowUpdated(std::size_t row)
     const DeviceTable& table = controller_->table();
     if (row >= table.rowCount())
         return;
-    deviceList_->setRowTexts(static_cast<int>(row), rowTexts(row));
+    deviceList_->rowChanged(static_cast<int>(row));
     const DeviceTable::Check& check = table.check(row);
     deviceList_->setRowCheck(static_cast<int>(row), rowMark(check.state), check.note);
 }

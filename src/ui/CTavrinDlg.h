@@ -110,7 +110,6 @@ private:
     void createControl(const ControlSpec& spec, const QString& skinDirectory);
     void giveSkinImages(const QString& skinDirectory);
     void connectControls();
-    std::vector<std::string> rowTexts(std::size_t row) const;
     CIpAddressEdit* ipEdit(ControlId id) const;
     QLineEdit* lineEdit(ControlId id) const;
 

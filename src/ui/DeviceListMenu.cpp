@@ -15,7 +15,6 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTableWidgetItem>
 #include <QToolTip>
 
 namespace lorvena {
@@ -152,8 +151,8 @@ bool DeviceListMenu::eventFilter(QObject* watched, QEvent* event)
         if (tip.isEmpty())
             break;
         // The cell's own tip (a changed device's mark) is kept below.
-        if (QTableWidgetItem* cell = list_.itemAt(help->pos()); cell && !cell->toolTip().isEmpty())
-            tip += QStringLiteral("\n") + cell->toolTip();
+        if (const QString own = list_.indexAt(help->pos()).data(Qt::ToolTipRole).toString(); !own.isEmpty())
+            tip += QStringLiteral("\n") + own;
         QToolTip::showText(help->globalPos(), tip, list_.viewport());
         return true;
     }
@@ -174,7 +173,7 @@ bool DeviceListMenu::eventFilter(QObject* watched, QEvent* event)
             popup(list_.rowAt(request->pos().y()), request->globalPos());
             return true;
         }
-        const int row = list_.currentRow();
+        const int row = list_.currentIndex().row();
         const QPoint at = row >= 0 ? list_.visualRect(list_.model()->index(row, 0)).bottomLeft() : QPoint(0, 0);
         popup(row, list_.viewport()->mapToGlobal(at));
         return true;

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <clocale>
+#include <numeric>
+
 namespace lorvena {
 namespace {
 
@@ -285,6 +289,42 @@ TEST_F(DeviceListTest, BatchMarksFollowTheirRowsThroughASort)
     list.headerClick(4);
     EXPECT_EQ(table.row(1).ip, "10.0.0.3");
     EXPECT_EQ(view.markedRows, (std::vector<std::size_t> {1}));
+}
+
+// A header click's sort makes each cell's key once; the order must be the
+// one the comparison of the texts gives, equal keys keeping their order,
+// in both directions and in a locale whose order is not the bytes'.
+TEST(DeviceListSortKeys, OrderAsTheTextsCompare)
+{
+    const std::vector<std::string> texts {"192.168.1.10", "192.168.1.9", "10.0.0.200", "V5.5.0", "", "9", "10", "Brama",
+        "brama", "Łąka", "Łaka", "Wejście", "192.168.001.9", " 7.1", "-1.2.3.4", "10.0.0.200"};
+    const char* previous = std::setlocale(LC_COLLATE, nullptr);
+    const std::string restore = previous ? previous : "C";
+    for (const char* locale : {"C", "C.UTF-8"}) {
+        if (!std::setlocale(LC_COLLATE, locale))
+            continue;
+        for (int column : {2, 3, 4, 6}) {
+            DeviceListSort sort;
+            sort.clickHeader(column);
+            for (bool ascending : {true, false}) {
+                SCOPED_TRACE(std::string(locale) + " column " + std::to_string(column) + (ascending ? " up" : " down"));
+                if (sort.ascending() != ascending)
+                    sort.clickHeader(column);
+                std::vector<std::size_t> byTexts(texts.size());
+                std::iota(byTexts.begin(), byTexts.end(), 0u);
+                std::vector<std::size_t> byKeys = byTexts;
+                std::stable_sort(byTexts.begin(), byTexts.end(),
+                    [&](std::size_t a, std::size_t b) { return sort.before(texts[a], texts[b]); });
+                std::vector<DeviceListSort::Key> keys;
+                for (const std::string& text : texts)
+                    keys.push_back(sort.keyOf(text));
+                std::stable_sort(byKeys.begin(), byKeys.end(),
+                    [&](std::size_t a, std::size_t b) { return sort.before(keys[a], keys[b]); });
+                EXPECT_EQ(byKeys, byTexts);
+            }
+        }
+    }
+    std::setlocale(LC_COLLATE, restore.c_str());
 }
 
 TEST(DottedText, ToAddressAndSortValue)

@@ -1,8 +1,11 @@
 #include "controls/CSortListCtrl.h"
 #include "controls/ControlsTestSupport.h"
+#include "controls/OwnedListRows.h"
 
 #include <QCoreApplication>
+#include <QBrush>
 #include <QHeaderView>
+#include <QIcon>
 #include <QImage>
 #include <QLineEdit>
 #include <QSettings>
@@ -20,6 +23,7 @@ namespace {
 
 using testing_support::clickAt;
 using testing_support::doubleClickAt;
+using testing_support::OwnedListRows;
 using testing_support::showWindow;
 
 constexpr ListColumn columns[] = {
@@ -66,9 +70,9 @@ protected:
         profile().remove(QStringLiteral("ListCtrls"));
         list.setColumns(columns);
         list.resize(400, 300);
-        list.addRow({"1", "DVR", "Wejście", "10.0.0.9"});
-        list.addRow({"2", "NVR", "Łąka", "10.0.0.10"});
-        list.addRow({"3", "IPC", "Brama", "10.0.0.2"});
+        owned.add({"1", "DVR", "Wejście", "10.0.0.9"});
+        owned.add({"2", "NVR", "Łąka", "10.0.0.10"});
+        owned.add({"3", "IPC", "Brama", "10.0.0.2"});
         showWindow(list);
     }
     void TearDown() override { profile().remove(QStringLiteral("ListCtrls")); }
@@ -76,18 +80,20 @@ protected:
     // The centre of a cell, in the list window's coordinates.
     QPoint cell(int row, int column) const
     {
-        return list.viewport()->mapTo(&list, list.visualItemRect(list.item(row, column)).center());
+        return list.viewport()->mapTo(&list, list.visualRect(list.model()->index(row, column)).center());
     }
+    QVariant shown(int row, int column, int role) const { return list.model()->index(row, column).data(role); }
     QPoint belowTheRows() const { return list.viewport()->mapTo(&list, QPoint(10, 250)); }
     std::vector<QString> column(int c) const
     {
         std::vector<QString> texts;
         for (int row = 0; row < list.rowCount(); ++row)
-            texts.push_back(list.item(row, c)->text());
+            texts.push_back(list.cellText(row, c));
         return texts;
     }
 
     CSortListCtrl list {1000};
+    OwnedListRows owned {list};
 };
 
 TEST_F(CSortListCtrlTest, SavedWidthsApplyOnlyWhenTheirCountMatches)
@@ -123,23 +129,28 @@ TEST_F(CSortListCtrlTest, SavedWidthsApplyOnlyWhenTheirCountMatches)
 
 TEST_F(CSortListCtrlTest, ShowsColumnsAndRowsAsGiven)
 {
-    EXPECT_EQ(list.horizontalHeaderItem(3)->text(), "Adres IP");
+    EXPECT_EQ(list.model()->headerData(3, Qt::Horizontal).toString(), "Adres IP");
     EXPECT_EQ(column(2), (std::vector<QString> {"Wejście", "Łąka", "Brama"}));
-    list.addRow({"4", "DVR", "Nowy", "10.0.0.1"});
+    owned.add({"4", "DVR", "Nowy", "10.0.0.1"});
     EXPECT_EQ(column(0), (std::vector<QString> {"1", "2", "3", "4"}));
-    list.setRowTexts(0, {"1", "IPC", "Brama", "10.0.0.2"});
-    EXPECT_EQ(list.item(0, 2)->text(), "Brama");
-    list.clearRows();
+    owned.texts[0] = {"1", "IPC", "Brama", "10.0.0.2"};
+    list.rowChanged(0);
+    EXPECT_EQ(list.cellText(0, 2), "Brama");
+    // The owner's rows in a new order, as after a sort.
+    std::swap(owned.texts[0], owned.texts[3]);
+    list.showRows(4);
+    EXPECT_EQ(column(2), (std::vector<QString> {"Nowy", "Łąka", "Brama", "Brama"}));
+    owned.clear();
     EXPECT_EQ(list.rowCount(), 0);
 }
 
 TEST_F(CSortListCtrlTest, RowsCannotBeEdited)
 {
-    list.editItem(list.item(1, 2));
+    list.edit(list.model()->index(1, 2));
     doubleClickAt(list, cell(1, 2));
     QTest::keyClick(&list, Qt::Key_F2);
     EXPECT_EQ(list.findChild<QLineEdit*>(), nullptr);
-    EXPECT_EQ(list.item(1, 2)->text(), "Łąka");
+    EXPECT_EQ(list.cellText(1, 2), "Łąka");
 }
 
 TEST_F(CSortListCtrlTest, AHeaderClickIsReportedAndReordersNothing)
@@ -261,25 +272,60 @@ TEST_F(CSortListCtrlTest, MarkedRowsAreShownSelectedUntilAPlainClick)
 // not keep another device's mark.
 TEST_F(CSortListCtrlTest, ARowCheckMarksTheWholeRowUntilTakenAway)
 {
-    auto state = [&](int row) { return list.item(row, 0)->data(CSortListCtrl::checkRole).toInt(); };
+    auto state = [&](int row) { return shown(row, 0, CSortListCtrl::checkRole).toInt(); };
     list.setRowCheck(1, RowMark::NotSeen, "oczekiwano 10.0.0.9");
     EXPECT_EQ(state(1), static_cast<int>(RowMark::NotSeen));
-    EXPECT_FALSE(list.item(1, 0)->icon().isNull());
+    EXPECT_FALSE(shown(1, 0, Qt::DecorationRole).value<QIcon>().isNull());
     for (int c = 0; c < list.columnCount(); ++c) {
-        EXPECT_EQ(list.item(1, c)->toolTip(), "oczekiwano 10.0.0.9");
-        EXPECT_NE(list.item(1, c)->background(), list.item(0, c)->background());
+        EXPECT_EQ(shown(1, c, Qt::ToolTipRole).toString(), "oczekiwano 10.0.0.9");
+        EXPECT_NE(shown(1, c, Qt::BackgroundRole), shown(0, c, Qt::BackgroundRole));
     }
     list.setRowCheck(1, RowMark::Confirmed, "10.0.0.9");
     EXPECT_EQ(state(1), static_cast<int>(RowMark::Confirmed));
 
     list.setRowCheck(1, RowMark::None, "");
     EXPECT_EQ(state(1), static_cast<int>(RowMark::None));
-    EXPECT_TRUE(list.item(1, 0)->icon().isNull());
+    EXPECT_TRUE(shown(1, 0, Qt::DecorationRole).value<QIcon>().isNull());
     for (int c = 0; c < list.columnCount(); ++c) {
-        EXPECT_EQ(list.item(1, c)->toolTip(), "");
-        EXPECT_EQ(list.item(1, c)->background(), list.item(0, c)->background());
+        EXPECT_EQ(shown(1, c, Qt::ToolTipRole).toString(), "");
+        EXPECT_EQ(shown(1, c, Qt::BackgroundRole), shown(0, c, Qt::BackgroundRole));
     }
-    EXPECT_EQ(list.item(1, 2)->text(), "Łąka") << "the texts stay";
+    EXPECT_EQ(list.cellText(1, 2), "Łąka") << "the texts stay";
+}
+
+// A device sharing its address with others is the worse news: its warning
+// colour covers any check tint and its note comes first in the tooltip, and
+// taking it away brings the check's own tint and note back.
+TEST_F(CSortListCtrlTest, AConflictShowsOverTheCheckAndLeavesItWhenTakenAway)
+{
+    const QColor none = shown(0, 1, Qt::BackgroundRole).value<QBrush>().color();
+    list.setRowCheck(2, RowMark::NotSeen, "oczekiwano 10.0.0.2");
+    const QColor notSeen = shown(2, 1, Qt::BackgroundRole).value<QBrush>().color();
+    struct Case {
+        const char* what;
+        int row;
+        std::string conflict;
+        QString tip;
+        QColor tint;
+    } cases[] = {
+        {"a plain row", 1, "Konflikt adresu IP: 10.0.0.10", "Konflikt adresu IP: 10.0.0.10",
+            CSortListCtrl::conflictColour()},
+        {"a checked row", 2, "Konflikt adresu IP: 10.0.0.2", "Konflikt adresu IP: 10.0.0.2\noczekiwano 10.0.0.2",
+            CSortListCtrl::conflictColour()},
+        {"the conflict taken away", 2, "", "oczekiwano 10.0.0.2", notSeen},
+        {"the plain row's taken away", 1, "", "", none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        list.setRowConflict(c.row, c.conflict);
+        EXPECT_EQ(shown(c.row, 0, CSortListCtrl::conflictRole).toString().toStdString(), c.conflict);
+        for (int column = 0; column < list.columnCount(); ++column) {
+            EXPECT_EQ(shown(c.row, column, Qt::ToolTipRole).toString(), c.tip);
+            EXPECT_EQ(shown(c.row, column, Qt::BackgroundRole).value<QBrush>().color(), c.tint);
+        }
+    }
+    EXPECT_EQ(shown(2, 0, CSortListCtrl::checkRole).toInt(), static_cast<int>(RowMark::NotSeen));
+    EXPECT_FALSE(shown(2, 0, Qt::DecorationRole).value<QIcon>().isNull()) << "the warning sign stays";
 }
 
 // Device names come from the network. Ten thousand combining marks, or a
@@ -292,17 +338,18 @@ TEST_F(CSortListCtrlTest, AHostileNameStaysInsideItsCell)
     for (int i = 0; i < 10000; ++i)
         marks += "\xCC\x81"; // U+0301, combining acute accent
     const std::string override = "\xE2\x80\xAE" "Kamera 1 \xE2\x80\xAE" "10.9.9.9"; // U+202E, never closed
-    list.clearRows();
-    list.addRow({"1", "IPC", marks, "10.0.0.1"});
-    list.addRow({"2", "IPC", override, "10.0.0.2"});
-    list.addRow({"3", "IPC", "Brama", "10.0.0.3"});
+    owned.clear();
+    owned.add({"1", "IPC", marks, "10.0.0.1"});
+    owned.add({"2", "IPC", override, "10.0.0.2"});
+    owned.add({"3", "IPC", "Brama", "10.0.0.3"});
 
     CSortListCtrl plain(1002);
     plain.setColumns(columns);
     plain.resize(list.size());
-    plain.addRow({"1", "IPC", "Brama", "10.0.0.1"});
-    plain.addRow({"2", "IPC", "Brama", "10.0.0.2"});
-    plain.addRow({"3", "IPC", "Brama", "10.0.0.3"});
+    OwnedListRows plainRows(plain);
+    plainRows.add({"1", "IPC", "Brama", "10.0.0.1"});
+    plainRows.add({"2", "IPC", "Brama", "10.0.0.2"});
+    plainRows.add({"3", "IPC", "Brama", "10.0.0.3"});
     showWindow(plain);
     QCoreApplication::processEvents();
 
@@ -312,7 +359,7 @@ TEST_F(CSortListCtrlTest, AHostileNameStaysInsideItsCell)
         SCOPED_TRACE(row);
         EXPECT_EQ(list.rowHeight(row), plain.rowHeight(row));
         for (int c : {0, 1, 3}) {
-            const QRect rect = list.visualItemRect(list.item(row, c));
+            const QRect rect = list.visualRect(list.model()->index(row, c));
             EXPECT_EQ(hostile.copy(rect), reference.copy(rect)) << "column " << c;
         }
     }

@@ -6,6 +6,7 @@
 #include "controls/CIpAddressEdit.h"
 #include "controls/CSortListCtrl.h"
 #include "controls/ControlsTestSupport.h"
+#include "controls/OwnedListRows.h"
 #include "control/OnvifRecordParser.h"
 #include "platform/MessageQueue.h"
 #include "sdk/onvif/OnvifAccess.h"
@@ -41,7 +42,7 @@ std::vector<std::string> firstColumn(const CSortListCtrl& list)
 {
     std::vector<std::string> texts;
     for (int row = 0; row < list.rowCount(); ++row)
-        texts.push_back(list.item(row, 0)->text().toStdString());
+        texts.push_back(list.cellText(row, 0).toStdString());
     return texts;
 }
 
@@ -50,45 +51,47 @@ TEST(DeviceListQueue, QueuedRowsGoInLaterUnlessSomethingNeedsThemFirst)
     using Rows = std::vector<std::string>;
     struct Case {
         const char* what;
-        std::function<void(CSortListCtrl&)> act;
+        std::function<void(CSortListCtrl&, testing_support::OwnedListRows&)> act;
         Rows atOnce;
         Rows later;
     } cases[] = {
         {"queued rows wait",
-            [](CSortListCtrl& list) {
-                list.queueRow({"1", "A"});
-                list.queueRow({"2", "B"});
+            [](CSortListCtrl&, testing_support::OwnedListRows& rows) {
+                rows.queue({"1", "A"});
+                rows.queue({"2", "B"});
             },
             {}, {"1", "2"}},
         {"a cleared list drops its queued rows",
-            [](CSortListCtrl& list) {
-                list.queueRow({"1", "A"});
-                list.clearRows();
+            [](CSortListCtrl&, testing_support::OwnedListRows& rows) {
+                rows.queue({"1", "A"});
+                rows.clear();
             },
             {}, {}},
         {"a row added at once goes below the queued ones",
-            [](CSortListCtrl& list) {
-                list.queueRow({"1", "A"});
-                list.addRow({"2", "B"});
+            [](CSortListCtrl&, testing_support::OwnedListRows& rows) {
+                rows.queue({"1", "A"});
+                rows.add({"2", "B"});
             },
             {"1", "2"}, {"1", "2"}},
         {"a row's new texts land on the queued row",
-            [](CSortListCtrl& list) {
-                list.queueRow({"1", "A"});
-                list.setRowTexts(0, {"9", "A"});
+            [](CSortListCtrl& list, testing_support::OwnedListRows& rows) {
+                rows.queue({"1", "A"});
+                rows.texts[0] = {"9", "A"};
+                list.rowChanged(0);
             },
             {"9"}, {"9"}},
         {"shown rows replace the queued ones",
-            [](CSortListCtrl& list) {
-                list.queueRow({"1", "A"});
-                list.queueRow({"2", "B"});
-                list.showRows({{"1", "C"}});
+            [](CSortListCtrl& list, testing_support::OwnedListRows& rows) {
+                rows.queue({"1", "A"});
+                rows.queue({"2", "B"});
+                rows.texts = {{"1", "C"}};
+                list.showRows(1);
             },
             {"1"}, {"1"}},
         {"marks put the queued rows in first",
-            [](CSortListCtrl& list) {
-                list.queueRow({"1", "A"});
-                list.queueRow({"2", "B"});
+            [](CSortListCtrl& list, testing_support::OwnedListRows& rows) {
+                rows.queue({"1", "A"});
+                rows.queue({"2", "B"});
                 list.setMarkedRows({1});
                 EXPECT_TRUE(list.selectionModel()->isRowSelected(1, {}));
             },
@@ -98,7 +101,8 @@ TEST(DeviceListQueue, QueuedRowsGoInLaterUnlessSomethingNeedsThemFirst)
         SCOPED_TRACE(c.what);
         CSortListCtrl list(1000);
         list.setColumns(columns);
-        c.act(list);
+        testing_support::OwnedListRows rows(list);
+        c.act(list, rows);
         EXPECT_EQ(firstColumn(list), c.atOnce);
         EXPECT_TRUE(insertQueued(list));
         EXPECT_EQ(firstColumn(list), c.later);
@@ -148,7 +152,7 @@ protected:
     void clickHeader(int column)
     {
         QHeaderView* header = list()->horizontalHeader();
-        list()->scrollToItem(list()->item(0, column));
+        list()->scrollTo(list()->model()->index(0, column));
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
             QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
     }
@@ -160,7 +164,7 @@ protected:
         ASSERT_EQ(static_cast<std::size_t>(list()->rowCount()), table.rowCount());
         for (std::size_t row = 0; row < table.rowCount(); ++row) {
             for (std::size_t column = 0; column < table.columnCount(); ++column) {
-                const QString shown = list()->item(static_cast<int>(row), static_cast<int>(column))->text();
+                const QString shown = list()->cellText(static_cast<int>(row), static_cast<int>(column));
                 if (shown.toStdString() != table.text(row, static_cast<int>(column))) {
                     ADD_FAILURE() << "row " << row << " column " << column << " shows " << shown.toStdString();
                     return;
@@ -173,7 +177,7 @@ protected:
     {
         std::vector<std::string> texts;
         for (int row = 0; row < list()->rowCount(); ++row)
-            texts.push_back(list()->item(row, column)->text().toStdString());
+            texts.push_back(list()->cellText(row, column).toStdString());
         return texts;
     }
 
@@ -233,12 +237,21 @@ TEST_F(WindowDeviceList, TenThousandRowsAllShowSortedAndNumberedAndClickable)
 
     // A click far down the list is that row's device.
     constexpr int clicked = 7'777;
-    list()->scrollToItem(list()->item(clicked, nameColumn));
+    list()->scrollTo(list()->model()->index(clicked, nameColumn));
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-        list()->visualItemRect(list()->item(clicked, nameColumn)).center());
+        list()->visualRect(list()->model()->index(clicked, nameColumn)).center());
     auto* newIp = static_cast<CIpAddressEdit*>(window.control(ControlId::NewIp));
     EXPECT_EQ(newIp->address(), dotted(controller->table().row(clicked).ip));
     expectListShowsTheTable();
+
+    // A device answering after the sort goes to the bottom, numbered next.
+    const auto late = static_cast<std::uint32_t>(serials.size() + 1);
+    answer({late});
+    EXPECT_TRUE(insertQueued(*list()));
+    expectListShowsTheTable();
+    const int last = list()->rowCount() - 1;
+    EXPECT_EQ(list()->cellText(last, 0).toStdString(), std::to_string(late));
+    EXPECT_EQ(dotted(list()->cellText(last, ipColumn).toStdString()), (10u << 24) | late);
 }
 
 } // namespace

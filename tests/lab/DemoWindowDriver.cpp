@@ -81,7 +81,7 @@ void searchAndReport(CTavrinDlg& window)
         lorvena::CSortListCtrl* list = window.deviceList();
         list->insertQueuedRows();
         for (int row = 0; row < list->rowCount(); ++row)
-            note(QStringLiteral("row ") + list->item(row, 4)->text());
+            note(QStringLiteral("row ") + list->cellText(row, 4));
         note(QStringLiteral("closed"));
         press(window, ControlId::Close);
     });

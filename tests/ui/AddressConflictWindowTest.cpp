@@ -13,6 +13,7 @@
 #include "ui/QtMessagePoster.h"
 #include "ui/UiTestEnvironment.h"
 
+#include <QBrush>
 #include <QLineEdit>
 #include <QTest>
 
@@ -82,7 +83,7 @@ protected:
     {
         CSortListCtrl* list = window->deviceList();
         for (int row = 0; row < list->rowCount(); ++row) {
-            if (list->item(row, 8)->text() == mac)
+            if (list->cellText(row, 8) == mac)
                 return row;
         }
         return -1;
@@ -123,9 +124,10 @@ TEST_F(AddressConflictWindowTest, DevicesSharingAnAddressAreMarkedAndNameEachOth
             const int row = rowOf(QString::fromLatin1(c.mac));
             ASSERT_GE(row, 0);
             for (int column : {0, 4, 13}) {
-                QTableWidgetItem* cell = list->item(row, column);
-                EXPECT_EQ(cell->toolTip(), QString::fromUtf8(c.tip)) << "column " << column;
-                const bool warned = cell->background().color() == CSortListCtrl::conflictColour();
+                const QModelIndex cell = list->model()->index(row, column);
+                EXPECT_EQ(cell.data(Qt::ToolTipRole).toString(), QString::fromUtf8(c.tip)) << "column " << column;
+                const bool warned = cell.data(Qt::BackgroundRole).value<QBrush>().color()
+                    == CSortListCtrl::conflictColour();
                 EXPECT_EQ(warned, *c.tip != '\0') << "column " << column;
             }
         }
@@ -153,7 +155,8 @@ TEST_F(AddressConflictWindowTest, AChangeOntoAListedDevicesAddressAsksFirst)
         SCOPED_TRACE(ok ? "OK" : "Cancel");
         answerOk = ok;
         questions.clear();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row, 2)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+            list->visualRect(list->model()->index(row, 2)).center());
         static_cast<QLineEdit*>(window->control(ControlId::Password))->setText(QStringLiteral("12345"));
         static_cast<CIpAddressEdit*>(window->control(ControlId::NewIp))->setAddress(taken);
         clickButton(ControlId::ApplyChanges);

@@ -95,7 +95,7 @@ protected:
             QPoint(header->sectionViewportPosition(column) + 5, 5));
     }
 
-    QPoint rowPoint(int row) { return list->visualItemRect(list->item(row, 2)).center(); }
+    QPoint rowPoint(int row) { return list->visualRect(list->model()->index(row, 2)).center(); }
 
     // A right click as the window system delivers it: the button, then the
     // request for a menu (which QTest's clicks on a widget do not make).
@@ -156,7 +156,7 @@ TEST_F(DeviceListMenuTest, ActionsTakeTheRowTheMenuWasOpenedOn)
         QApplication::clipboard()->clear();
         urls.clear();
         if (c.byKeyboard) {
-            list->setCurrentCell(1, 0);
+            list->setCurrentIndex(list->model()->index(1, 0));
             QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(0, 0), list->mapToGlobal(QPoint(0, 0)));
             QCoreApplication::sendEvent(list, &request);
         } else {
@@ -267,7 +267,7 @@ TEST_F(DeviceListMenuTest, TheMacCellNamesItsMakerFromThePrefixList)
     window->deviceListMenu()->setOuiFile(oui.fileName().toStdString());
 
     auto hover = [&](int column) {
-        const QPoint at = list->visualItemRect(list->item(0, column)).center();
+        const QPoint at = list->visualRect(list->model()->index(0, column)).center();
         QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
         QCoreApplication::sendEvent(list->viewport(), &help);
     };

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -199,24 +200,27 @@ TEST_F(MainWindowTest, SearchListsSimulatedDevicesAndAClickFillsTheForm)
     // Sort by IP: numerically, so 10.0.0.3 < 10.0.0.20 < 10.0.0.100.
     QHeaderView* header = list->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(4) + 5, 5));
-    EXPECT_EQ(list->item(0, 4)->text(), "10.0.0.3");
-    EXPECT_EQ(list->item(1, 4)->text(), "10.0.0.20");
-    EXPECT_EQ(list->item(2, 4)->text(), "10.0.0.100");
-    EXPECT_EQ(list->item(2, 0)->text(), "3");
+    EXPECT_EQ(list->cellText(0, 4), "10.0.0.3");
+    EXPECT_EQ(list->cellText(1, 4), "10.0.0.20");
+    EXPECT_EQ(list->cellText(2, 4), "10.0.0.100");
+    EXPECT_EQ(list->cellText(2, 0), "3");
 
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1, 2)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 2)).center());
     EXPECT_EQ(static_cast<CIpAddressEdit*>(window->control(NewIp))->address(), 0x0A000014u);
     EXPECT_EQ(static_cast<QLineEdit*>(window->control(HttpPort))->text(), "8080");
     EXPECT_TRUE(static_cast<QCheckBox*>(window->control(Dhcp))->isChecked());
     EXPECT_FALSE(window->control(NewIp)->isEnabled());
 
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 2)).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 2)).center());
     ASSERT_FALSE(urls.isEmpty());
     EXPECT_EQ(urls.last(), "http://10.0.0.3:8080");
 
-    // Enter anywhere searches again: the devices are asked a second time.
+    // Enter anywhere searches again: the devices are asked a second time,
+    // and a third from the list, where a click leaves the focus.
     QTest::keyClick(window.get(), Qt::Key_Return);
     EXPECT_TRUE(waitFor([&] { return simulator->counts().basicSearch == 2 && list->rowCount() == 3; }));
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(waitFor([&] { return simulator->counts().basicSearch == 3 && list->rowCount() == 3; }));
 }
 
 TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
@@ -249,7 +253,7 @@ TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
     controller->headerClicked(4); // 127.0.0.5, .6, .7 from the top
 
     // One device: click it, type the password and a new address, "Zmiana IP".
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 2)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 2)).center());
     static_cast<QLineEdit*>(window->control(Password))->setText(QStringLiteral("12345"));
     static_cast<CIpAddressEdit*>(window->control(NewIp))->setAddress(0x7F000032u); // 127.0.0.50
     clickButton(ApplyChanges);
@@ -258,19 +262,19 @@ TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
     EXPECT_EQ(simulator->device(0).ip, 0x7F000032u);
     // Then the device is looked for at its new address: its row takes the
     // settings it now reports and a confirmed mark; the list stays.
-    auto check = [&](int row) { return list->item(row, 0)->data(CSortListCtrl::checkRole).toInt(); };
+    auto check = [&](int row) { return list->model()->index(row, 0).data(CSortListCtrl::checkRole).toInt(); };
     const int confirmed = static_cast<int>(RowMark::Confirmed);
     ASSERT_TRUE(waitFor([&] { return check(0) == confirmed; }, 10000)) << "no confirmed mark";
-    EXPECT_EQ(list->item(0, 4)->text(), "127.0.0.50");
-    EXPECT_FALSE(list->item(0, 0)->icon().isNull());
-    EXPECT_TRUE(list->item(0, 4)->toolTip().contains("127.0.0.50"));
+    EXPECT_EQ(list->cellText(0, 4), "127.0.0.50");
+    EXPECT_FALSE(list->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_TRUE(list->model()->index(0, 4).data(Qt::ToolTipRole).toString().contains("127.0.0.50"));
     EXPECT_EQ(list->rowCount(), 3);
     EXPECT_EQ(check(1), static_cast<int>(RowMark::None));
 
     // A batch: Ctrl+click the other two, a start address, "Zmiana IP".
     for (int row : {1, 2})
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
-            list->visualItemRect(list->item(row, 2)).center());
+            list->visualRect(list->model()->index(row, 2)).center());
     EXPECT_TRUE(window->control(StartIp)->isVisibleTo(window.get()));
     static_cast<CIpAddressEdit*>(window->control(StartIp))->setAddress(0x7F000064u); // 127.0.0.100
     static_cast<QLineEdit*>(window->control(Password))->setText(QStringLiteral("12345"));
@@ -279,12 +283,12 @@ TEST_F(MainWindowTest, ZmianaIpChangesTheClickedDeviceAndABatch)
     EXPECT_EQ(simulator->device(1).ip, 0x7F000064u);
     EXPECT_EQ(simulator->device(2).ip, 0x7F000065u);
     ASSERT_TRUE(waitFor([&] { return check(1) == confirmed && check(2) == confirmed; }, 10000));
-    EXPECT_EQ(list->item(1, 4)->text(), "127.0.0.100");
-    EXPECT_EQ(list->item(2, 4)->text(), "127.0.0.101");
+    EXPECT_EQ(list->cellText(1, 4), "127.0.0.100");
+    EXPECT_EQ(list->cellText(2, 4), "127.0.0.101");
 
     // A sort shows the rows again, with their marks.
     controller->headerClicked(4); // descending
-    EXPECT_EQ(list->item(0, 4)->text(), "127.0.0.101");
+    EXPECT_EQ(list->cellText(0, 4), "127.0.0.101");
     for (int row : {0, 1, 2})
         EXPECT_EQ(check(row), confirmed) << "row " << row;
 }
@@ -317,8 +321,8 @@ TEST_F(MainWindowTest, OldGenerationChangeAfterACtrlClickMovesTheDevice)
     controller->headerClicked(3); // 127.0.0.11, .12 from the top
 
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
-        list->visualItemRect(list->item(0, 2)).center());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1, 2)).center());
+        list->visualRect(list->model()->index(0, 2)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 2)).center());
     // Typed where the user sees the address field: this layout keeps "Start
     // IP" in the IP field's place after the Ctrl+click.
     QWidget* shown = window->control(NewIp)->isVisibleTo(window.get()) ? window->control(NewIp)
@@ -368,7 +372,7 @@ TEST_F(MainWindowTest, UpgradePanelSendsAPackageAndFollowsTheDevicesProgress)
     CSortListCtrl* list = window->deviceList();
     clickButton(Search);
     ASSERT_TRUE(waitFor([&] { return list->rowCount() == 1; }));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 2)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 2)).center());
     clickButton(UpgradeTab);
 
     CDlgUpgrade* panel = window->upgradePanel();
@@ -426,7 +430,7 @@ TEST_F(MainWindowTest, UpgradeCredentialCheckRunsUnderTheBusyDialogAndCancelRetu
     CSortListCtrl* list = window->deviceList();
     clickButton(Search);
     ASSERT_TRUE(waitFor([&] { return list->rowCount() == 1; }));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 2)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 2)).center());
     clickButton(UpgradeTab);
     CDlgUpgrade* panel = window->upgradePanel();
     static_cast<QLineEdit*>(panel->control(CDlgUpgrade::Id::Path))->setText(package);

@@ -140,13 +140,13 @@ protected:
     {
         CSortListCtrl* list = window->deviceList();
         for (int row = 0; row < list->rowCount(); ++row) {
-            if (list->item(row, 4)->text() == ip)
+            if (list->cellText(row, 4) == ip)
                 return row;
         }
         return -1;
     }
 
-    QString cell(const QString& ip, int column) const { return window->deviceList()->item(rowOf(ip), column)->text(); }
+    QString cell(const QString& ip, int column) const { return window->deviceList()->cellText(rowOf(ip), column); }
 
     std::unique_ptr<devsim::Simulator> udpDevices;
     std::unique_ptr<sim::OnvifSimulator> onvifDevices;
@@ -198,7 +198,7 @@ TEST_F(OnvifSearchWindowTest, ZmianaIpMovesAnOnvifDeviceThatTheNextSearchShows)
     ASSERT_TRUE(waitFor([&] { return rowOf("127.0.0.40") != -1; }));
 
     CSortListCtrl* list = window->deviceList();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(rowOf("127.0.0.40"), 2)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(rowOf("127.0.0.40"), 2)).center());
     static_cast<QLineEdit*>(window->control(Password))->setText(QStringLiteral("haslo"));
     static_cast<CIpAddressEdit*>(window->control(NewIp))->setAddress(0x7F000029u); // 127.0.0.41
     static_cast<CIpAddressEdit*>(window->control(NetMask))->setAddress(0xFF000000u);
