@@ -3,15 +3,11 @@
 
 #include "ui/CTavrinDlg.h"
 
-#include "control/MainController.h"
 #include "controls/CIpAddressEdit.h"
 #include "controls/CPngButton.h"
 #include "controls/CSortListCtrl.h"
 #include "devsim/Ipv4Text.h"
-#include "devsim/Simulator.h"
-#include "platform/LocalAddresses.h"
-#include "ui/QtMessagePoster.h"
-#include "ui/UiTestEnvironment.h"
+#include "ui/SearchedWindow.h"
 
 #include <QBrush>
 #include <QLineEdit>
@@ -22,16 +18,8 @@
 namespace lorvena {
 namespace {
 
-class AddressConflictWindowTest : public testing::Test {
+class AddressConflictWindowTest : public testing_support::SearchedWindowTest {
 protected:
-    void TearDown() override
-    {
-        if (controller)
-            controller->shutdownSearch();
-        if (simulator)
-            simulator->stop();
-    }
-
     void addDevice(const std::string& ip, std::uint8_t last, const std::string& name)
     {
         devsim::SimulatedDevice device;
@@ -49,34 +37,7 @@ protected:
         devices.push_back(device);
     }
 
-    void openAndSearch()
-    {
-        simulator = std::make_unique<devsim::Simulator>(devices, devsim::SimulatorOptions {});
-        std::string error;
-        ASSERT_TRUE(simulator->start(error)) << error;
-        window = std::make_unique<CTavrinDlg>(QStringLiteral(LORVENA_TEST_SKIN_DIR), 1);
-        poster = std::make_unique<QtMessagePoster>(window.get());
-        controller = std::make_unique<MainController>(1,
-            MainController::Dependencies {*window, *poster, localIpv4Addresses});
-        window->attach(*controller);
-        window->setMessageSink([this](const QString& text) { messages << text; });
-        window->setQuestionSink([this](const QString& text) {
-            questions << text;
-            return answerOk;
-        });
-        controller->initialise();
-        window->show();
-        clickButton(ControlId::Search);
-        CSortListCtrl* list = window->deviceList();
-        ASSERT_TRUE(testing_support::pumpUntil([&] { return list->rowCount() == int(devices.size()); }, 5000))
-            << list->rowCount();
-    }
-
-    void clickButton(ControlId id)
-    {
-        QWidget* button = window->control(id);
-        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-    }
+    void openAndSearch() { SearchedWindowTest::openAndSearch(devices, static_cast<int>(devices.size())); }
 
     // The row showing the device with `mac`.
     int rowOf(const QString& mac)
@@ -90,12 +51,6 @@ protected:
     }
 
     std::vector<devsim::SimulatedDevice> devices;
-    std::unique_ptr<CTavrinDlg> window;
-    std::unique_ptr<QtMessagePoster> poster;
-    std::unique_ptr<MainController> controller;
-    std::unique_ptr<devsim::Simulator> simulator;
-    QStringList messages, questions;
-    bool answerOk = false;
 };
 
 // Two devices at one address get the warning colour in every cell and a

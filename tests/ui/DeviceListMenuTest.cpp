@@ -1,14 +1,9 @@
 #include "ui/DeviceListMenu.h"
 
-#include "control/MainController.h"
 #include "controls/CSortListCtrl.h"
 #include "devsim/Ipv4Text.h"
-#include "devsim/Simulator.h"
 #include "discovery/DeviceTableText.h"
-#include "platform/LocalAddresses.h"
-#include "ui/CTavrinDlg.h"
-#include "ui/QtMessagePoster.h"
-#include "ui/UiTestEnvironment.h"
+#include "ui/SearchedWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,16 +27,13 @@ namespace {
 
 // Three devices in a new-generation window, found by a real search of the
 // simulator in this process's own namespace, the list sorted by IP.
-class DeviceListMenuTest : public testing::Test {
+class DeviceListMenuTest : public testing_support::SearchedWindowTest {
 protected:
     void TearDown() override
     {
         if (QMenu* open = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
             open->close();
-        if (controller)
-            controller->shutdownSearch();
-        if (simulator)
-            simulator->stop();
+        SearchedWindowTest::TearDown();
     }
 
     void openWithDevices()
@@ -67,24 +59,8 @@ protected:
             device.encoding = devsim::TextEncoding::Windows1250;
             devices.push_back(device);
         }
-        simulator = std::make_unique<devsim::Simulator>(devices, devsim::SimulatorOptions {});
-        std::string error;
-        ASSERT_TRUE(simulator->start(error)) << error;
-
-        window = std::make_unique<CTavrinDlg>(QStringLiteral(LORVENA_TEST_SKIN_DIR), 1);
-        poster = std::make_unique<QtMessagePoster>(window.get());
-        controller = std::make_unique<MainController>(1,
-            MainController::Dependencies {*window, *poster, localIpv4Addresses});
-        window->attach(*controller);
-        window->setMessageSink([this](const QString& text) { messages << text; });
-        window->setUrlOpener([this](const QString& url) { urls << url; });
-        controller->initialise();
-        window->show();
-
+        openAndSearch(devices, 3);
         list = window->deviceList();
-        QTest::mouseClick(window->control(ControlId::Search), Qt::LeftButton);
-        ASSERT_TRUE(testing_support::pumpUntil([&] { return list->rowCount() == 3; }, 5000))
-            << list->rowCount() << " rows";
         clickHeader(4);
     }
 
@@ -117,13 +93,7 @@ protected:
         return found == actions.end() ? nullptr : *found;
     }
 
-    std::unique_ptr<devsim::Simulator> simulator;
-    std::unique_ptr<CTavrinDlg> window;
-    std::unique_ptr<QtMessagePoster> poster;
-    std::unique_ptr<MainController> controller;
     CSortListCtrl* list = nullptr;
-    QStringList messages;
-    QStringList urls;
 };
 
 TEST_F(DeviceListMenuTest, ActionsTakeTheRowTheMenuWasOpenedOn)
