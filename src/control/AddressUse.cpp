@@ -3,8 +3,6 @@
 #include "discovery/MacText.h"
 #include "platform/LocalAddresses.h"
 
-#include <algorithm>
-
 namespace lorvena {
 
 std::vector<KnownDevice> ListKnownDevices(const DeviceTable& table)
@@ -15,16 +13,10 @@ std::vector<KnownDevice> ListKnownDevices(const DeviceTable& table)
         const DeviceRecord& record = table.row(row);
         known.push_back({record.ip, record.mac, record.name});
     }
-    // Each hidden device once: several rows may show its address.
-    std::vector<std::string> addressesSeen;
-    for (std::size_t row = 0; row < table.rowCount(); ++row) {
-        const std::string& ip = table.row(row).ip;
-        if (std::find(addressesSeen.begin(), addressesSeen.end(), ip) != addressesSeen.end())
-            continue;
-        addressesSeen.push_back(ip);
-        for (const DeviceRecord& record : table.hiddenAt(ip))
-            known.push_back({record.ip, record.mac, record.name});
-    }
+    // Every device kept off the list, also where no row shows its address
+    // any more: the row it hid behind may have moved away since.
+    for (const DeviceRecord& record : table.hidden())
+        known.push_back({record.ip, record.mac, record.name});
     return known;
 }
 
@@ -46,7 +38,10 @@ AddressUse AddressUseCheck::check(std::uint32_t address, std::string_view ownMac
 {
     const std::string ip = dottedAddress(address);
     for (const KnownDevice& device : known_) {
-        if (device.ip != ip || device.mac == ownMac || sameMac(device.mac, ownMac))
+        // A device with no MAC text (an ONVIF row) is never taken for the
+        // one being changed: its own address is left out before this.
+        const bool itself = !ownMac.empty() && (device.mac == ownMac || sameMac(device.mac, ownMac));
+        if (device.ip != ip || itself)
             continue;
         std::string who = device.mac;
         if (!device.name.empty())

@@ -168,7 +168,9 @@ void BatchChange::run(std::uintptr_t number, const BatchInputs& inputs)
                 AddressChoice choice {AddressChoice::Verdict::RunOut, 0};
                 if (!addressesRunOut) {
                     choice = chooseAddress(inputs, entry, offset, pinging, skipLines);
-                    if (choice.verdict == AddressChoice::Verdict::Cancelled)
+                    // The echo before the choice takes up to a second: a
+                    // Cancel meanwhile sends nothing more.
+                    if (choice.verdict == AddressChoice::Verdict::Cancelled || !runActive_)
                         break;
                     if (choice.verdict == AddressChoice::Verdict::RunOut) {
                         addressesRunOut = true;

@@ -87,6 +87,8 @@ public:
     bool remembersHidden(std::string_view mac, std::string_view ip) const;
     // The devices remembered so at `ip`, in the order they answered.
     std::vector<DeviceRecord> hiddenAt(std::string_view ip) const;
+    // Every device remembered so, wherever it is.
+    const std::vector<DeviceRecord>& hidden() const { return hidden_; }
     // More than one row shows `ip`, or a device was kept off the list there:
     // only then can devices at `ip` be in conflict (a cheap test for each
     // reply of a burst).

@@ -1193,5 +1193,72 @@ TEST_F(AddressInUseTest, BatchNeverLandsOnABatchMemberAndNeverSkipsPastTheLastHo
         EXPECT_EQ(device.outcome, DeviceOutcome::Refused) << device.formerIp;
 }
 
+// Where no echo can tell, the list alone must: a device without a MAC text
+// (an ONVIF row) is another device, not the one being changed, and a device
+// kept off the list is still there after the row it hid behind moved away.
+TEST_F(AddressInUseTest, ListedHoldersWithoutAMacOrLeftBehindAreAskedAbout)
+{
+    ping.canPing = false;
+    const std::string question = "Adres IP 10.1.0.50 jest już używany. Czy na pewno wprowadzić zmianę?";
+
+    clickedDevice("300");
+    state.selected.macText = "";
+    list("10.1.0.50", "", "Inna kamera ONVIF");
+    view.answerOk = false;
+    change.apply();
+    EXPECT_EQ(std::count(view.questions.begin(), view.questions.end(), question), 1) << "no MAC on either side";
+    EXPECT_EQ(requestsSent(), 0u);
+
+    view.reset();
+    table.clear();
+    clickedDevice("300");
+    list("10.1.0.50", "00:AA:00:00:00:01", "C1");
+    DeviceRecord hidden;
+    hidden.ip = "10.1.0.50";
+    hidden.mac = "00:AA:00:00:00:02";
+    hidden.name = "C2";
+    table.noteHidden(hidden);
+    DeviceRecord moved = table.row(0);
+    moved.ip = "10.1.0.77";
+    table.update(0, moved); // C1 seen at its new address
+    view.answerOk = false;
+    change.apply();
+    EXPECT_EQ(std::count(view.questions.begin(), view.questions.end(), question), 1) << "C2 left behind";
+    EXPECT_EQ(requestsSent(), 0u);
+}
+
+// An echo that finds nobody takes its whole wait; a Cancel pressed meanwhile
+// ends the batch before that device's request goes out.
+TEST_F(AddressInUseTest, CancelDuringABatchsEchoSendsNothing)
+{
+    class HeldPing final : public AddressPing {
+    public:
+        EchoResult ping(const std::string&, std::chrono::milliseconds) override
+        {
+            entered = true;
+            while (!release)
+                std::this_thread::yield();
+            return EchoResult::Silent;
+        }
+        std::atomic<bool> entered {false};
+        std::atomic<bool> release {false};
+    } held;
+    change.setAddressCheck(&table, &held, std::chrono::milliseconds(1000));
+    clickedDevice("300");
+    state.batchMode = true;
+    view.form.startIp = ip(10, 2, 0, 10);
+    view.form.gateway = ip(10, 2, 0, 1);
+    state.batchEntries = {entry("10.0.0.1", 610)};
+    view.onBusyDialog = [&] {
+        while (!held.entered)
+            std::this_thread::yield();
+        return 2; // Cancel while the echo is out
+    };
+    change.apply();
+    held.release = true;
+    change.waitForBatch();
+    EXPECT_EQ(requestsSent(), 0u);
+}
+
 } // namespace
 } // namespace lorvena
